@@ -1,0 +1,93 @@
+#include "app/StartUp.h"
+
+#include "platform/Numbers.h"
+#include "platform/ProfileString.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace qvic {
+namespace {
+
+QString dirFromEnvironment(const char *variable, QStandardPaths::StandardLocation fallback)
+{
+    const QString chosen = qEnvironmentVariable(variable);
+    if (!chosen.isEmpty())
+        return QDir::cleanPath(QDir(chosen).absolutePath());
+    return QStandardPaths::writableLocation(fallback) + QStringLiteral("/qv-instant-crawl");
+}
+
+// A path counts as present when a folder or a file of that name exists.
+std::optional<QString> ensureFolder(const QString &path)
+{
+    if (QFileInfo::exists(path))
+        return std::nullopt;
+    const QFileInfo parent(QFileInfo(path).absolutePath());
+    if (QDir().mkdir(path))
+        return std::nullopt;
+    const QString reason = !parent.exists()   ? QStringLiteral("its parent folder does not exist")
+                           : !parent.isDir()  ? QStringLiteral("%1 is a file").arg(parent.filePath())
+                           : !parent.isWritable() ? QStringLiteral("permission denied")
+                                                  : QStringLiteral("the system refused it");
+    return QStringLiteral("Cannot create the folder %1: %2.").arg(path, reason);
+}
+
+} // namespace
+
+QString appDir()
+{
+    return dirFromEnvironment("QVIC_APP_DIR", QStandardPaths::GenericDataLocation);
+}
+
+QString winDir()
+{
+    return dirFromEnvironment("QVIC_WIN_DIR", QStandardPaths::GenericConfigLocation);
+}
+
+std::optional<QString> iniMainSetting(SharedState &state, const QString &appDir,
+                                      const QString &winDir)
+{
+    // The AppDir itself is made when missing, as an installed program's folder would exist.
+    if (!QFileInfo::exists(appDir) && !QDir().mkpath(appDir))
+        return QStringLiteral("Cannot create the folder %1.").arg(appDir);
+
+    state.strAppFolder = appDir + QStringLiteral("/Application");
+    if (auto error = ensureFolder(state.strAppFolder))
+        return error;
+    state.strWinDir = winDir;
+    state.strSettingsFolder = appDir + QStringLiteral("/Application/Settings");
+    if (auto error = ensureFolder(state.strSettingsFolder))
+        return error;
+    state.strRtfFolder = appDir + QStringLiteral("/Application/RTF");
+    if (auto error = ensureFolder(state.strRtfFolder))
+        return error;
+    state.strIniFile = appDir + QStringLiteral("/IC.ini");
+    state.strInstantFile = state.strSettingsFolder + QStringLiteral("/Instant.txt");
+    state.strPassFile = state.strWinDir + QStringLiteral("/icpass.ini");
+    state.strIPListFile = appDir + QStringLiteral("/IPList.txt");
+    state.strPreIPFile = appDir + QStringLiteral("/preIP.txt");
+    state.strFtpUser = QStringLiteral("qv7player");
+    state.strFtpPassword = QStringLiteral("tk2harbor");
+    state.strCurFileName = QStringLiteral("Untitled");
+    state.strCurFilePath = QStringLiteral("Untitled");
+    state.blnModified = false;
+    return std::nullopt;
+}
+
+ScreenSize readScreenSize(const QString &iniFile)
+{
+    const QString width = profile::getString(iniFile, QStringLiteral("RESOLUTION"),
+                                             QStringLiteral("width"), 10);
+    if (width.isEmpty())
+        return {};
+    const double value = numbers::leadingNumber(width);
+    return {value, value * 3 / 4};
+}
+
+QString locationRangeText(double screenHeight)
+{
+    return QStringLiteral("(0 - %1)").arg(numbers::generalNumber(screenHeight));
+}
+
+} // namespace qvic

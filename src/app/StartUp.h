@@ -1,0 +1,34 @@
+#pragma once
+
+#include "app/SharedState.h"
+
+#include <QString>
+
+#include <optional>
+
+namespace qvic {
+
+// Where the program keeps its files on Linux: AppDir is $QVIC_APP_DIR, else
+// $XDG_DATA_HOME/qv-instant-crawl; WinDir (the password file) is $QVIC_WIN_DIR,
+// else $XDG_CONFIG_HOME/qv-instant-crawl. Neither ever lies inside the build tree.
+QString appDir();
+QString winDir();
+
+// Fixes every path, creates the three application folders (parents first,
+// nothing else), sets the FTP account and the untitled document. Returns the
+// reason, naming the folder, when a folder cannot be created.
+std::optional<QString> iniMainSetting(SharedState &state, const QString &appDir,
+                                      const QString &winDir);
+
+// The players' screen: [RESOLUTION] width of IC.ini, read through a buffer of 10.
+struct ScreenSize
+{
+    double dblScreenWidth = 800;
+    double dblScreenHeight = 600;
+};
+ScreenSize readScreenSize(const QString &iniFile);
+
+// The location range label: "(0 - 600)", "(0 - 1024.5)".
+QString locationRangeText(double screenHeight);
+
+} // namespace qvic

@@ -1,0 +1,358 @@
+#include "app/frmQV7IC.h"
+
+#include "app/SharedState.h"
+#include "app/StartUp.h"
+#include "dispatch/AddressList.h"
+#include "platform/OperatorDialogs.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QTextEdit>
+#include <QVBoxLayout>
+
+namespace qvic {
+namespace {
+
+const QStringList kColorEntries = {QStringLiteral("Black"), QStringLiteral("White"),
+                                   QStringLiteral("Blue"),  QStringLiteral("Red"),
+                                   QStringLiteral("Green"), QStringLiteral("Custom Color")};
+
+template <typename Widget>
+Widget *named(Widget *widget, const char *objectName, const QString &accessibleName = {})
+{
+    widget->setObjectName(QLatin1String(objectName));
+    if (!accessibleName.isEmpty())
+        widget->setAccessibleName(accessibleName);
+    return widget;
+}
+
+QPushButton *button(const char *objectName, const QString &caption)
+{
+    return named(new QPushButton(caption), objectName, caption);
+}
+
+QComboBox *editableList(const char *objectName, const QString &accessibleName)
+{
+    auto *list = named(new QComboBox, objectName, accessibleName);
+    list->setEditable(true);
+    list->setInsertPolicy(QComboBox::NoInsert);
+    return list;
+}
+
+QLineEdit *textBox(const char *objectName, const QString &accessibleName)
+{
+    return named(new QLineEdit, objectName, accessibleName);
+}
+
+// A label beside its box: the label names the box for a screen reader too.
+QLabel *labelFor(const QString &text, QWidget *buddy, const char *objectName = nullptr)
+{
+    auto *label = new QLabel(text);
+    if (objectName)
+        label->setObjectName(QLatin1String(objectName));
+    label->setBuddy(buddy);
+    return label;
+}
+
+} // namespace
+
+frmQV7IC::frmQV7IC(SharedState &state, OperatorDialogs &dialogs, QWidget *parent)
+    : QMainWindow(parent), m_state(state), m_dialogs(dialogs)
+{
+    setObjectName(QStringLiteral("frmQV7IC"));
+    setWindowTitle(QStringLiteral("QV Instant Crawl"));
+    createMenus();
+
+    auto *central = new QWidget;
+    auto *layout = new QVBoxLayout(central);
+    layout->addWidget(createCreationFrame(), 1);
+    layout->addWidget(createInformationFrame());
+    layout->addWidget(createAddressFrame());
+
+    btnSend = button("btnSend", QStringLiteral("Start QV Instant Crawl"));
+    btnStop = button("btnStop", QStringLiteral("Stop QV Instant Crawl"));
+    btnHide = button("btnHide", QStringLiteral("Hide"));
+    auto *actions = new QHBoxLayout;
+    actions->addWidget(btnSend);
+    actions->addWidget(btnStop);
+    actions->addStretch(1);
+    actions->addWidget(btnHide);
+    layout->addLayout(actions);
+    setCentralWidget(central);
+
+    connect(btnAddIPList, &QPushButton::clicked, this, &frmQV7IC::AddAddress);
+}
+
+frmQV7IC::~frmQV7IC() = default;
+
+void frmQV7IC::createMenus()
+{
+    QMenu *mnuFile = menuBar()->addMenu(QStringLiteral("File"));
+    mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    QAction *mnuChangePassword = mnuFile->addAction(QStringLiteral("Change &Password"));
+    mnuChangePassword->setObjectName(QStringLiteral("mnuChangePassword"));
+    mnuFile->addSeparator()->setObjectName(QStringLiteral("mnuSep1"));
+    QAction *mnuExit = mnuFile->addAction(QStringLiteral("&Exit"));
+    mnuExit->setObjectName(QStringLiteral("mnuExit"));
+    connect(mnuExit, &QAction::triggered, this, &frmQV7IC::endAtOnce);
+
+    QMenu *devices = menuBar()->addMenu(QStringLiteral("External Devices"));
+    devices->setObjectName(QStringLiteral("munExternalDevices"));
+    QAction *mnuKite7 = devices->addAction(QStringLiteral("Kite-7 Settings"));
+    mnuKite7->setObjectName(QStringLiteral("mnuKite7"));
+}
+
+QWidget *frmQV7IC::createCreationFrame()
+{
+    fraInstCrawl = named(new QGroupBox(QStringLiteral("Instant Crawl Creation")), "fraInstCrawl");
+    btnOpen = button("btnOpen", QStringLiteral("Load Instant Crawl"));
+    btnSave = button("btnSave", QStringLiteral("Save Instant Crawl"));
+
+    // Frame3: the three style buttons, captions drawn in their own style.
+    auto *frame3 = named(new QFrame, "Frame3");
+    auto *styles = new QHBoxLayout(frame3);
+    styles->setContentsMargins(0, 0, 0, 0);
+    btnB = named(new QPushButton(QStringLiteral("B")), "btnB", QStringLiteral("Bold"));
+    btnI = named(new QPushButton(QStringLiteral("I")), "btnI", QStringLiteral("Italic"));
+    btnU = named(new QPushButton(QStringLiteral("U")), "btnU", QStringLiteral("Underline"));
+    for (QPushButton *style : {btnB, btnI, btnU}) {
+        QFont font = style->font();
+        font.setBold(true);
+        font.setItalic(style == btnI);
+        font.setUnderline(style == btnU);
+        style->setFont(font);
+        style->setFixedWidth(style->sizeHint().height() + 8);
+        style->setAutoFillBackground(true);
+        styles->addWidget(style);
+    }
+
+    // Frame1: the font lists, each under its label.
+    auto *frame1 = named(new QFrame, "Frame1");
+    auto *fonts = new QGridLayout(frame1);
+    fonts->setContentsMargins(0, 0, 0, 0);
+    cmbFontName = editableList("cmbFontName", QStringLiteral("Font Name"));
+    cmbFontSize = editableList("cmbFontSize", QStringLiteral("Size"));
+    cmbFontColor = editableList("cmbFontColor", QStringLiteral("Font Color"));
+    cmbFontName->setMinimumContentsLength(18);
+    cmbFontName->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    cmbFontSize->setMinimumContentsLength(3);
+    fonts->addWidget(labelFor(QStringLiteral("Font Name"), cmbFontName, "Label1"), 0, 0);
+    fonts->addWidget(labelFor(QStringLiteral("Size"), cmbFontSize, "Label3"), 0, 1);
+    fonts->addWidget(labelFor(QStringLiteral("Font Color"), cmbFontColor, "Label4"), 0, 2);
+    fonts->addWidget(cmbFontName, 1, 0);
+    fonts->addWidget(cmbFontSize, 1, 1);
+    fonts->addWidget(cmbFontColor, 1, 2);
+
+    rtfData = named(new QTextEdit, "rtfData", QStringLiteral("Crawl text"));
+    rtfData->setFont(QFont(QStringLiteral("Times New Roman"), 8));
+    rtfData->setMinimumHeight(120);
+    btnConvert = button("btnConvert", QStringLiteral("Convert"));
+    btnConvert->hide();
+    chkKite7 = named(new QCheckBox(QStringLiteral("QV Instant Crawl Include Kite-7 Instant Crawl")),
+                     "chkKite7");
+
+    auto *toolRow = new QHBoxLayout;
+    toolRow->addWidget(btnOpen);
+    toolRow->addWidget(btnSave);
+    toolRow->addSpacing(12);
+    toolRow->addWidget(frame3, 0, Qt::AlignBottom);
+    toolRow->addSpacing(12);
+    toolRow->addWidget(frame1);
+    toolRow->addStretch(1);
+
+    auto *layout = new QVBoxLayout(fraInstCrawl);
+    layout->addLayout(toolRow);
+    layout->addWidget(rtfData, 1);
+    layout->addWidget(chkKite7);
+    return fraInstCrawl;
+}
+
+QWidget *frmQV7IC::createInformationFrame()
+{
+    fraCrawlInfo = named(new QGroupBox(QStringLiteral("Instant Crawl Information")), "fraCrawlInfo");
+    txtDwell = textBox("txtDwell", QStringLiteral("Dwell"));
+    cmbBgColor = editableList("cmbBgColor", QStringLiteral("Background Color"));
+    chkBgTrans = named(new QCheckBox(QStringLiteral("Transparency")), "chkBgTrans",
+                       QStringLiteral("Transparent background"));
+    txtTransparency = textBox("txtTransparency", QStringLiteral("Transparency"));
+    txtTransparency->setMaxLength(3);
+    cboSpeed = editableList("cboSpeed", QStringLiteral("Speed"));
+    for (int speed = -8; speed <= 8; ++speed)
+        cboSpeed->addItem(QString::number(speed));
+    txtLocation = textBox("txtLocation", QStringLiteral("Location"));
+    lblLocEx = named(new QLabel, "lblLocEx");
+    for (QWidget *box : {static_cast<QWidget *>(txtDwell), static_cast<QWidget *>(txtTransparency),
+                         static_cast<QWidget *>(txtLocation), static_cast<QWidget *>(cboSpeed),
+                         static_cast<QWidget *>(cmbBgColor)})
+        box->setFixedWidth(110);
+
+    // Never shown: the colour-key controls of an earlier design.
+    lblColorKey = named(new QLabel(QStringLiteral("Color-Key:")), "lblColorKey");
+    txtColorKey = textBox("txtColorKey", QStringLiteral("Color key"));
+    btnColorKey = button("btnColorKey", QStringLiteral("Color"));
+    btnColorPicker = button("btnColorPicker", QStringLiteral("Pick color from Screen"));
+    chkNoColorKey = named(new QCheckBox(QStringLiteral("None")), "chkNoColorKey");
+    for (QWidget *hidden : {static_cast<QWidget *>(lblColorKey), static_cast<QWidget *>(txtColorKey),
+                            static_cast<QWidget *>(btnColorKey),
+                            static_cast<QWidget *>(btnColorPicker),
+                            static_cast<QWidget *>(chkNoColorKey)}) {
+        hidden->setParent(fraCrawlInfo);
+        hidden->hide();
+    }
+
+    auto *grid = new QGridLayout(fraCrawlInfo);
+    grid->setColumnStretch(3, 1);
+    grid->addWidget(labelFor(QStringLiteral("Dwell:"), txtDwell, "lblDwell"), 0, 0);
+    grid->addWidget(txtDwell, 0, 1);
+    grid->addWidget(named(new QLabel(QStringLiteral("Minutes")), "lblSeconds"), 0, 2);
+    grid->addWidget(labelFor(QStringLiteral("Background Color:"), cmbBgColor, "Label5"), 1, 0);
+    grid->addWidget(cmbBgColor, 1, 1);
+    grid->addWidget(chkBgTrans, 1, 2);
+    grid->addWidget(labelFor(QStringLiteral("Transparency:"), txtTransparency, "lblTransparency"),
+                    2, 0);
+    grid->addWidget(txtTransparency, 2, 1);
+    grid->addWidget(named(new QLabel(QStringLiteral("% (0-Opaque To 100-Transparency)")), "Label2"),
+                    2, 2, 1, 2);
+    grid->addWidget(labelFor(QStringLiteral("Speed:"), cboSpeed, "lblSpeed"), 3, 0);
+    grid->addWidget(cboSpeed, 3, 1);
+    grid->addWidget(labelFor(QStringLiteral("Location:"), txtLocation, "lblLocation"), 4, 0);
+    grid->addWidget(txtLocation, 4, 1);
+    grid->addWidget(lblLocEx, 4, 2, 1, 2);
+    return fraCrawlInfo;
+}
+
+QWidget *frmQV7IC::createAddressFrame()
+{
+    auto *frame2 = named(new QGroupBox(QStringLiteral("Enter IP Address")), "Frame2");
+    cboIPAddress = editableList("cboIPAddress", QStringLiteral("Player IP address"));
+    cboIPAddress->setMinimumContentsLength(24);
+    btnAddIPList = button("btnAddIPList", QStringLiteral("Add IP To List"));
+    auto *row = new QHBoxLayout(frame2);
+    row->addWidget(cboIPAddress, 1);
+    row->addWidget(btnAddIPList);
+    return frame2;
+}
+
+std::optional<QString> frmQV7IC::load(const QString &appDir, const QString &winDir)
+{
+    if (auto error = iniMainSetting(m_state, appDir, winDir))
+        return error;
+    setWindowTitle(QStringLiteral("QV Instant Crawl - UNTITLED"));
+
+    const ScreenSize screen = readScreenSize(m_state.strIniFile);
+    m_dblScreenWidth = screen.dblScreenWidth;
+    m_dblScreenHeight = screen.dblScreenHeight;
+
+    QString error;
+    LoadMainDefaults(&error);
+    if (!error.isEmpty())
+        return error;
+
+    cmbFontColor->addItems(kColorEntries);
+    cmbFontColor->setCurrentIndex(1);
+    cmbBgColor->addItems(kColorEntries);
+    cmbBgColor->setCurrentIndex(0);
+    fillFontLists();
+
+    setKite7Defaults(m_state);
+    adjustSize();
+    centreOnScreen();
+    rtfData->setFocus();
+    return std::nullopt;
+}
+
+void frmQV7IC::LoadMainDefaults(QString *error)
+{
+    txtDwell->setText(QStringLiteral("60"));
+    chkNoColorKey->setChecked(true);
+    txtColorKey->setText(QStringLiteral("None"));
+    txtTransparency->setText(QStringLiteral("0"));
+    cboSpeed->setCurrentIndex(11);
+    txtLocation->setText(QStringLiteral("0"));
+    lblLocEx->setText(locationRangeText(m_dblScreenHeight));
+    loadAddressList(error);
+}
+
+bool frmQV7IC::loadAddressList(QString *error)
+{
+    const auto addresses = addresslist::readFieldsOfFile(m_state.strIPListFile, error);
+    if (!addresses)
+        return false;
+    cboIPAddress->addItems(*addresses);
+    const auto last = addresslist::readFieldsOfFile(m_state.strPreIPFile, error);
+    if (!last)
+        return false;
+    // A preIP.txt that holds no field leaves the box empty.
+    cboIPAddress->setCurrentText(last->isEmpty() ? QString() : last->first());
+    return true;
+}
+
+void frmQV7IC::fillFontLists()
+{
+    cmbFontName->addItems(QFontDatabase::families());
+    cmbFontName->setCurrentText(QStringLiteral("Times New Roman"));
+    for (int size = 8; size <= 72; size += 2)
+        cmbFontSize->addItem(QString::number(size));
+    cmbFontSize->setCurrentIndex(11);
+}
+
+void frmQV7IC::centreOnScreen()
+{
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.x() + (area.width() - frameGeometry().width()) / 2,
+             area.y() + (area.height() - frameGeometry().height()) / 2);
+    }
+}
+
+void frmQV7IC::AddAddress()
+{
+    const QString address = cboIPAddress->currentText();
+    if (address.isEmpty()) {
+        m_dialogs.information(QStringLiteral("Please enter an IP before adding to list."));
+        return;
+    }
+    for (int i = 0; i < cboIPAddress->count(); ++i) {
+        if (cboIPAddress->itemText(i) == address) {
+            m_dialogs.information(QStringLiteral("The IP address is already in the list."));
+            return;
+        }
+    }
+    cboIPAddress->addItem(address);
+    cboIPAddress->setCurrentText(address);
+    QString error;
+    if (!addresslist::appendAddress(m_state.strIPListFile, address, &error))
+        m_dialogs.exclamation(
+            QStringLiteral("The address was added to the list but could not be saved for the "
+                           "next start.\n%1")
+                .arg(error));
+}
+
+void frmQV7IC::endAtOnce()
+{
+    m_endingAtOnce = true;
+    QApplication::exit(0);
+}
+
+void frmQV7IC::closeEvent(QCloseEvent *event)
+{
+    // The window's own close always ends the program, remembering the address in
+    // use; a failure to write it does not keep the program open.
+    if (!m_endingAtOnce && !cboIPAddress->currentText().isEmpty())
+        addresslist::writeLastAddress(m_state.strPreIPFile, cboIPAddress->currentText());
+    event->accept();
+    QApplication::quit();
+}
+
+} // namespace qvic

@@ -1,0 +1,33 @@
+#include "app/SharedState.h"
+#include "app/StartUp.h"
+#include "app/frmQV7IC.h"
+#include "platform/WidgetDialogs.h"
+
+#include <QApplication>
+
+#include <curl/curl.h>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("QV Instant Crawl"));
+    // The window may hide to the tray; only its close or Exit ends the program.
+    QApplication::setQuitOnLastWindowClosed(false);
+    if (curl_global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK)
+        return 1;
+
+    qvic::SharedState state;
+    qvic::WidgetDialogs dialogs;
+    int result = 1;
+    {
+        qvic::frmQV7IC window(state, dialogs);
+        if (const auto error = window.load(qvic::appDir(), qvic::winDir())) {
+            dialogs.exclamation(QStringLiteral("QV Instant Crawl cannot start.\n%1").arg(*error));
+        } else {
+            window.show();
+            result = QApplication::exec();
+        }
+    }
+    curl_global_cleanup();
+    return result;
+}

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+namespace qvic::numbers {
+
+// The number a text starts with, read the way the settings have always been
+// read: blanks (space, tab, CR, LF) are ignored wherever they stand, then an
+// optional sign, digits, a decimal point and an exponent (E or D). A text with
+// no leading number gives 0, and so does a number too large for a double.
+double leadingNumber(const QString &text);
+
+// The shortest text of a number with at most 15 significant digits:
+// 1024.5, 600, 0.0017, 1E+15, 1E-05. Negative zero reads "0".
+QString generalNumber(double value);
+
+} // namespace qvic::numbers

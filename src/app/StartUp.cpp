@@ -18,19 +18,20 @@ QString dirFromEnvironment(const char *variable, QStandardPaths::StandardLocatio
     return QStandardPaths::writableLocation(fallback) + QStringLiteral("/qv-instant-crawl");
 }
 
-// A path counts as present when a folder or a file of that name exists.
 std::optional<QString> ensureFolder(const QString &path)
 {
-    if (QFileInfo::exists(path))
+    const QFileInfo info(path);
+    if (info.isDir())
         return std::nullopt;
-    const QFileInfo parent(QFileInfo(path).absolutePath());
+    // A file of that name would only make every later save into the folder fail.
+    if (info.exists())
+        return QStringLiteral("Cannot create the folder %1: a file has that name.").arg(path);
     if (QDir().mkdir(path))
         return std::nullopt;
-    const QString reason = !parent.exists()   ? QStringLiteral("its parent folder does not exist")
-                           : !parent.isDir()  ? QStringLiteral("%1 is a file").arg(parent.filePath())
-                           : !parent.isWritable() ? QStringLiteral("permission denied")
-                                                  : QStringLiteral("the system refused it");
-    return QStringLiteral("Cannot create the folder %1: %2.").arg(path, reason);
+    const bool writable = QFileInfo(info.absolutePath()).isWritable();
+    return QStringLiteral("Cannot create the folder %1: %2.")
+        .arg(path, writable ? QStringLiteral("the system refused it")
+                            : QStringLiteral("permission denied"));
 }
 
 } // namespace

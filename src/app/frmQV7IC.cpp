@@ -163,8 +163,8 @@ QWidget *frmQV7IC::createCreationFrame()
                      "chkKite7");
 
     auto *toolRow = new QHBoxLayout;
-    toolRow->addWidget(btnOpen);
-    toolRow->addWidget(btnSave);
+    toolRow->addWidget(btnOpen, 0, Qt::AlignBottom);
+    toolRow->addWidget(btnSave, 0, Qt::AlignBottom);
     toolRow->addSpacing(12);
     toolRow->addWidget(frame3, 0, Qt::AlignBottom);
     toolRow->addSpacing(12);

@@ -1,0 +1,180 @@
+#include "TestSupport.h"
+
+#include "platform/Numbers.h"
+#include "platform/ProfileString.h"
+#include "platform/TextFile.h"
+#include "platform/Win1252.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QtTest>
+
+#include <sys/stat.h>
+
+using namespace qvic;
+
+class TestPlatform : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void readsProfileStrings_data();
+    void readsProfileStrings();
+    void writesOneKeyKeepingTheRest_data();
+    void writesOneKeyKeepingTheRest();
+    void privateWriteCreatesFolderAndKeepsMode();
+    void failedReplaceKeepsNothingHalfWritten();
+    void win1252RoundTrip();
+    void leadingNumber_data();
+    void leadingNumber();
+};
+
+void TestPlatform::readsProfileStrings_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("section");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<int>("buffer");
+    QTest::addColumn<QString>("expected");
+
+    const QByteArray ini = "[Other]\r\nwidth=1\r\n[RESOLUTION]\r\nWidth = 1024 \r\nname=\"a b\"\n"
+                           "[resolution]\r\nheight=5\r\n";
+    QTest::newRow("exact") << ini << "RESOLUTION" << "Width" << 10 << "1024";
+    QTest::newRow("section and key in any case") << ini << "resolution" << "WIDTH" << 10 << "1024";
+    QTest::newRow("quotes removed, LF line end") << ini << "RESOLUTION" << "name" << 10 << "a b";
+    QTest::newRow("buffer keeps size - 1") << ini << "RESOLUTION" << "width" << 3 << "10";
+    QTest::newRow("missing key") << ini << "RESOLUTION" << "depth" << 10 << "";
+    QTest::newRow("key of another section") << ini << "Nothing" << "width" << 10 << "";
+    QTest::newRow("first section of a name counts") << ini << "RESOLUTION" << "height" << 10 << "";
+    QTest::newRow("missing file") << QByteArray() << "RESOLUTION" << "width" << 10 << "";
+}
+
+void TestPlatform::readsProfileStrings()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QString, section);
+    QFETCH(QString, key);
+    QFETCH(int, buffer);
+    QFETCH(QString, expected);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("IC.ini"));
+    if (!file.isEmpty())
+        test::writeAll(path, file);
+    QCOMPARE(profile::getString(path, section, key, buffer), expected);
+}
+
+void TestPlatform::writesOneKeyKeepingTheRest_data()
+{
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QByteArray>("after");
+
+    QTest::newRow("missing file") << QByteArray()
+                                  << QByteArray("[PASSWORD]\r\npass=s3cret\r\n");
+    QTest::newRow("key replaced in place, case kept elsewhere")
+        << QByteArray("; note\n[password]\nPASS=old\nremember=1\n[X]\npass=other\n")
+        << QByteArray("; note\r\n[password]\r\npass=s3cret\r\nremember=1\r\n[X]\r\npass=other\r\n");
+    QTest::newRow("key added after the section's last line")
+        << QByteArray("[PASSWORD]\r\nremember=0\r\n\r\n[Next]\r\na=1\r\n")
+        << QByteArray("[PASSWORD]\r\nremember=0\r\npass=s3cret\r\n\r\n[Next]\r\na=1\r\n");
+    QTest::newRow("section added at the end")
+        << QByteArray("[Next]\r\na=1\r\n")
+        << QByteArray("[Next]\r\na=1\r\n[PASSWORD]\r\npass=s3cret\r\n");
+}
+
+void TestPlatform::writesOneKeyKeepingTheRest()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, after);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("icpass.ini"));
+    if (!before.isEmpty())
+        test::writeAll(path, before);
+    QVERIFY(profile::writeString(path, QStringLiteral("PASSWORD"), QStringLiteral("pass"),
+                                 QStringLiteral("s3cret")));
+    QCOMPARE(test::readAll(path), after);
+    QCOMPARE(profile::getString(path, QStringLiteral("Password"), QStringLiteral("Pass"), 80),
+             QStringLiteral("s3cret"));
+}
+
+void TestPlatform::privateWriteCreatesFolderAndKeepsMode()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("missing/win/icpass.ini"));
+    QString error;
+    for (const char *value : {"first", "second"}) {
+        QVERIFY2(profile::writeString(path, QStringLiteral("PASSWORD"), QStringLiteral("pass"),
+                                      QLatin1String(value), &error, textfile::Access::Private),
+                 qPrintable(error));
+        struct stat info {};
+        QCOMPARE(::stat(QFile::encodeName(path).constData(), &info), 0);
+        QCOMPARE(info.st_mode & 0777, 0600u);
+    }
+    QCOMPARE(test::readAll(path), QByteArray("[PASSWORD]\r\npass=second\r\n"));
+    QVERIFY(!(QFileInfo(QFileInfo(path).absolutePath()).permissions()
+              & (QFile::ReadOther | QFile::ReadGroup)));
+}
+
+void TestPlatform::failedReplaceKeepsNothingHalfWritten()
+{
+    QTemporaryDir dir;
+    // A folder where the file should be: the write fails and says which file.
+    const QString blocked = dir.filePath(QStringLiteral("Instant.txt"));
+    QDir().mkpath(blocked);
+    QString error;
+    QVERIFY(!textfile::replaceFile(blocked, "x\r\n", &error));
+    QVERIFY2(error.contains(blocked), qPrintable(error));
+    QVERIFY(QFileInfo(blocked).isDir());
+    QVERIFY(!textfile::appendToFile(blocked, "x\r\n", &error));
+    QVERIFY(!textfile::readFile(blocked, &error));
+    QVERIFY(error.contains(blocked));
+
+    // A file where the parent folder should be.
+    test::writeAll(dir.filePath(QStringLiteral("parent")), "file");
+    QVERIFY(!textfile::replaceFile(dir.filePath(QStringLiteral("parent/child.txt")), "x", &error));
+    QCOMPARE(test::readAll(dir.filePath(QStringLiteral("parent"))), QByteArray("file"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1); // no temp left
+}
+
+void TestPlatform::win1252RoundTrip()
+{
+    const QString text = QStringLiteral("café €5 “quoted” Ÿ — \u0100\U0001F600");
+    const QByteArray bytes = win1252::encode(text);
+    QCOMPARE(bytes, QByteArray("caf\xE9 \x80" "5 \x93quoted\x94 \x9F \x97 ??"));
+    QCOMPARE(win1252::decode(bytes), QStringLiteral("café €5 “quoted” Ÿ — ??"));
+    QVERIFY(win1252::canEncode(QStringLiteral("café €")));
+    QVERIFY(!win1252::canEncode(QStringLiteral("\u0100")));
+    QCOMPARE(textfile::splitLines("a\r\n\r\nb\nc"), (QStringList{"a", "", "b", "c"}));
+}
+
+void TestPlatform::leadingNumber_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("general");
+
+    QTest::newRow("whole") << "1024" << 1024.0 << "1024";
+    QTest::newRow("fraction") << "1024.5px" << 1024.5 << "1024.5";
+    QTest::newRow("blanks inside") << " 1 2\t3 " << 123.0 << "123";
+    QTest::newRow("sign and point") << "-.5" << -0.5 << "-0.5";
+    QTest::newRow("exponent") << "1e3x" << 1000.0 << "1000";
+    QTest::newRow("D exponent") << "2D2" << 200.0 << "200";
+    QTest::newRow("bare exponent") << "7e+" << 7.0 << "7";
+    QTest::newRow("word") << "wide" << 0.0 << "0";
+    QTest::newRow("empty") << "" << 0.0 << "0";
+    QTest::newRow("too large") << "1e999" << 0.0 << "0";
+    QTest::newRow("comma stops") << "1,000" << 1.0 << "1";
+    QTest::newRow("small") << "0.00001" << 0.00001 << "1E-05";
+    QTest::newRow("sixteen digits") << "1234567890123456" << 1234567890123456.0 << "1.23456789012346E+15";
+}
+
+void TestPlatform::leadingNumber()
+{
+    QFETCH(QString, text);
+    QFETCH(double, value);
+    QFETCH(QString, general);
+    QCOMPARE(numbers::leadingNumber(text), value);
+    QCOMPARE(numbers::generalNumber(numbers::leadingNumber(text)), general);
+}
+
+QTEST_GUILESS_MAIN(TestPlatform)
+#include "tst_platform.moc"

@@ -1,8 +1,15 @@
 #include "app/frmQV7IC.h"
 
+#include "app/AppIcon.h"
 #include "app/SharedState.h"
 #include "app/StartUp.h"
+#include "compose/ColorEntries.h"
+#include "compose/ColorValue.h"
+#include "compose/CrawlEditor.h"
+#include "compose/EditorText.h"
+#include "device/frmKite7.h"
 #include "dispatch/AddressList.h"
+#include "platform/Numbers.h"
 #include "platform/OperatorDialogs.h"
 
 #include <QApplication>
@@ -18,15 +25,11 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
-#include <QTextEdit>
+#include <QSystemTrayIcon>
 #include <QVBoxLayout>
 
 namespace qvic {
 namespace {
-
-const QStringList kColorEntries = {QStringLiteral("Black"), QStringLiteral("White"),
-                                   QStringLiteral("Blue"),  QStringLiteral("Red"),
-                                   QStringLiteral("Green"), QStringLiteral("Custom Color")};
 
 template <typename Widget>
 Widget *named(Widget *widget, const char *objectName, const QString &accessibleName = {})
@@ -72,6 +75,7 @@ frmQV7IC::frmQV7IC(SharedState &state, OperatorDialogs &dialogs, QWidget *parent
 {
     setObjectName(QStringLiteral("frmQV7IC"));
     setWindowTitle(QStringLiteral("QV Instant Crawl"));
+    setWindowIcon(appIcon());
     createMenus();
 
     auto *central = new QWidget;
@@ -90,8 +94,28 @@ frmQV7IC::frmQV7IC(SharedState &state, OperatorDialogs &dialogs, QWidget *parent
     actions->addWidget(btnHide);
     layout->addLayout(actions);
     setCentralWidget(central);
+    central->installEventFilter(this);
 
     connect(btnAddIPList, &QPushButton::clicked, this, &frmQV7IC::AddAddress);
+    connect(btnHide, &QPushButton::clicked, this, &frmQV7IC::btnHide_Click);
+    connect(btnB, &QPushButton::clicked, this, &frmQV7IC::btnB_Click);
+    connect(btnI, &QPushButton::clicked, this, &frmQV7IC::btnI_Click);
+    connect(btnU, &QPushButton::clicked, this, &frmQV7IC::btnU_Click);
+    // A choice from a list (mouse, or arrow keys in the font lists) applies it;
+    // typing a list's text, or Enter after it, does not.
+    connect(cmbFontName, &QComboBox::activated, this, &frmQV7IC::cmbFontName_Click);
+    connect(cmbFontSize, &QComboBox::activated, this, &frmQV7IC::cmbFontSize_Click);
+    connect(cmbFontColor, &QComboBox::activated, this, &frmQV7IC::cmbFontColor_Click);
+    connect(cmbBgColor, &QComboBox::activated, this, &frmQV7IC::cmbBgColor_Click);
+    connect(chkBgTrans, &QCheckBox::toggled, this, &frmQV7IC::chkBgTrans_Click);
+    connect(chkNoColorKey, &QCheckBox::toggled, this, &frmQV7IC::chkNoColorKey_Click);
+    connect(rtfData, &QTextEdit::cursorPositionChanged, this, &frmQV7IC::rtfData_SelChange);
+    connect(rtfData, &QTextEdit::selectionChanged, this, &frmQV7IC::rtfData_SelChange);
+    for (QComboBox *list : {cmbFontName, cmbFontSize, cmbFontColor})
+        list->lineEdit()->installEventFilter(this);
+    lockKeyboard(cboSpeed);
+    lockKeyboard(cmbBgColor);
+    createTray();
 }
 
 frmQV7IC::~frmQV7IC() = default;
@@ -111,6 +135,61 @@ void frmQV7IC::createMenus()
     devices->setObjectName(QStringLiteral("munExternalDevices"));
     QAction *mnuKite7 = devices->addAction(QStringLiteral("Kite-7 Settings"));
     mnuKite7->setObjectName(QStringLiteral("mnuKite7"));
+    connect(mnuChangePassword, &QAction::triggered, this, &frmQV7IC::mnuChangePassword_Click);
+    connect(mnuKite7, &QAction::triggered, this, &frmQV7IC::mnuKite7_Click);
+
+    // The tray's menu, also popped up by a right click on the window's bare background.
+    pMenu = new QMenu(QStringLiteral("PopupMenu"), this);
+    pMenu->setObjectName(QStringLiteral("pMenu"));
+    QAction *mnuShow = pMenu->addAction(QStringLiteral("Open QV7 Instant Crawl"));
+    mnuShow->setObjectName(QStringLiteral("mnuShow"));
+    pMenu->addSeparator()->setObjectName(QStringLiteral("mnuSep2"));
+    QAction *mnuPopupExit = pMenu->addAction(QStringLiteral("Exit"));
+    mnuPopupExit->setObjectName(QStringLiteral("mnuPopupExit"));
+    connect(mnuShow, &QAction::triggered, this, &frmQV7IC::mnuShow_Click);
+    connect(mnuPopupExit, &QAction::triggered, this, &frmQV7IC::endAtOnce);
+}
+
+void frmQV7IC::createTray()
+{
+    m_tray = new QSystemTrayIcon(windowIcon(), this);
+    m_tray->setObjectName(QStringLiteral("trayIcon"));
+    m_tray->setToolTip(QStringLiteral("QV Instant Crawl"));
+    m_tray->setContextMenu(pMenu);
+    // Qt reports clicks on the icon, not a pointer resting on it: any click shows the window.
+    connect(m_tray, &QSystemTrayIcon::activated, this, &frmQV7IC::mnuShow_Click);
+    m_tray->show();
+}
+
+void frmQV7IC::lockKeyboard(QComboBox *list)
+{
+    // These lists change only by a mouse choice: no key, wheel, paste or drop moves them.
+    list->installEventFilter(this);
+    list->lineEdit()->installEventFilter(this);
+    list->lineEdit()->setContextMenuPolicy(Qt::NoContextMenu);
+    list->lineEdit()->setAcceptDrops(false);
+}
+
+bool frmQV7IC::eventFilter(QObject *watched, QEvent *event)
+{
+    const bool locked = watched == cboSpeed || watched == cmbBgColor
+                        || watched == cboSpeed->lineEdit() || watched == cmbBgColor->lineEdit();
+    const auto type = event->type();
+    if (type == QEvent::KeyPress || type == QEvent::KeyRelease || type == QEvent::ShortcutOverride) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        const bool focusMove = key == Qt::Key_Tab || key == Qt::Key_Backtab;
+        if (locked && !focusMove && type != QEvent::ShortcutOverride)
+            return true;
+        if (!locked && (key == Qt::Key_Return || key == Qt::Key_Enter) && type == QEvent::KeyPress)
+            return true; // Enter after a typed font name or size applies nothing
+    }
+    if (locked && type == QEvent::Wheel)
+        return true;
+    if (watched == centralWidget() && type == QEvent::ContextMenu) {
+        pMenu->popup(static_cast<QContextMenuEvent *>(event)->globalPos());
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 QWidget *frmQV7IC::createCreationFrame()
@@ -154,7 +233,7 @@ QWidget *frmQV7IC::createCreationFrame()
     fonts->addWidget(cmbFontSize, 1, 1);
     fonts->addWidget(cmbFontColor, 1, 2);
 
-    rtfData = named(new QTextEdit, "rtfData", QStringLiteral("Crawl text"));
+    rtfData = named(new CrawlEditor, "rtfData", QStringLiteral("Crawl text"));
     rtfData->setFont(QFont(QStringLiteral("Times New Roman"), 8));
     rtfData->setMinimumHeight(120);
     btnConvert = button("btnConvert", QStringLiteral("Convert"));
@@ -259,11 +338,16 @@ std::optional<QString> frmQV7IC::load(const QString &appDir, const QString &winD
     if (!error.isEmpty())
         return error;
 
-    cmbFontColor->addItems(kColorEntries);
+    // Each choice below runs its list's own action, as the operator's would.
+    cmbFontColor->addItems(colorentries::names());
     cmbFontColor->setCurrentIndex(1);
-    cmbBgColor->addItems(kColorEntries);
+    cmbFontColor_Click();
+    cmbBgColor->addItems(colorentries::names());
     cmbBgColor->setCurrentIndex(0);
+    cmbBgColor_Click();
     fillFontLists();
+    cmbFontSize_Click();
+    btnB_Click();
 
     setKite7Defaults(m_state);
     adjustSize();
@@ -276,7 +360,6 @@ void frmQV7IC::LoadMainDefaults(QString *error)
 {
     txtDwell->setText(QStringLiteral("60"));
     chkNoColorKey->setChecked(true);
-    txtColorKey->setText(QStringLiteral("None"));
     txtTransparency->setText(QStringLiteral("0"));
     cboSpeed->setCurrentIndex(11);
     txtLocation->setText(QStringLiteral("0"));
@@ -337,6 +420,160 @@ void frmQV7IC::AddAddress()
             QStringLiteral("The address was added to the list but could not be saved for the "
                            "next start.\n%1")
                 .arg(error));
+}
+
+void frmQV7IC::toggleStyle(bool &mode, QPushButton *button)
+{
+    mode = !mode;
+    // Pressed: the dark workspace grey; normal: the button face.
+    QPalette look = button->palette();
+    look.setColor(QPalette::Button, mode ? palette().color(QPalette::Dark)
+                                         : palette().color(QPalette::Button));
+    button->setPalette(look);
+    button->setAccessibleDescription(mode ? QStringLiteral("on") : QStringLiteral("off"));
+    rtfData->setFocus();
+}
+
+void frmQV7IC::btnB_Click()
+{
+    toggleStyle(m_blnBold, btnB);
+}
+
+void frmQV7IC::btnI_Click()
+{
+    toggleStyle(m_blnItalic, btnI);
+}
+
+void frmQV7IC::btnU_Click()
+{
+    toggleStyle(m_blnUnderline, btnU);
+}
+
+void frmQV7IC::applyToSelection(const QTextCharFormat &format)
+{
+    rtfData->mergeCurrentCharFormat(format);
+}
+
+void frmQV7IC::cmbFontName_Click()
+{
+    QTextCharFormat format;
+    format.setFontFamilies(QStringList{cmbFontName->currentText()});
+    applyToSelection(format);
+    rtfData->setFocus();
+}
+
+void frmQV7IC::cmbFontSize_Click()
+{
+    const double points = numbers::leadingNumber(cmbFontSize->currentText());
+    if (points > 0) {
+        QTextCharFormat format;
+        format.setFontPointSize(points);
+        applyToSelection(format);
+    }
+    rtfData->setFocus();
+}
+
+std::optional<quint32> frmQV7IC::chooseCustomColor()
+{
+    // A cancelled dialog still gives its colour: the one chosen last, black at first.
+    if (const auto chosen = m_dialogs.pickColor(m_lastChosenColor))
+        m_lastChosenColor = *chosen;
+    return color::fromQColor(m_lastChosenColor);
+}
+
+void frmQV7IC::cmbFontColor_Click()
+{
+    const int index = cmbFontColor->currentIndex();
+    std::optional<quint32> value = colorentries::valueAt(index);
+    if (index == colorentries::kCustomColor)
+        value = chooseCustomColor();
+    if (value) {
+        QTextCharFormat format;
+        format.setForeground(color::toQColor(*value));
+        applyToSelection(format);
+    }
+    rtfData->setFocus();
+}
+
+void frmQV7IC::rtfData_SelChange()
+{
+    if (m_inSelChange)
+        return; // the colour list's own action re-applies the colour to the selection
+    m_inSelChange = true;
+    const editortext::SelectionFormat current = editortext::selectionFormat(rtfData->textCursor());
+    if (current.fontSize)
+        cmbFontSize->setCurrentText(numbers::generalNumber(*current.fontSize));
+    if (current.fontName)
+        cmbFontName->setCurrentText(*current.fontName);
+    if (current.color) {
+        const int index = colorentries::indexOf(*current.color);
+        if (index >= 0) {
+            cmbFontColor->setCurrentIndex(index);
+            cmbFontColor_Click();
+        }
+    }
+    QTextCharFormat modes;
+    modes.setFontWeight(m_blnBold ? QFont::Bold : QFont::Normal);
+    modes.setFontItalic(m_blnItalic);
+    modes.setFontUnderline(m_blnUnderline);
+    applyToSelection(modes);
+    m_state.strKite7Message = editortext::plainTextCrLf(*rtfData->document());
+    m_state.blnModified = true; // a mere caret movement counts
+    m_inSelChange = false;
+}
+
+void frmQV7IC::cmbBgColor_Click()
+{
+    const int index = cmbBgColor->currentIndex();
+    std::optional<quint32> value = colorentries::valueAt(index);
+    if (index == colorentries::kCustomColor)
+        value = chooseCustomColor();
+    if (!value)
+        return;
+    rtfData->setBackColor(*value);
+    // The operator sees this background: a ticked Transparency keys on it.
+    if (chkBgTrans->isChecked())
+        txtColorKey->setText(color::hex6(*value));
+}
+
+void frmQV7IC::chkBgTrans_Click()
+{
+    txtColorKey->setText(chkBgTrans->isChecked() ? color::hex6(rtfData->backColor()) : QString());
+}
+
+void frmQV7IC::chkNoColorKey_Click()
+{
+    if (chkNoColorKey->isChecked())
+        txtColorKey->setText(QStringLiteral("None"));
+}
+
+void frmQV7IC::btnHide_Click()
+{
+    // Without a tray to come back from, hiding would lose the window: minimise it.
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        hide();
+    else
+        showMinimized();
+}
+
+void frmQV7IC::mnuShow_Click()
+{
+    if (isMinimized())
+        showNormal();
+    else
+        show();
+    raise();
+    activateWindow();
+}
+
+void frmQV7IC::mnuChangePassword_Click()
+{
+}
+
+void frmQV7IC::mnuKite7_Click()
+{
+    frmKite7 dialog(m_state, m_dialogs, this);
+    dialog.exec();
 }
 
 void frmQV7IC::endAtOnce()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QTextCharFormat>
 
 #include <optional>
 
@@ -9,11 +10,13 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPushButton;
-class QTextEdit;
+class QSystemTrayIcon;
 
 namespace qvic {
 
+class CrawlEditor;
 struct SharedState;
 class OperatorDialogs;
 
@@ -37,8 +40,17 @@ public:
     // Add IP To List.
     void AddAddress();
 
+    // Show the window, from the tray or its menu.
+    void mnuShow_Click();
+
+    // The editor's modes, as the style buttons set them.
+    bool blnBold() const { return m_blnBold; }
+    bool blnItalic() const { return m_blnItalic; }
+    bool blnUnderline() const { return m_blnUnderline; }
+
 protected:
     void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     QWidget *createCreationFrame();
@@ -51,12 +63,42 @@ private:
     bool loadAddressList(QString *error);
     void fillFontLists();
     void endAtOnce();
+    void createTray();
+    void lockKeyboard(QComboBox *list);
+
+    // Editor formatting.
+    void toggleStyle(bool &mode, QPushButton *button);
+    void btnB_Click();
+    void btnI_Click();
+    void btnU_Click();
+    void cmbFontName_Click();
+    void cmbFontSize_Click();
+    void cmbFontColor_Click();
+    void rtfData_SelChange();
+    void applyToSelection(const QTextCharFormat &format);
+    std::optional<quint32> chooseCustomColor();
+
+    // Background and colour key.
+    void cmbBgColor_Click();
+    void chkBgTrans_Click();
+    void chkNoColorKey_Click();
+
+    void btnHide_Click();
+    void mnuChangePassword_Click();
+    void mnuKite7_Click();
 
     SharedState &m_state;
     OperatorDialogs &m_dialogs;
     double m_dblScreenWidth = 800;
     double m_dblScreenHeight = 600;
     bool m_endingAtOnce = false;
+    bool m_blnBold = false;
+    bool m_blnItalic = false;
+    bool m_blnUnderline = false;
+    bool m_inSelChange = false;
+    QColor m_lastChosenColor = Qt::black; // the colour dialog's colour, kept between openings
+    QSystemTrayIcon *m_tray = nullptr;
+    QMenu *pMenu = nullptr;
 
     QPushButton *btnHide = nullptr;
     QGroupBox *fraInstCrawl = nullptr;
@@ -68,7 +110,7 @@ private:
     QComboBox *cmbFontColor = nullptr;
     QComboBox *cmbFontName = nullptr;
     QComboBox *cmbFontSize = nullptr;
-    QTextEdit *rtfData = nullptr;
+    CrawlEditor *rtfData = nullptr;
     QPushButton *btnConvert = nullptr;
     QCheckBox *chkKite7 = nullptr;
     QGroupBox *fraCrawlInfo = nullptr;

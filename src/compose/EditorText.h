@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+#include <QTextCharFormat>
+#include <QtGlobal>
+
+#include <optional>
+
+class QFont;
+class QTextCursor;
+class QTextDocument;
+
+// What the crawl editor models of its text, without a widget.
+namespace qvic::editortext {
+
+// Characters the editor refuses when typed: they have a meaning in the
+// player's and the Kite-7 device's command lines.
+bool isRefusedTypedCharacter(char32_t code);
+
+// The whole plain text with every line break as CR LF, as players and the
+// Kite-7 script expect it.
+QString plainTextCrLf(const QTextDocument &document);
+
+// The font name, size and colour of a selection; nothing where they vary.
+// An empty selection reports the format typing would use.
+struct SelectionFormat
+{
+    std::optional<QString> fontName;
+    std::optional<double> fontSize;
+    std::optional<quint32> color; // 0x00BBGGRR; text without a colour counts as black
+};
+SelectionFormat selectionFormat(const QTextCursor &cursor);
+
+// Font family, size, colour, bold, italic and underline of `format`, each
+// taken from `fallback` where `format` does not set it; nothing else.
+QTextCharFormat modelledFormat(const QTextCharFormat &format, const QTextCharFormat &fallback);
+
+} // namespace qvic::editortext

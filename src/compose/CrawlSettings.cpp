@@ -169,7 +169,8 @@ QStringList readSettingsFields(const QString &text, FieldScope scope, int maxFie
             const qsizetype end = close < 0 ? n : close;
             field = text.mid(i + 1, end - i - 1);
             i = end + 1;
-            while (i < n && text[i] != u',' && !isLineEnd(text[i])) // nothing counts after the quote
+            // Whatever stands between the closing quote and the separator is not part of it.
+            while (i < n && text[i] != u',' && !isLineEnd(text[i]))
                 ++i;
         } else {
             const qsizetype start = i;

@@ -5,6 +5,7 @@
 #include "TestSupport.h"
 
 #include <QDir>
+#include <clocale>
 #include <QtTest>
 
 using namespace qvic;
@@ -34,6 +35,7 @@ private slots:
     void load_data();
     void load();
     void pathsAndFailure();
+    void commaLocale();
 };
 
 void tst_CrawlSettings::save_data()
@@ -139,6 +141,20 @@ void tst_CrawlSettings::pathsAndFailure()
     QVERIFY(!saveInstFile(doc("Blocked.rtf"), settings("60", false, "", "0", "3", "0", 0), 600,
                           state, &error));
     QVERIFY(error.contains(doc("Blocked.inst")));
+}
+
+// QCoreApplication takes the C locale from the environment; the file keeps ".".
+void tst_CrawlSettings::commaLocale()
+{
+    const QByteArray former = setlocale(LC_NUMERIC, nullptr);
+    if (!setlocale(LC_NUMERIC, "de_DE.UTF-8"))
+        QSKIP("no de_DE.UTF-8 locale here");
+    SharedState state;
+    saveInstFile(doc("Komma.rtf"), settings("1.5", true, "000000", "25.5", "3", "120", 0), 600, state);
+    const auto loaded = loadInstFile(doc("Komma.rtf"), 600);
+    setlocale(LC_NUMERIC, former.constData());
+    QCOMPARE(state.strInstLine, QStringLiteral("90,0x000000,0.26,3,0.2000,0"));
+    QCOMPARE(loaded.transparency, QStringLiteral("26"));
 }
 
 QTEST_GUILESS_MAIN(tst_CrawlSettings)

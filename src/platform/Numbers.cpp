@@ -1,7 +1,8 @@
 #include "platform/Numbers.h"
 
 #include <cmath>
-#include <cstdlib>
+#include <charconv>
+#include <system_error>
 #include <string>
 #include <utility>
 
@@ -49,7 +50,14 @@ double leadingNumber(const QString &text)
             i = mark;
         }
     }
-    const double value = std::strtod(digits.c_str(), nullptr);
+    // from_chars, unlike strtod, ignores the C locale, which QCoreApplication
+    // takes from the environment: under a German locale strtod reads "0.25" as 0.
+    double value = 0.0;
+    const char *first = digits.data();
+    if (*first == '+')
+        ++first;
+    if (std::from_chars(first, digits.data() + digits.size(), value).ec != std::errc())
+        return 0.0;
     return std::isfinite(value) ? value : 0.0;
 }
 

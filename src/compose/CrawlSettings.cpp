@@ -1,0 +1,236 @@
+#include "compose/CrawlSettings.h"
+
+#include "app/SharedState.h"
+#include "compose/ColorValue.h"
+#include "platform/Numbers.h"
+#include "platform/TextFile.h"
+#include "platform/Win1252.h"
+
+#include <QRegularExpression>
+
+#include <cmath>
+
+namespace qvic {
+namespace {
+
+using numbers::generalNumber;
+using numbers::leadingNumber;
+
+bool isBlank(QChar c)
+{
+    return c == u' ' || c == u'\t';
+}
+
+bool isLineEnd(QChar c)
+{
+    return c == u'\r' || c == u'\n';
+}
+
+// A double carries binary noise below its 15th significant digit (1/600 * 10000
+// is 16.666666666666668, 0.015 * 100 is 1.4999999999999998). The settings are
+// decimal texts, so halves are judged on the value's 15-digit decimal form.
+double decimalValue(double value)
+{
+    return QString::number(value, 'g', 15).toDouble();
+}
+
+// The value with exactly `decimals` decimals, halves rounded away from zero,
+// one integer digit at least, "." as decimal point.
+QString fixedText(double value, int decimals)
+{
+    const double scale = std::pow(10.0, decimals);
+    const double scaled = std::round(decimalValue(value * scale)); // std::round: halves away
+    if (!std::isfinite(scaled) || std::fabs(scaled) >= 1e15)
+        return QString::number(value, 'f', decimals);
+    const auto units = qint64(std::fabs(scaled));
+    const auto whole = qint64(scale);
+    QString text = QString::number(units / whole);
+    if (decimals > 0)
+        text += u'.' + QStringLiteral("%1").arg(units % whole, decimals, 10, QLatin1Char('0'));
+    return units != 0 && scaled < 0 ? u'-' + text : text; // never "-0.00"
+}
+
+// A field "read as a number": the whole field, blanks around it aside, must be one.
+std::optional<double> fieldNumber(const QString &field)
+{
+    static const QRegularExpression number(
+        QStringLiteral(R"(^[ \t]*[+-]?(\d+\.?\d*|\.\d+)([eEdD][+-]?\d+)?[ \t]*$)"));
+    if (!number.match(field).hasMatch())
+        return std::nullopt;
+    QString text = field.trimmed();
+    text.replace(u'd', u'e').replace(u'D', u'e');
+    bool ok = false;
+    const double value = text.toDouble(&ok); // C locale whatever the system's
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+// Halves to the even neighbour, judged on the decimal form; unset beyond 32 bits.
+std::optional<qint64> wholeNumber(double value)
+{
+    const double rounded = std::nearbyint(decimalValue(value));
+    if (!std::isfinite(rounded) || rounded < -2147483648.0 || rounded > 2147483647.0)
+        return std::nullopt;
+    return qint64(rounded);
+}
+
+} // namespace
+
+QString CrawlSettingsFields::line() const
+{
+    return QStringList{dwell, colorKey, transparency, speed, location, backColor}.join(u',');
+}
+
+CrawlSettings LoadedCrawlSettings::appliedTo(const CrawlSettings &before) const
+{
+    CrawlSettings after = before;
+    if (dwell)
+        after.dwell = *dwell;
+    after.colorKey = colorKey;
+    after.transparency = transparency;
+    after.speed = speed;
+    if (location)
+        after.location = *location;
+    if (backColor)
+        after.backColor = *backColor;
+    after.transparent = transparent;
+    if (transparent && (!before.transparent || after.colorKey.isEmpty()))
+        after.colorKey = color::hex6(after.backColor);
+    else if (!transparent && before.transparent)
+        after.colorKey.clear();
+    return after;
+}
+
+QString instFilePath(const QString &documentPath)
+{
+    return documentPath.left(std::max<qsizetype>(0, documentPath.size() - 3))
+           + QStringLiteral("inst");
+}
+
+QString fixDecimalPoint(const QString &text)
+{
+    if (text.mid(1, 1) == QStringLiteral("."))
+        return text;
+    return text.left(1) + u'.' + text.mid(2);
+}
+
+CrawlSettingsFields settingsFields(const CrawlSettings &settings, double screenHeight)
+{
+    CrawlSettingsFields fields;
+    fields.dwell = generalNumber(leadingNumber(settings.dwell) * 60);
+    fields.colorKey = settings.transparent ? QStringLiteral("0x") + settings.colorKey
+                                           : QStringLiteral("none");
+
+    const double transparency = leadingNumber(settings.transparency);
+    fields.transparency = transparency >= 0 && transparency <= 100
+                              ? fixDecimalPoint(fixedText(transparency / 100, 2))
+                              : QStringLiteral("0.0");
+
+    fields.speed = settings.speed;
+
+    // With no screen height there is no fraction to form; the field stays empty.
+    const double location = leadingNumber(settings.location);
+    if (!(location >= 0 && location <= screenHeight))
+        fields.location = QStringLiteral("1.0");
+    else if (screenHeight != 0)
+        fields.location = fixDecimalPoint(fixedText(location / screenHeight, 4));
+
+    fields.backColor = QString::number(settings.backColor);
+    return fields;
+}
+
+bool saveInstFile(const QString &documentPath, const CrawlSettings &settings, double screenHeight,
+                  SharedState &state, QString *error)
+{
+    const CrawlSettingsFields fields = settingsFields(settings, screenHeight);
+    state.strInstDwell = fields.dwell;
+    state.strInstColorKey = fields.colorKey;
+    state.strInstTransparency = fields.transparency;
+    state.strInstSpeed = fields.speed;
+    state.strInstLocation = fields.location;
+    state.strInstBackColor = fields.backColor;
+    state.strInstLine = fields.line();
+    return textfile::replaceFile(instFilePath(documentPath),
+                                 textfile::crlfLines({state.strInstLine}), error);
+}
+
+QStringList readSettingsFields(const QString &text, FieldScope scope, int maxFields)
+{
+    QStringList fields;
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    while (fields.size() < maxFields && i < n) {
+        while (i < n && isBlank(text[i]))
+            ++i;
+        QString field;
+        if (i < n && text[i] == u'"') {
+            const qsizetype close = text.indexOf(u'"', i + 1);
+            const qsizetype end = close < 0 ? n : close;
+            field = text.mid(i + 1, end - i - 1);
+            i = end + 1;
+            // Whatever stands between the closing quote and the separator is not part of it.
+            while (i < n && text[i] != u',' && !isLineEnd(text[i]))
+                ++i;
+        } else {
+            const qsizetype start = i;
+            while (i < n && text[i] != u',' && !isLineEnd(text[i]))
+                ++i;
+            qsizetype end = i;
+            while (end > start && isBlank(text[end - 1]))
+                --end;
+            field = text.mid(start, end - start);
+        }
+        fields.append(field);
+        if (i >= n)
+            break;
+        if (text[i] == u',') {
+            ++i;
+            continue;
+        }
+        if (scope == FieldScope::FirstLine)
+            break;
+        if (text[i] == u'\r' && i + 1 < n && text[i + 1] == u'\n')
+            ++i;
+        ++i;
+    }
+    return fields;
+}
+
+LoadedCrawlSettings parseInstSettings(const QString &text, double screenHeight)
+{
+    QStringList field = readSettingsFields(text, FieldScope::FirstLine);
+    while (field.size() < 6)
+        field.append(QString());
+
+    LoadedCrawlSettings loaded;
+    if (const auto seconds = fieldNumber(field[0]))
+        loaded.dwell = generalNumber(*seconds / 60);
+
+    loaded.colorKey = field[1];
+    if (loaded.colorKey.startsWith(QStringLiteral("0x"), Qt::CaseInsensitive))
+        loaded.colorKey.remove(0, 2);
+
+    const auto fraction = fieldNumber(field[2]);
+    loaded.transparency = fraction ? generalNumber(*fraction * 100) : field[2];
+
+    loaded.speed = field[3];
+
+    if (const auto row = wholeNumber(leadingNumber(field[4]) * screenHeight))
+        loaded.location = QString::number(*row);
+
+    if (const auto colour = wholeNumber(leadingNumber(field[5])); colour && *colour >= 0
+                                                                  && *colour <= 0xFFFFFF)
+        loaded.backColor = quint32(*colour);
+
+    loaded.transparent = loaded.colorKey.compare(QStringLiteral("none"), Qt::CaseInsensitive) != 0;
+    return loaded;
+}
+
+LoadedCrawlSettings loadInstFile(const QString &documentPath, double screenHeight)
+{
+    const auto bytes = textfile::readFile(instFilePath(documentPath));
+    return parseInstSettings(bytes ? win1252::decode(*bytes) : QString(), screenHeight);
+}
+
+} // namespace qvic

@@ -1,0 +1,191 @@
+#include "app/SharedState.h"
+#include "commands/InstantFile.h"
+#include "commands/Kite7Script.h"
+
+#include "TestSupport.h"
+
+#include <QDir>
+#include <QtTest>
+
+using namespace qvic;
+
+static QByteArray spelled(QByteArray text)
+{
+    return text.replace("{01}", "\x01").replace("{14}", "\x14").replace("{T}", "`0.1`");
+}
+
+class tst_Commands : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_dir;
+    SharedState m_state;
+    QDateTime m_when;
+    Clock clock() const { return [when = m_when] { return when; }; }
+    QByteArray instant() const { return test::readAll(m_state.strInstantFile); }
+
+private slots:
+    void init();
+    void startAndStop_data();
+    void startAndStop();
+    void timeStamp_data();
+    void timeStamp();
+    void kite7Files();
+    void kite7Message_data();
+    void kite7Message();
+    void unwritable();
+};
+
+void tst_Commands::init()
+{
+    m_state = SharedState();
+    setKite7Defaults(m_state);
+    m_state.strInstantFile = m_dir.filePath("Settings/Instant.txt");
+    m_state.strCurFilePath = m_dir.filePath("RTF/QVInstantCrawl.rtf");
+    m_state.strCurFileName = QStringLiteral("QVInstantCrawl.rtf");
+    m_when = QDateTime(QDate(2026, 12, 4), QTime(17, 11, 9));
+}
+
+void tst_Commands::startAndStop_data()
+{
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QByteArray>("settings"); // "-" for no settings file
+    QTest::addColumn<QByteArray>("line2");    // empty when the builder must fail
+    const QString start = kStartInstantCrawl;
+    const QByteArray with = "Message=@START_INSTANT_CRAWL,QVInstantCrawl.rtf,";
+    QTest::newRow("worked 2") << start << QByteArray("3600,0x000000,0.25,3,0.2000,0\r\n")
+                              << with + "3600,0x000000,0.25,3,0.2000,000000";
+    QTest::newRow("white") << start << QByteArray("90,none,0.0,-2,1.0,16777215\r\n")
+                           << with + "90,none,0.0,-2,1.0,FFFFFF";
+    QTest::newRow("red, quoted, two lines")
+        << start << QByteArray("\"90\", none ,0.0\n-2,1.0,\"255\"")
+        << with + "90,none,0.0,-2,1.0,0000FF";
+    QTest::newRow("green") << start << QByteArray("1,a,b,c,d,65280") << with + "1,a,b,c,d,00FF00";
+    QTest::newRow("top") << start << QByteArray("1,a,b,c,d,2147483647")
+                         << with + "1,a,b,c,d,7FFFFFFF";
+    QTest::newRow("negative") << start << QByteArray("1,a,b,c,d,-1") << with + "1,a,b,c,d,FFFFFFFF";
+    QTest::newRow("above range") << start << QByteArray("1,a,b,c,d,2147483648") << QByteArray();
+    QTest::newRow("below range") << start << QByteArray("1,a,b,c,d,-2147483649") << QByteArray();
+    QTest::newRow("fraction") << start << QByteArray("1,a,b,c,d,12.5") << QByteArray();
+    QTest::newRow("five fields") << start << QByteArray("1,a,b,c,d\r\n") << QByteArray();
+    QTest::newRow("no settings") << start << QByteArray("-") << QByteArray();
+    QTest::newRow("stop") << kStopInstantCrawl << QByteArray("-")
+                          << QByteArray("Message=@STOP_INSTANT_CRAWL"); // 58 bytes in all
+    QTest::newRow("lower case") << "@start_instant_crawl" << QByteArray("1,a,b,c,d,0")
+                                << QByteArray("Message=@start_instant_crawl");
+    QTest::newRow("trailing blank") << "@START_INSTANT_CRAWL " << QByteArray("1,a,b,c,d,0")
+                                    << QByteArray("Message=@START_INSTANT_CRAWL ");
+}
+
+void tst_Commands::startAndStop()
+{
+    QFETCH(QString, message);
+    QFETCH(QByteArray, settings);
+    QFETCH(QByteArray, line2);
+    const QString settingsPath = m_dir.filePath("RTF/QVInstantCrawl.inst");
+    QFile::remove(settingsPath);
+    if (settings != "-")
+        test::writeAll(settingsPath, settings);
+    test::writeAll(m_state.strInstantFile, "former\r\n"); // never appended to, kept on failure
+    if (message == kStartInstantCrawl)
+        m_when = QDateTime(QDate(2027, 2, 1), QTime(9, 30));
+    QString error;
+    QCOMPARE(createInstantFile(message, m_state, clock(), &error), !line2.isEmpty());
+    if (line2.isEmpty()) {
+        QVERIFY(!error.isEmpty());
+        QCOMPARE(instant(), QByteArray("former\r\n"));
+    } else {
+        const QByteArray stamp = message == kStartInstantCrawl ? "Time=02/01/2027 09:30:00 AM"
+                                                               : "Time=12/04/2026 05:11:09 PM";
+        QCOMPARE(instant(), stamp + "\r\n" + line2 + "\r\n");
+    }
+}
+
+void tst_Commands::timeStamp_data()
+{
+    QTest::addColumn<QTime>("time");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("midnight") << QTime(0, 0) << "Time=01/09/2026 12:00:00 AM";
+    QTest::newRow("noon") << QTime(12, 0) << "Time=01/09/2026 12:00:00 PM";
+    QTest::newRow("afternoon") << QTime(13, 5, 9) << "Time=01/09/2026 01:05:09 PM";
+}
+
+void tst_Commands::timeStamp()
+{
+    QFETCH(QTime, time);
+    QFETCH(QString, line);
+    QCOMPARE(timeStampLine(QDateTime(QDate(2026, 1, 9), time)), line);
+    QCOMPARE(timeStampLine(QDateTime(QDate(2026, 1, 9), time).toUTC()), line); // local time shown
+}
+
+void tst_Commands::kite7Files()
+{
+    m_state.strKite7Message = QStringLiteral("WELCOME");
+    QVERIFY(createKite7Msg(m_state, clock()));
+    QByteArray script;
+    for (char block = '0'; block <= '7'; ++block)
+        script += spelled("<{01}0@stop crawl;>{T}<{01}0>{T}<@crawl position,200;>{T}<@Slow;>{T}"
+                          "<@begin,250;>{T}<WELCOME@end;>{T}<@show,250,128;>{T}")
+                      .replace("\x01" "0", QByteArray("\x01") + block);
+    script.chop(5); // no spacer after the last group
+    const QByteArray head = "Time=12/04/2026 05:11:09 PM\r\n"
+                            "Message=@INSTANT_EVENT_COMMAND,$Event,1,N,9600,N,8,1,\"";
+    QCOMPARE(script.size(), 1019);
+    QCOMPARE(instant(), head + script + "\"\r\n");
+    QCOMPARE(instant().size(), 1105);
+
+    QVERIFY(createKite7StopCrawlMsg(m_state, clock()));
+    QByteArray stop;
+    for (char block = '0'; block <= '7'; ++block)
+        stop += spelled("<{01}") + block + spelled(">{T}<@stop crawl;>{T}");
+    stop.chop(5);
+    QCOMPARE(instant(), head + stop + "\"\r\n");
+    QCOMPARE(instant().size(), 305);
+}
+
+void tst_Commands::kite7Message_data()
+{
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QByteArray>("group6");
+    QTest::newRow("two lines") << "FIRST\r\nSECOND" << spelled("<FIRST{14}\nSECOND@end;>");
+    QTest::newRow("empty") << "" << QByteArray("<@end;>");
+    QTest::newRow("shaping characters dropped")
+        << QString::fromLatin1("a<b>c`d@e;f,g\"h \xe9\x01")
+        << QByteArray("<abcdefgh \xe9\x01@end;>");
+}
+
+void tst_Commands::kite7Message()
+{
+    QFETCH(QString, message);
+    QFETCH(QByteArray, group6);
+    m_state.strKite7Message = message;
+    m_state.strKite7ComPort = QStringLiteral("8");
+    m_state.strKite7Speed = QStringLiteral("Fast");
+    m_state.strKite7Position = QStringLiteral("40");
+    m_state.strKite7Repeat = QStringLiteral("1");
+    m_state.strKite7Font = QStringLiteral("3"); // not part of the script
+    QVERIFY(createKite7Msg(m_state, clock()));
+    QVERIFY(instant().contains("\r\nMessage=@INSTANT_EVENT_COMMAND,$Event,8,N,9600,N,8,1,\"<"));
+    QCOMPARE(instant().count(spelled("<@crawl position,40;>{T}<@Fast;>{T}<@begin,250;>{T}")
+                             + group6 + spelled("{T}<@show,250,1;>")),
+             8);
+    QCOMPARE(instant().count("\r\n"), 2);
+    QVERIFY(instant().endsWith(">\"\r\n"));
+}
+
+void tst_Commands::unwritable()
+{
+    QFile::remove(m_state.strInstantFile);
+    QVERIFY(QDir().mkpath(m_state.strInstantFile));
+    QString error;
+    QVERIFY(!createInstantFile(kStopInstantCrawl, m_state, clock(), &error));
+    QVERIFY(error.contains(m_state.strInstantFile));
+    QVERIFY(!createKite7Msg(m_state, clock()));
+    QVERIFY(!createKite7StopCrawlMsg(m_state, clock()));
+    QVERIFY(QDir().rmdir(m_state.strInstantFile));
+    m_state.strCurFilePath = m_dir.filePath("Untitled"); // never saved: no Untitinst
+    QVERIFY(!createInstantFile(kStartInstantCrawl, m_state, clock()));
+    QVERIFY(!QFile::exists(m_state.strInstantFile));
+}
+
+QTEST_GUILESS_MAIN(tst_Commands)
+#include "tst_commands.moc"

@@ -24,15 +24,22 @@ void placeOnTop(QDialog &dialog, int minimumWidth)
     dialog.setMinimumWidth(minimumWidth);
     dialog.adjustSize();
     dialog.setFixedSize(dialog.size());
-    // Centred on the screen, not over the main window; a position of our own
-    // also keeps QDialog from moving it over its parent when shown.
+    centre(dialog);
+}
+
+void centre(QDialog &dialog)
+{
+    // On the screen, not over the main window; a position of our own also keeps
+    // QDialog from moving it over its parent when shown. The frame is only known
+    // once the window exists, so showing centres it again.
     QWidget *anchor = dialog.parentWidget() ? dialog.parentWidget() : &dialog;
     QScreen *screen = anchor->screen() ? anchor->screen() : QGuiApplication::primaryScreen();
-    if (screen) {
-        const QRect area = screen->geometry();
-        dialog.move(area.x() + (area.width() - dialog.width()) / 2,
-                    area.y() + (area.height() - dialog.height()) / 2);
-    }
+    if (!screen)
+        return;
+    const QRect area = screen->geometry();
+    const QSize outer = dialog.frameGeometry().size();
+    dialog.move(area.x() + (area.width() - outer.width()) / 2,
+                area.y() + (area.height() - outer.height()) / 2);
 }
 
 QPushButton *button(const char *objectName, const QString &caption)
@@ -111,6 +118,7 @@ void frmPassword::Form_Load()
 void frmPassword::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
+    passworddialog::centre(*this);
     // The operator types at once: the focus starts in the password box, with a
     // remembered password selected so that typing replaces it.
     txtPassword->setFocus(Qt::TabFocusReason);

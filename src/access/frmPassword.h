@@ -50,6 +50,7 @@ private:
 // OK at the left and Cancel at the right.
 namespace passworddialog {
 void placeOnTop(QDialog &dialog, int minimumWidth);
+void centre(QDialog &dialog);
 QPushButton *button(const char *objectName, const QString &caption);
 QBoxLayout *buttonRow(QPushButton *ok, QPushButton *cancel);
 } // namespace passworddialog

@@ -80,6 +80,12 @@ void frmPasswordChange::Form_Load()
             "Can't find the password ini file, please contact our technical support."));
 }
 
+void frmPasswordChange::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    passworddialog::centre(*this);
+}
+
 void frmPasswordChange::btnOK_Click()
 {
     const QString newPassword = txtPassword->text();

@@ -23,6 +23,9 @@ class frmPasswordChange : public QDialog
 public:
     frmPasswordChange(SharedState &state, OperatorDialogs &dialogs, QWidget *parent = nullptr);
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
     void createControls();
     void Form_Load();

@@ -1,0 +1,86 @@
+#include "access/PasswordStore.h"
+
+#include "platform/ProfileString.h"
+
+#include <utility>
+
+namespace qvic {
+namespace {
+
+const QString kSection = QStringLiteral("PASSWORD");
+const QString kPassKey = QStringLiteral("pass");
+const QString kRememberKey = QStringLiteral("remember");
+
+// Both dialogs have always read the file into an 80-character buffer, so a
+// longer stored password counts as its first 79 characters.
+constexpr int kReadBuffer = 80;
+
+const QString kBuiltInPassword = QStringLiteral("rb3tessorn");
+
+} // namespace
+
+PasswordStore::PasswordStore(QString passFile) : m_passFile(std::move(passFile)) {}
+
+QString PasswordStore::read(const QString &key) const
+{
+    return profile::getString(m_passFile, kSection, key, kReadBuffer);
+}
+
+bool PasswordStore::write(const QString &key, const QString &value, QString *error) const
+{
+    // The file holds a password in plain text: owner only, also when it is rewritten.
+    return profile::writeString(m_passFile, kSection, key, value, error,
+                                textfile::Access::Private);
+}
+
+PasswordStore::Login PasswordStore::loadLogin() const
+{
+    Login login;
+    const QString remember = read(kRememberKey);
+    if (remember.isEmpty())
+        return login; // never remembered: the stored password is not even read
+    login.remember = remember == u"1";
+    login.savedPassword = read(kPassKey);
+    return login;
+}
+
+QString PasswordStore::loadPassword() const
+{
+    return read(kPassKey);
+}
+
+bool PasswordStore::recordRemember(bool remember, QString *error) const
+{
+    return write(kRememberKey, remember ? QStringLiteral("1") : QStringLiteral("0"), error);
+}
+
+bool PasswordStore::storePassword(const QString &newPassword, QString *error) const
+{
+    return write(kPassKey, newPassword, error);
+}
+
+PasswordStore::LoginCheck PasswordStore::checkLogin(const QString &typed,
+                                                    const QString &savedPassword)
+{
+    if (typed.isEmpty())
+        return LoginCheck::Empty;
+    // An empty saved password never matches: the empty text was refused above.
+    if (typed == savedPassword || typed == kBuiltInPassword)
+        return LoginCheck::Accepted;
+    return LoginCheck::Refused;
+}
+
+PasswordStore::ChangeCheck PasswordStore::checkChange(const QString &current,
+                                                      const QString &newPassword,
+                                                      const QString &savedPassword)
+{
+    if (current.isEmpty())
+        return ChangeCheck::NoCurrent;
+    if (newPassword.isEmpty())
+        return ChangeCheck::NoNew;
+    if (current != savedPassword)
+        return ChangeCheck::WrongCurrent;
+    return ChangeCheck::Accepted;
+}
+
+} // namespace qvic

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+
+namespace qvic {
+
+// The password file icpass.ini (section PASSWORD, keys "pass" and "remember"),
+// as the password dialog and the password change dialog use it. Values are
+// plain text, as other tools and existing installations read them.
+class PasswordStore
+{
+public:
+    // What the password dialog finds when it opens.
+    struct Login
+    {
+        bool remember = false;  // "remember" is exactly "1"
+        QString savedPassword;  // "pass", read only when "remember" held something
+    };
+
+    enum class LoginCheck { Empty, Accepted, Refused };
+    // The change rules, in the order they are checked; the first that fails decides.
+    enum class ChangeCheck { NoCurrent, NoNew, WrongCurrent, Accepted };
+
+    explicit PasswordStore(QString passFile);
+
+    Login loadLogin() const;
+    // "pass", or empty when the file, section or key is missing or the value is empty.
+    QString loadPassword() const;
+
+    // Writes "remember" = "1" or "0". The file is created when missing.
+    bool recordRemember(bool remember, QString *error = nullptr) const;
+    // Writes "pass" exactly as given; every other line of the file stays.
+    bool storePassword(const QString &newPassword, QString *error = nullptr) const;
+
+    // Exact, case-sensitive and untrimmed: equal to the saved password or the built-in one.
+    static LoginCheck checkLogin(const QString &typed, const QString &savedPassword);
+    // The built-in password is not accepted here: only the saved one opens a change.
+    static ChangeCheck checkChange(const QString &current, const QString &newPassword,
+                                   const QString &savedPassword);
+
+private:
+    QString read(const QString &key) const;
+    bool write(const QString &key, const QString &value, QString *error) const;
+
+    QString m_passFile;
+};
+
+} // namespace qvic

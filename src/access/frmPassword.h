@@ -1,0 +1,58 @@
+#pragma once
+
+#include "access/PasswordStore.h"
+
+#include <QDialog>
+
+class QBoxLayout;
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+
+namespace qvic {
+
+class OperatorDialogs;
+struct SharedState;
+
+// "Enter a password": guards every start and stop. Construct one for each
+// opening (it reads the password file afresh), clear state.blnPasswordOK, call
+// exec(), then go on only when state.blnPasswordOK is true.
+class frmPassword : public QDialog
+{
+    Q_OBJECT
+
+public:
+    frmPassword(SharedState &state, OperatorDialogs &dialogs, QWidget *parent = nullptr);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void createControls();
+    void Form_Load();
+    void btnOK_Click();
+    void btnCancel_Click();
+    void txtPassword_GotFocus();
+
+    SharedState &m_state;
+    OperatorDialogs &m_dialogs;
+    PasswordStore m_store;
+    QString strSavedPassword;
+
+    QLineEdit *txtPassword = nullptr;
+    QCheckBox *chkRemPassword = nullptr;
+    QPushButton *btnOK = nullptr;
+    QPushButton *btnCancel = nullptr;
+};
+
+// What the two password dialogs share: top-most and centred on the screen,
+// OK at the left and Cancel at the right.
+namespace passworddialog {
+void placeOnTop(QDialog &dialog, int minimumWidth);
+void centre(QDialog &dialog);
+QPushButton *button(const char *objectName, const QString &caption);
+QBoxLayout *buttonRow(QPushButton *ok, QPushButton *cancel);
+} // namespace passworddialog
+
+} // namespace qvic

@@ -737,7 +737,8 @@ void Parser::flushBytes()
     if (group().destination == Destination::FontTable) {
         const int codePage = m_fontCodePage ? m_fontCodePage
                                             : codePageForCharset(m_fontCharset, m_documentCodePage);
-        m_decoder.decode(codePage, m_pending, m_fontName);
+        // A symbol font's own name is in ordinary letters.
+        m_decoder.decode(codePage == kSymbolCodePage ? 1252 : codePage, m_pending, m_fontName);
     } else {
         const int font = group().props.font >= 0 ? group().props.font : m_defaultFont;
         QString decoded;

@@ -188,6 +188,8 @@ void TestRtf::decoding_data()
     QTest::newRow("unicode font names")
         << QByteArray("{\\fonttbl{\\f0{\\upr{\\f0 X;}{\\*\\ud{\\f0 \\u955?ucida;}}}}}\\f0 t") << "t";
     QTest::newRow("paragraphs") << QByteArray("a\\par\\par b\\sect c\\par") << "a\n\nb\nc";
+    QTest::newRow("inline font table, escaped newline")
+        << QByteArray("{\\fonttbl\\f0\\fswiss Helvetica;\\f1\\fnil Menlo;}\\f1 a\\\nb") << "a\nb";
 }
 
 void TestRtf::decoding()
@@ -199,6 +201,8 @@ void TestRtf::decoding()
     QCOMPARE(doc.toRawText().replace(QChar::ParagraphSeparator, u'\n'), text);
     if (QTest::currentDataTag() == QLatin1String("unicode font names"))
         QCOMPARE(lookAt(doc, 0).family, "λucida");
+    if (QTest::currentDataTag() == QLatin1String("inline font table, escaped newline"))
+        QCOMPARE(lookAt(doc, 2).family, "Menlo");
 }
 
 void TestRtf::roundTrip_data()
@@ -301,7 +305,7 @@ void TestRtf::everyStoredFileIsStable_data()
 {
     QTest::addColumn<QString>("path");
     const QDir folder(QVIC_TEST_DATA_DIR "/rtf");
-    for (const QString &name : folder.entryList(QDir::Files))
+    for (const QString &name : folder.entryList({"*.rtf"}, QDir::Files))
         QTest::newRow(qPrintable(name)) << folder.filePath(name);
     QVERIFY(!folder.isEmpty());
 }

@@ -359,6 +359,8 @@ private:
     std::vector<RunFormat> m_formats;
     std::unordered_map<RunFormat, int, RunFormatHash> m_formatIndex;
     bool m_paragraphHasText = false;
+    int m_paragraphs = 0;
+    QString m_tooMuch; // why the document was given up
 };
 
 bool Parser::parse(QString *error)
@@ -402,6 +404,8 @@ bool Parser::parse(QString *error)
     }
     // A truncated file keeps what was read up to its end.
     flushBytes();
+    if (!m_tooMuch.isEmpty())
+        return fail(m_tooMuch);
     repairSurrogates();
     return true;
 }
@@ -779,6 +783,10 @@ void Parser::appendText(QStringView text)
     else
         m_segments.push_back({before, added, format, false});
     m_paragraphHasText = true;
+    if (m_segments.size() > std::size_t(RtfReader::maxRuns)) {
+        m_tooMuch = QStringLiteral("It has more than %1 formatting runs.").arg(RtfReader::maxRuns);
+        m_done = true;
+    }
 }
 
 void Parser::paragraphEnd()
@@ -788,6 +796,10 @@ void Parser::paragraphEnd()
         return;
     m_segments.push_back({m_text.size(), 0, formatIndex(), true});
     m_paragraphHasText = false;
+    if (++m_paragraphs > RtfReader::maxParagraphs) {
+        m_tooMuch = QStringLiteral("It has more than %1 paragraphs.").arg(RtfReader::maxParagraphs);
+        m_done = true;
+    }
 }
 
 int Parser::formatIndex()

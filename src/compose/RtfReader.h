@@ -19,6 +19,9 @@ public:
     static constexpr qsizetype maxDocumentBytes = 16 * 1024 * 1024;
     // Real writers nest a few dozen groups deep at most.
     static constexpr int maxGroupDepth = 1000;
+    // Bounds on what a document may build, so that no file keeps the editor busy for long.
+    static constexpr int maxParagraphs = 100000;
+    static constexpr int maxRuns = 1000000;
 
     // Replaces the document's content with the RTF in rtf. When the RTF cannot be read at all,
     // returns false, leaves the document as it was and, when error is given, says why.

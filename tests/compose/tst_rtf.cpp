@@ -348,6 +348,8 @@ void TestRtf::malformed_data()
     QTest::newRow("many small groups")
         << QByteArray("{\\rtf1 ") + QByteArray("{\\b x}").repeated(50000) + "}" << true
         << QString(50000, u'x');
+    QTest::newRow("too many paragraphs")
+        << QByteArray("\\par").repeated(RtfReader::maxParagraphs + 1).prepend("{\\rtf1 ") << false << "";
     QTest::newRow("too large") << QByteArray(RtfReader::maxDocumentBytes + 1, 'a').prepend("{\\rtf1 ")
                                << false << "";
 }

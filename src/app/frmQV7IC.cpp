@@ -1,5 +1,6 @@
 #include "app/frmQV7IC.h"
 
+#include "access/frmPasswordChange.h"
 #include "app/AppIcon.h"
 #include "app/SharedState.h"
 #include "app/StartUp.h"
@@ -7,6 +8,7 @@
 #include "compose/ColorValue.h"
 #include "compose/CrawlEditor.h"
 #include "compose/EditorText.h"
+#include "commands/Kite7Script.h"
 #include "device/frmKite7.h"
 #include "dispatch/AddressList.h"
 #include "platform/Numbers.h"
@@ -568,12 +570,34 @@ void frmQV7IC::mnuShow_Click()
 
 void frmQV7IC::mnuChangePassword_Click()
 {
+    frmPasswordChange dialog(m_state, m_dialogs, this);
+    dialog.exec();
 }
 
 void frmQV7IC::mnuKite7_Click()
 {
-    frmKite7 dialog(m_state, m_dialogs, this);
+    frmKite7 dialog(m_state, m_dialogs, *this);
     dialog.exec();
+}
+
+QString frmQV7IC::ipAddressText() const
+{
+    return cboIPAddress->currentText();
+}
+
+bool frmQV7IC::createInstantFile(const QString &message, QString *error)
+{
+    return qvic::createInstantFile(message, m_state, m_clock, error);
+}
+
+bool frmQV7IC::createKite7Msg(QString *error)
+{
+    return qvic::createKite7Msg(m_state, m_clock, error);
+}
+
+bool frmQV7IC::createKite7StopCrawlMsg(QString *error)
+{
+    return qvic::createKite7StopCrawlMsg(m_state, m_clock, error);
 }
 
 void frmQV7IC::endAtOnce()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "commands/InstantFile.h"
+
 #include <QMainWindow>
 #include <QTextCharFormat>
 
@@ -42,6 +44,17 @@ public:
 
     // Show the window, from the tray or its menu.
     void mnuShow_Click();
+
+    // The player address as typed in the address box (untrimmed).
+    QString ipAddressText() const;
+
+    // The three command-file builders every window uses; each rewrites
+    // strInstantFile and returns false (with the reason) when it cannot.
+    bool createInstantFile(const QString &message, QString *error = nullptr);
+    bool createKite7Msg(QString *error = nullptr);
+    bool createKite7StopCrawlMsg(QString *error = nullptr);
+    // Where the builders' time stamp comes from; tests fix it.
+    void setClock(Clock clock) { m_clock = std::move(clock); }
 
     // The editor's modes, as the style buttons set them.
     bool blnBold() const { return m_blnBold; }
@@ -92,6 +105,7 @@ private:
     double m_dblScreenWidth = 800;
     double m_dblScreenHeight = 600;
     bool m_endingAtOnce = false;
+    Clock m_clock = systemClock;
     bool m_blnBold = false;
     bool m_blnItalic = false;
     bool m_blnUnderline = false;

@@ -1,12 +1,14 @@
 #include "device/frmKite7.h"
 
+#include "app/frmQV7IC.h"
+
 #include <QPushButton>
 #include <QVBoxLayout>
 
 namespace qvic {
 
-frmKite7::frmKite7(SharedState &state, OperatorDialogs &dialogs, QWidget *parent)
-    : QDialog(parent), m_state(state), m_dialogs(dialogs)
+frmKite7::frmKite7(SharedState &state, OperatorDialogs &dialogs, frmQV7IC &mainWindow)
+    : QDialog(&mainWindow), m_state(state), m_dialogs(dialogs), m_mainWindow(mainWindow)
 {
     setObjectName(QStringLiteral("frmKite7"));
     setWindowTitle(QStringLiteral("Kite-7 Settings"));

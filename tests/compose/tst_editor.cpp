@@ -27,7 +27,8 @@ struct Window
         error = window.load(dirs.appDir(), dirs.winDir());
         window.show();
         window.activateWindow();
-        QTest::qWaitForWindowActive(&window);
+        if (!QTest::qWaitForWindowActive(&window))
+            qWarning("the main window did not become active");
         editor = window.findChild<CrawlEditor *>(QStringLiteral("rtfData"));
     }
     template <typename T> T *find(const char *name)

@@ -7,17 +7,23 @@
 #include "compose/ColorEntries.h"
 #include "compose/ColorValue.h"
 #include "compose/CrawlEditor.h"
+#include "compose/CrawlSettings.h"
+#include "compose/RtfReader.h"
+#include "compose/RtfWriter.h"
 #include "compose/EditorText.h"
 #include "commands/Kite7Script.h"
 #include "device/frmKite7.h"
 #include "dispatch/AddressList.h"
 #include "platform/Numbers.h"
 #include "platform/OperatorDialogs.h"
+#include "platform/TextFile.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFileInfo>
+#include <QTextBlock>
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -100,6 +106,8 @@ frmQV7IC::frmQV7IC(SharedState &state, OperatorDialogs &dialogs, QWidget *parent
 
     connect(btnAddIPList, &QPushButton::clicked, this, &frmQV7IC::AddAddress);
     connect(btnHide, &QPushButton::clicked, this, &frmQV7IC::btnHide_Click);
+    connect(btnOpen, &QPushButton::clicked, this, &frmQV7IC::btnOpen_Click);
+    connect(btnSave, &QPushButton::clicked, this, &frmQV7IC::btnSave_Click);
     connect(btnB, &QPushButton::clicked, this, &frmQV7IC::btnB_Click);
     connect(btnI, &QPushButton::clicked, this, &frmQV7IC::btnI_Click);
     connect(btnU, &QPushButton::clicked, this, &frmQV7IC::btnU_Click);
@@ -547,6 +555,153 @@ void frmQV7IC::chkNoColorKey_Click()
 {
     if (chkNoColorKey->isChecked())
         txtColorKey->setText(QStringLiteral("None"));
+}
+
+CrawlSettings frmQV7IC::currentSettings() const
+{
+    CrawlSettings settings;
+    settings.dwell = txtDwell->text();
+    settings.transparent = chkBgTrans->isChecked();
+    settings.colorKey = txtColorKey->text();
+    settings.transparency = txtTransparency->text();
+    settings.speed = cboSpeed->currentText();
+    settings.location = txtLocation->text();
+    settings.backColor = rtfData->backColor();
+    return settings;
+}
+
+void frmQV7IC::showSettings(const CrawlSettings &settings)
+{
+    txtDwell->setText(settings.dwell);
+    txtTransparency->setText(settings.transparency);
+    cboSpeed->setCurrentIndex(-1);
+    cboSpeed->setEditText(settings.speed);
+    txtLocation->setText(settings.location);
+    rtfData->setBackColor(settings.backColor);
+    // The list shows the loaded colour's digits with no entry chosen.
+    cmbBgColor->setCurrentIndex(-1);
+    cmbBgColor->setEditText(color::hex6(settings.backColor));
+    // The settings already hold what the box's own action would make of the key.
+    const QSignalBlocker quiet(chkBgTrans);
+    chkBgTrans->setChecked(settings.transparent);
+    txtColorKey->setText(settings.colorKey);
+}
+
+void frmQV7IC::showFontOfInsertionPoint()
+{
+    const editortext::SelectionFormat here = editortext::selectionFormat(rtfData->textCursor());
+    if (here.fontName)
+        cmbFontName->setCurrentText(*here.fontName);
+    if (here.fontSize)
+        cmbFontSize->setCurrentText(numbers::generalNumber(*here.fontSize));
+    const int index = here.color ? colorentries::indexOf(*here.color) : -1;
+    if (index >= 0) {
+        cmbFontColor->setCurrentIndex(index);
+        cmbFontColor_Click();
+    } else {
+        // Another colour stays as it is: the list only says it is a custom one.
+        cmbFontColor->setCurrentIndex(colorentries::kCustomColor);
+    }
+}
+
+bool frmQV7IC::loadCrawlFile(const QString &path, QString *error)
+{
+    const auto bytes = textfile::readFile(path, error);
+    if (!bytes)
+        return false;
+    QString reason;
+    m_inSelChange = true; // the load's own caret moves are no operator's selection
+    const bool read = RtfReader::read(*bytes, *rtfData->document(), &reason);
+    if (read) {
+        // Text without a colour of its own shows as the players show it: black.
+        QTextCursor cursor(rtfData->document());
+        for (QTextBlock block = rtfData->document()->begin(); block.isValid(); block = block.next())
+            for (auto it = block.begin(); !it.atEnd(); ++it)
+                if (it.fragment().charFormat().foreground().style() == Qt::NoBrush) {
+                    cursor.setPosition(it.fragment().position());
+                    cursor.setPosition(it.fragment().position() + it.fragment().length(),
+                                       QTextCursor::KeepAnchor);
+                    QTextCharFormat black;
+                    black.setForeground(QColor(Qt::black));
+                    cursor.mergeCharFormat(black);
+                }
+        rtfData->document()->clearUndoRedoStacks();
+        rtfData->moveCursor(QTextCursor::Start);
+    }
+    m_inSelChange = false;
+    if (!read) {
+        if (error)
+            *error = QStringLiteral("Cannot read %1: %2").arg(path, reason);
+        return false;
+    }
+    showFontOfInsertionPoint();
+    m_state.strKite7Message = editortext::plainTextCrLf(*rtfData->document());
+    return true;
+}
+
+bool frmQV7IC::saveCrawlFile(const QString &path, QString *error)
+{
+    return textfile::replaceFile(path, RtfWriter::write(*rtfData->document()), error);
+}
+
+void frmQV7IC::loadInstFile(const QString &path)
+{
+    showSettings(qvic::loadInstFile(path, m_dblScreenHeight).appliedTo(currentSettings()));
+}
+
+bool frmQV7IC::saveInstFile(const QString &path, QString *error)
+{
+    return qvic::saveInstFile(path, currentSettings(), m_dblScreenHeight, m_state, error);
+}
+
+void frmQV7IC::setCurrentDocument(const QString &path)
+{
+    m_state.strCurFilePath = path;
+    m_state.strCurFileName = QFileInfo(path).fileName();
+    setWindowTitle(QStringLiteral("QV Instant Crawl - ") + m_state.strCurFileName);
+    m_state.blnModified = false;
+}
+
+bool frmQV7IC::saveCrawlAs(const QString &path)
+{
+    QString error;
+    if (!saveCrawlFile(path, &error) || !saveInstFile(path, &error)) {
+        m_dialogs.exclamation(QStringLiteral("The crawl could not be saved.\n%1").arg(error));
+        return false;
+    }
+    setCurrentDocument(path);
+    return true;
+}
+
+void frmQV7IC::btnOpen_Click()
+{
+    const auto path = m_dialogs.openFileName(QStringLiteral("Load Instant Crawl"),
+                                             m_state.strRtfFolder,
+                                             QStringLiteral("RTF Files (*.rtf)"));
+    if (!path)
+        return;
+    // A document that cannot be read changes nothing: its name over the old
+    // text would send the next save onto the file the operator opened.
+    QString error;
+    if (!loadCrawlFile(*path, &error)) {
+        m_dialogs.exclamation(QStringLiteral("The crawl could not be loaded.\n%1").arg(error));
+        return;
+    }
+    loadInstFile(*path);
+    setCurrentDocument(*path);
+}
+
+void frmQV7IC::btnSave_Click()
+{
+    const auto path = m_dialogs.saveFileName(QStringLiteral("Save Instant Crawl"),
+                                             m_state.strRtfFolder,
+                                             QStringLiteral("Set Files (*.rtf)"));
+    if (!path)
+        return;
+    if (QFileInfo::exists(*path)
+        && !m_dialogs.askYesNo(QStringLiteral("The file already exists. Do you want to overwrite it?")))
+        return;
+    saveCrawlAs(*path);
 }
 
 void frmQV7IC::btnHide_Click()

@@ -1,0 +1,224 @@
+#include "FtpTestServer.h"
+#include "TestSupport.h"
+
+#include "dispatch/FtpClient.h"
+
+#include <QRandomGenerator>
+#include <QtTest>
+
+#include <curl/curl.h>
+
+using namespace qvic;
+using qvic::test::FtpTestServer;
+
+Q_DECLARE_METATYPE(FtpTestServer::Mode)
+
+namespace {
+
+QByteArray randomBytes(int size)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    QRandomGenerator generator(size);
+    for (char &byte : bytes)
+        byte = char(generator.bounded(256));
+    return bytes;
+}
+
+struct Outcome
+{
+    std::optional<FtpError> error;
+    QStringList notes; // "started", "finished" and the last progress figure
+    qint64 lastProgress = -1;
+};
+
+// One upload in the order the transfer dialog drives it.
+Outcome upload(FtpClient &client, const QString &host, const QString &remote, const QString &local,
+               const QString &password = QStringLiteral("tk2harbor"))
+{
+    Outcome outcome;
+    bool finished = false;
+    QObject scope;
+    QObject::connect(&client, &FtpClient::TransferStarted, &scope, [&] { outcome.notes << "started"; });
+    QObject::connect(&client, &FtpClient::TransferProgress, &scope, [&](qint64 bytes) {
+        if (outcome.notes.last() != QLatin1String("progress"))
+            outcome.notes << "progress";
+        outcome.lastProgress = bytes;
+    });
+    QObject::connect(&client, &FtpClient::TransferFinished, &scope, [&] {
+        outcome.notes << "finished";
+        finished = true;
+    });
+    try {
+        client.Host = host;
+        client.UserName = QStringLiteral("qv7player");
+        client.Password = password;
+        client.LogOn();
+        client.RemoteFile = remote;
+        client.LocalFile = local;
+        client.SendFile();
+        while (!finished)
+            client.ServiceEvents();
+        client.LogOff();
+    } catch (const FtpError &error) {
+        outcome.error = error;
+    }
+    return outcome;
+}
+
+FtpClient::TimeLimits shortLimits()
+{
+    using namespace std::chrono_literals;
+    return {1000ms, 1s, 1s};
+}
+
+} // namespace
+
+class tst_FtpClient : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QCOMPARE(curl_global_init(CURL_GLOBAL_DEFAULT), CURLE_OK); }
+    void cleanupTestCase() { curl_global_cleanup(); }
+
+    void uploadArrivesIntact_data();
+    void uploadArrivesIntact();
+    void failures_data();
+    void failures();
+    void abortFromProgressEndsTheUpload();
+
+private:
+    test::TempDirs m_dirs;
+};
+
+void tst_FtpClient::uploadArrivesIntact_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("remote");
+    QTest::addColumn<QString>("arrives");
+    QTest::addColumn<int>("size");
+
+    QTest::newRow("media") << "127.0.0.1" << "media\\crawl.rtf" << "media/crawl.rtf" << 3000000;
+    QTest::newRow("settings") << "127.0.0.1" << "settings\\Instant.txt" << "settings/Instant.txt" << 61;
+    // The server decodes names as Windows-1252: a UTF-8 name would arrive as "cafÃ©.rtf".
+    QTest::newRow("Windows-1252 name")
+        << "127.0.0.1" << QString::fromUtf8("media\\café #1;type=a.rtf")
+        << QString::fromUtf8("media/café #1;type=a.rtf") << 4096;
+    QTest::newRow("IPv6 host") << "::1" << "media\\six.rtf" << "media/six.rtf" << 1000;
+}
+
+void tst_FtpClient::uploadArrivesIntact()
+{
+    QFETCH(QString, address);
+    QFETCH(QString, remote);
+    QFETCH(QString, arrives);
+    QFETCH(int, size);
+
+    FtpTestServer server;
+    server.setAddress(address);
+    QVERIFY2(server.start(), qPrintable(server.errorString()));
+    const QString local = m_dirs.root.filePath(QStringLiteral("local.bin"));
+    const QByteArray bytes = randomBytes(size);
+    test::writeAll(local, bytes);
+
+    FtpClient client;
+    const Outcome outcome = upload(client, server.host(), remote, local);
+    QVERIFY2(!outcome.error, outcome.error ? outcome.error->what() : "");
+    QCOMPARE(outcome.notes, QStringList({"started", "progress", "finished"}));
+    QCOMPARE(outcome.lastProgress, qint64(size));
+    QVERIFY(!client.IsConnected());
+    QVERIFY(test::readAll(server.root() + QLatin1Char('/') + arrives) == bytes);
+    // The logged-on connection carried the upload.
+    QCOMPARE(server.count(QStringLiteral("connect")), 1);
+    QCOMPARE(server.count(QStringLiteral("login qv7player")), 1);
+}
+
+void tst_FtpClient::failures_data()
+{
+    QTest::addColumn<FtpTestServer::Mode>("mode");
+    QTest::addColumn<QString>("host"); // empty: the server's own
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("remote");
+    QTest::addColumn<bool>("localExists");
+    QTest::addColumn<int>("number");
+    QTest::addColumn<int>("connections");
+
+    using M = FtpTestServer::Mode;
+    const QString media = QStringLiteral("media\\x.rtf");
+    const QString pw = QStringLiteral("tk2harbor");
+    QTest::newRow("wrong password") << M::Normal << "" << "wrong" << media << true << 20302 << 1;
+    QTest::newRow("refused logon") << M::RefuseLogon << "" << pw << media << true << 20302 << 1;
+    QTest::newRow("never greets") << M::NeverGreets << "" << pw << media << true << 20302 << 1;
+    QTest::newRow("closed port") << M::Normal << "closed" << pw << media << true << 20302 << 0;
+    QTest::newRow("port out of range") << M::Normal << "127.0.0.1:65536" << pw << media << true << 20302 << 0;
+    QTest::newRow("unclosed bracket") << M::Normal << "[::1:21" << pw << media << true << 20302 << 0;
+    QTest::newRow("line break in host") << M::Normal << "127.0.0.1\r\nUSER x" << pw << media << true << 20302 << 0;
+    QTest::newRow("line break in name") << M::Normal << "" << pw << "media\\a\r\nDELE b" << true << 3 << 1;
+    QTest::newRow("missing folder") << M::Normal << "" << pw << "nofolder\\x.rtf" << true << 20142 << 1;
+    QTest::newRow("missing local file") << M::Normal << "" << pw << media << false << 53 << 1;
+    QTest::newRow("storage full") << M::StorageFull << "" << pw << media << true << int(CURLE_UPLOAD_FAILED) << 1;
+    QTest::newRow("dropped mid-upload") << M::DropUpload << "" << pw << media << true << 424 << 1;
+    QTest::newRow("stalled") << M::Throttled << "" << pw << media << true << 424 << 1;
+}
+
+void tst_FtpClient::failures()
+{
+    QFETCH(FtpTestServer::Mode, mode);
+    QFETCH(QString, host);
+    QFETCH(QString, password);
+    QFETCH(QString, remote);
+    QFETCH(bool, localExists);
+    QFETCH(int, number);
+    QFETCH(int, connections);
+
+    FtpTestServer server(mode);
+    server.setRate(1); // a throttled server that takes a byte a second has stalled
+    QVERIFY2(server.start(), qPrintable(server.errorString()));
+    if (host.isEmpty())
+        host = server.host();
+    if (host == QLatin1String("closed")) {
+        host = server.host();
+        server.stop();
+    }
+    const QString local = m_dirs.root.filePath(QStringLiteral("failing.bin"));
+    QFile::remove(local);
+    if (localExists)
+        test::writeAll(local, randomBytes(8 << 20));
+
+    FtpClient client;
+    client.setTimeLimits(shortLimits());
+    QElapsedTimer clock;
+    clock.start();
+    const Outcome outcome = upload(client, host, remote, local, password);
+    QVERIFY(outcome.error);
+    QCOMPARE(outcome.error->number(), number);
+    QVERIFY(!outcome.error->description().isEmpty());
+    QVERIFY2(clock.elapsed() < 8000, "the failure took longer than its time limits");
+    QVERIFY(!client.IsConnected());
+    QCOMPARE(server.count(QStringLiteral("connect")), connections);
+    QCOMPARE(server.count(QStringLiteral("received")), 0);
+}
+
+void tst_FtpClient::abortFromProgressEndsTheUpload()
+{
+    FtpTestServer server(FtpTestServer::Mode::Throttled);
+    server.setRate(200000);
+    QVERIFY(server.start());
+    const QString local = m_dirs.root.filePath(QStringLiteral("slow.bin"));
+    test::writeAll(local, randomBytes(20 << 20));
+
+    FtpClient client;
+    // Aborting from inside a notification, as the dialog does after a cancel.
+    connect(&client, &FtpClient::TransferProgress, &client, [&] { client.AbortTransfer(); });
+    const Outcome outcome = upload(client, server.host(), QStringLiteral("media\\slow.bin"), local);
+    QVERIFY(!outcome.error);
+    QCOMPARE(outcome.notes, QStringList({"started", "progress", "finished"}));
+    QVERIFY(outcome.lastProgress > 0 && outcome.lastProgress < (20 << 20));
+    QVERIFY(!client.IsConnected());
+    // The player sees a broken upload, not a short file that ended cleanly.
+    QTRY_COMPARE(server.count(QStringLiteral("incomplete /media/slow.bin")), 1);
+    QCOMPARE(server.count(QStringLiteral("received")), 0);
+}
+
+QTEST_GUILESS_MAIN(tst_FtpClient)
+#include "tst_ftpclient.moc"

@@ -352,8 +352,11 @@ void FtpClient::pumpWindowEvents(bool force)
 void FtpClient::release(bool reset)
 {
     if (reset) {
-        // An FTP upload ends where its data connection closes: a plain close
-        // would tell the player a cut-off file was complete.
+        // An FTP upload ends where its data connection closes, so a plain close
+        // would tell the player that a cut-off file is complete. Hang up the
+        // control connection first, then reset every connection.
+        if (m_sockets.contains(m_controlSocket))
+            ::shutdown(m_controlSocket, SHUT_RDWR);
         const linger abortive{1, 0};
         for (const curl_socket_t socket : std::as_const(m_sockets))
             ::setsockopt(socket, SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
@@ -416,8 +419,12 @@ size_t FtpClient::readData(char *buffer, size_t size, size_t count, void *client
 curl_socket_t FtpClient::openSocket(void *client, curlsocktype, struct curl_sockaddr *address)
 {
     const curl_socket_t socket = ::socket(address->family, address->socktype, address->protocol);
-    if (socket != CURL_SOCKET_BAD)
-        static_cast<FtpClient *>(client)->m_sockets.insert(socket);
+    auto *self = static_cast<FtpClient *>(client);
+    if (socket != CURL_SOCKET_BAD) {
+        self->m_sockets.insert(socket);
+        if (self->m_phase == Phase::LoggingOn)
+            self->m_controlSocket = socket;
+    }
     return socket;
 }
 

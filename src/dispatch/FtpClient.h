@@ -138,6 +138,7 @@ private:
     char m_errorText[CURL_ERROR_SIZE] = {};
     QFile m_file;
     QSet<curl_socket_t> m_sockets;
+    curl_socket_t m_controlSocket = CURL_SOCKET_BAD;
 
     Phase m_phase = Phase::Idle;
     bool m_connected = false;

@@ -49,20 +49,19 @@ private slots:
 
     void outcomes_data();
     void outcomes();
-    void cancelMidUpload();
-    void closingCancels_data();
-    void closingCancels();
+    void cancels_data();
+    void cancels();
     void formatTimeLeft_data();
     void formatTimeLeft();
 
 private:
-    // The state a caller fills before it opens the dialog.
-    SharedState request(const QString &host, const QString &remote, const QString &localPath) const;
     test::TempDirs m_dirs;
 };
 
-SharedState tst_TransferDialog::request(const QString &host, const QString &remote,
-                                        const QString &localPath) const
+namespace {
+
+// The state a caller fills before it opens the dialog.
+SharedState request(const QString &host, const QString &remote, const QString &localPath)
 {
     SharedState state;
     state.strLocalFile = QFileInfo(localPath).fileName();
@@ -75,9 +74,12 @@ SharedState tst_TransferDialog::request(const QString &host, const QString &remo
     return state;
 }
 
+} // namespace
+
 void tst_TransferDialog::outcomes_data()
 {
     QTest::addColumn<FtpTestServer::Mode>("serverMode");
+    QTest::addColumn<QString>("host"); // empty: the server's; "closed": the server's once stopped
     QTest::addColumn<QString>("transferMode");
     QTest::addColumn<QString>("password");
     QTest::addColumn<QString>("remote");
@@ -87,34 +89,41 @@ void tst_TransferDialog::outcomes_data()
 
     using M = FtpTestServer::Mode;
     const QString pw = QStringLiteral("tk2harbor");
+    const QString up = QStringLiteral("UPLOAD");
     const QString media = QStringLiteral("media\\crawl.rtf");
     const QString logon = QStringLiteral("Can't logon to this IP Address");
-    QTest::newRow("document") << M::Normal << "UPLOAD" << pw << media << 300000 << "" << 1;
+    const QString lost = QStringLiteral("The IP Address is not connected.");
+    const QString general = QStringLiteral("Error transferring file.\r\nFTP Error: %1\r\nErr Desp: ");
+    QTest::newRow("document") << M::Normal << "" << up << pw << media << 300000 << "" << 1;
     QTest::newRow("command file, mode in lower case")
-        << M::Normal << "upload" << pw << "settings\\Instant.txt" << 70 << "" << 1;
+        << M::Normal << "" << "upload" << pw << "settings\\Instant.txt" << 70 << "" << 1;
     QTest::newRow("Windows-1252 name")
-        << M::Normal << "UPLOAD" << pw << QString::fromUtf8("media\\café.rtf") << 500 << "" << 1;
-    QTest::newRow("empty file counts as sent") << M::Normal << "UPLOAD" << pw << media << 0 << "" << 0;
-    QTest::newRow("not an upload") << M::Normal << "" << pw << media << 10 << "" << 0;
-    QTest::newRow("missing local file")
-        << M::Normal << "UPLOAD" << pw << media << -1
-        << "Error transferring file.\r\nFTP Error: 53\r\nErr Desp: " << 0;
-    QTest::newRow("wrong password") << M::Normal << "UPLOAD" << "wrong" << media << 10 << logon << 1;
-    QTest::newRow("closed port") << M::Normal << "UPLOAD" << pw << media << 10 << logon << 0;
-    QTest::newRow("never greets") << M::NeverGreets << "UPLOAD" << pw << media << 10 << logon << 1;
+        << M::Normal << "" << up << pw << QString::fromUtf8("media\\café.rtf") << 500 << "" << 1;
+    QTest::newRow("empty file counts as sent") << M::Normal << "" << up << pw << media << 0 << "" << 0;
+    QTest::newRow("not an upload") << M::Normal << "" << "" << pw << media << 10 << "" << 0;
+    QTest::newRow("missing local file") << M::Normal << "" << up << pw << media << -1 << general.arg(53) << 0;
+    QTest::newRow("wrong password") << M::Normal << "" << up << "wrong" << media << 10 << logon << 1;
+    QTest::newRow("refused logon") << M::RefuseLogon << "" << up << pw << media << 10 << logon << 1;
+    QTest::newRow("never greets") << M::NeverGreets << "" << up << pw << media << 10 << logon << 1;
+    QTest::newRow("closed port") << M::Normal << "closed" << up << pw << media << 10 << logon << 0;
+    QTest::newRow("port out of range") << M::Normal << "127.0.0.1:65536" << up << pw << media << 10 << logon << 0;
+    QTest::newRow("unclosed bracket") << M::Normal << "[::1:21" << up << pw << media << 10 << logon << 0;
+    QTest::newRow("line break in address")
+        << M::Normal << "127.0.0.1\r\nUSER x" << up << pw << media << 10 << logon << 0;
+    QTest::newRow("line break in remote name")
+        << M::Normal << "" << up << pw << "media\\a\r\nDELE b" << 10 << general.arg(3) << 1;
     QTest::newRow("missing remote folder")
-        << M::Normal << "UPLOAD" << pw << "media\\nowhere\\x.rtf" << 10
+        << M::Normal << "" << up << pw << "media\\nowhere\\x.rtf" << 10
         << "Can't find the transferred file.\r\nTransferring process is cancelled." << 1;
-    QTest::newRow("dropped mid-upload")
-        << M::DropUpload << "UPLOAD" << pw << media << (8 << 20) << "The IP Address is not connected." << 1;
-    QTest::newRow("storage full")
-        << M::StorageFull << "UPLOAD" << pw << media << 10
-        << "Error transferring file.\r\nFTP Error: 25\r\nErr Desp: " << 1;
+    QTest::newRow("dropped mid-upload") << M::DropUpload << "" << up << pw << media << (8 << 20) << lost << 1;
+    QTest::newRow("stalled") << M::Throttled << "" << up << pw << media << (8 << 20) << lost << 1;
+    QTest::newRow("storage full") << M::StorageFull << "" << up << pw << media << 10 << general.arg(25) << 1;
 }
 
 void tst_TransferDialog::outcomes()
 {
     QFETCH(FtpTestServer::Mode, serverMode);
+    QFETCH(QString, host);
     QFETCH(QString, transferMode);
     QFETCH(QString, password);
     QFETCH(QString, remote);
@@ -123,10 +132,14 @@ void tst_TransferDialog::outcomes()
     QFETCH(int, connections);
 
     FtpTestServer server(serverMode);
+    server.setRate(1); // a throttled server that takes a byte a second has stalled
     QVERIFY2(server.start(), qPrintable(server.errorString()));
-    const QString host = server.host();
-    if (QByteArray(QTest::currentDataTag()) == "closed port")
-        server.stop();
+    if (host.isEmpty() || host == QLatin1String("closed")) {
+        const bool closed = !host.isEmpty();
+        host = server.host();
+        if (closed)
+            server.stop();
+    }
     const QString local = m_dirs.root.filePath(QStringLiteral("crawl.rtf"));
     QFile::remove(local);
     const QByteArray bytes = someBytes(std::max(size, 0));
@@ -171,89 +184,62 @@ void tst_TransferDialog::outcomes()
         QVERIFY(test::readAll(arrived) == bytes);
     }
     QVERIFY(dlg.isHidden());
+    // Every connection was released (the silent server notes no hang-ups).
+    if (serverMode != FtpTestServer::Mode::NeverGreets)
+        QTRY_COMPARE(server.count(QStringLiteral("disconnect")), connections);
 }
 
-void tst_TransferDialog::cancelMidUpload()
+void tst_TransferDialog::cancels_data()
 {
-    FtpTestServer server(FtpTestServer::Mode::Throttled);
+    QTest::addColumn<FtpTestServer::Mode>("serverMode");
+    QTest::addColumn<QString>("when"); // the frame caption that starts with this, or "" at once
+    QTest::addColumn<QString>("how");  // "Cancel", "close box" or "Esc"
+
+    using M = FtpTestServer::Mode;
+    QTest::newRow("Cancel while uploading") << M::Throttled << "Uploading" << "Cancel";
+    QTest::newRow("Esc while uploading") << M::Throttled << "Uploading" << "Esc";
+    QTest::newRow("close box before the transfer starts") << M::Normal << "" << "close box";
+    QTest::newRow("close box while logging on") << M::NeverGreets << "Logon to" << "close box";
+    QTest::newRow("Esc while logging on") << M::NeverGreets << "Logon to" << "Esc";
+}
+
+void tst_TransferDialog::cancels()
+{
+    QFETCH(FtpTestServer::Mode, serverMode);
+    QFETCH(QString, when);
+    QFETCH(QString, how);
+
+    FtpTestServer server(serverMode);
     server.setRate(300000);
     QVERIFY(server.start());
     const QString local = m_dirs.root.filePath(QStringLiteral("big.rtf"));
     test::writeAll(local, someBytes(20 << 20));
-
     SharedState state = request(server.host(), QStringLiteral("media\\big.rtf"), local);
     RecordingDialogs dialogs;
-    frmTransferFTPFile dlg(state, dialogs);
-    auto *btnCancel = dlg.findChild<QPushButton *>("btnCancel");
-    auto *byteCount = dlg.findChild<QLabel *>("lblFileByteCountVal");
-    QString timeLeft, frame;
-    int progress = 0;
-    QTimer operatorHand;
-    connect(&operatorHand, &QTimer::timeout, this, [&] {
-        QVERIFY(btnCancel->isEnabled() || byteCount->text().isEmpty());
-        if (byteCount->text().toLongLong() > 0) {
-            operatorHand.stop();
-            timeLeft = dlg.findChild<QLabel *>("lblTimeLeftVal")->text();
-            frame = dlg.findChild<QGroupBox *>("fraFile")->title();
-            progress = dlg.findChild<QProgressBar *>("gProgress")->value();
-            QTest::mouseClick(btnCancel, Qt::LeftButton);
-        }
-    });
-    operatorHand.start(20);
-    state.blnTransferOK = true;
-    dlg.exec();
-
-    QCOMPARE(dialogs.texts(), QStringList{kCancelled});
-    QVERIFY(!state.blnTransferOK);
-    QCOMPARE(frame, QStringLiteral("Uploading file"));
-    QVERIFY2(QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d$")).match(timeLeft).hasMatch(),
-             qPrintable(timeLeft));
-    QVERIFY(progress < 100);
-    QTRY_COMPARE(server.count(QStringLiteral("incomplete /media/big.rtf")), 1);
-    QCOMPARE(server.count(QStringLiteral("received")), 0);
-}
-
-void tst_TransferDialog::closingCancels_data()
-{
-    QTest::addColumn<FtpTestServer::Mode>("serverMode");
-    QTest::addColumn<QString>("when"); // the frame caption that starts with this, or "" at once
-    QTest::addColumn<bool>("escape"); // Esc rather than the close box
-
-    using M = FtpTestServer::Mode;
-    QTest::newRow("close box before the transfer starts") << M::Normal << "" << false;
-    QTest::newRow("close box while logging on") << M::NeverGreets << "Logon to" << false;
-    QTest::newRow("Esc while logging on") << M::NeverGreets << "Logon to" << true;
-    QTest::newRow("Esc while uploading") << M::Throttled << "Uploading" << true;
-}
-
-void tst_TransferDialog::closingCancels()
-{
-    QFETCH(FtpTestServer::Mode, serverMode);
-    QFETCH(QString, when);
-    QFETCH(bool, escape);
-
-    FtpTestServer server(serverMode);
-    server.setRate(100000);
-    QVERIFY(server.start());
-    const QString local = m_dirs.root.filePath(QStringLiteral("closing.rtf"));
-    test::writeAll(local, someBytes(20 << 20));
-    SharedState state = request(server.host(), QStringLiteral("media\\closing.rtf"), local);
-    RecordingDialogs dialogs;
-    frmTransferFTPFile dlg(state, dialogs); // the real time limits: the close must not wait for them
+    frmTransferFTPFile dlg(state, dialogs); // the real time limits: a cancel must not wait for them
     auto *fraFile = dlg.findChild<QGroupBox *>("fraFile");
-    QElapsedTimer clock;
-    clock.start();
+    auto *byteCount = dlg.findChild<QLabel *>("lblFileByteCountVal");
+    QString timeLeft;
+    int progress = 0;
     QTimer operatorHand;
     connect(&operatorHand, &QTimer::timeout, this, [&] {
         if (!when.isEmpty() && !fraFile->title().startsWith(when))
             return;
+        if (when == QLatin1String("Uploading") && byteCount->text().toLongLong() == 0)
+            return;
         operatorHand.stop();
-        if (escape)
+        timeLeft = dlg.findChild<QLabel *>("lblTimeLeftVal")->text();
+        progress = dlg.findChild<QProgressBar *>("gProgress")->value();
+        if (how == QLatin1String("Cancel"))
+            QTest::mouseClick(dlg.findChild<QPushButton *>("btnCancel"), Qt::LeftButton);
+        else if (how == QLatin1String("Esc"))
             QTest::keyClick(&dlg, Qt::Key_Escape);
         else
             dlg.close();
     });
     operatorHand.start(when.isEmpty() ? 0 : 20);
+    QElapsedTimer clock;
+    clock.start();
     state.blnTransferOK = true;
     dlg.exec();
 
@@ -263,6 +249,13 @@ void tst_TransferDialog::closingCancels()
     QCOMPARE(server.count(QStringLiteral("received")), 0);
     if (when.isEmpty())
         QCOMPARE(server.count(QStringLiteral("connect")), 0);
+    if (when == QLatin1String("Uploading")) {
+        QVERIFY2(QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d$")).match(timeLeft).hasMatch(),
+                 qPrintable(timeLeft));
+        QVERIFY(progress < 100);
+        // The player sees a broken upload, not a short file that ended cleanly.
+        QTRY_COMPARE(server.count(QStringLiteral("incomplete /media/big.rtf")), 1);
+    }
 }
 
 void tst_TransferDialog::formatTimeLeft_data()
@@ -274,7 +267,6 @@ void tst_TransferDialog::formatTimeLeft_data()
     QTest::newRow("half hours") << qint64(5400) << "01:30:00";
     QTest::newRow("negative") << qint64(-61) << "00:01:01";
     QTest::newRow("beyond 16 bits") << qint64(40000) << "11:06:40";
-    QTest::newRow("more than 99 hours") << qint64(360000) << "100:00:00";
 }
 
 void tst_TransferDialog::formatTimeLeft()

@@ -105,7 +105,9 @@ void tst_FtpClient::uploadArrivesIntact()
 
     FtpTestServer server;
     server.setAddress(address);
-    QVERIFY2(server.start(), qPrintable(server.errorString()));
+    if (!server.start() && address.contains(QLatin1Char(':')))
+        QSKIP("This machine has no IPv6 loopback.");
+    QVERIFY2(server.port() > 0, qPrintable(server.errorString()));
     const QString local = m_dirs.root.filePath(QStringLiteral("local.bin"));
     const QByteArray bytes = randomBytes(size);
     test::writeAll(local, bytes);

@@ -30,7 +30,7 @@ namespace {
 
 constexpr qint64 kMegabyte = 1000 * 1000;
 constexpr qint64 kFileSize = 50 * kMegabyte;
-constexpr int kRounds = 5;
+constexpr int kRounds = 9;
 
 double processSeconds()
 {
@@ -52,13 +52,22 @@ bool writeFile(const QString &path, qint64 size)
     return true;
 }
 
-// Seconds for one upload through FtpClient, logon to logoff; negative on failure.
-double clientUpload(const FtpTestServer &server, const QString &local, const QString &remote)
+struct Timing
+{
+    double whole = -1; // start to end: the tool's process, or logon to logoff
+    double transfer = -1; // connection to the end of the upload, as curl counts time_total
+};
+
+Timing clientUpload(const FtpTestServer &server, const QString &local, const QString &remote)
 {
     FtpClient client;
-    bool finished = false;
-    QObject::connect(&client, &FtpClient::TransferFinished, [&] { finished = true; });
+    Timing timing;
     QElapsedTimer clock;
+    bool finished = false;
+    QObject::connect(&client, &FtpClient::TransferFinished, [&] {
+        finished = true;
+        timing.transfer = double(clock.nsecsElapsed()) / 1e9;
+    });
     clock.start();
     try {
         client.Host = server.host();
@@ -73,38 +82,32 @@ double clientUpload(const FtpTestServer &server, const QString &local, const QSt
         client.LogOff();
     } catch (const FtpError &error) {
         std::fprintf(stderr, "FtpClient failed: %s\n", error.what());
-        return -1;
+        return {};
     }
-    return double(clock.nsecsElapsed()) / 1e9;
+    timing.whole = double(clock.nsecsElapsed()) / 1e9;
+    return timing;
 }
 
-double curlUpload(const FtpTestServer &server, const QString &local, const QString &remote)
+Timing curlUpload(const FtpTestServer &server, const QString &local, const QString &remote)
 {
     QElapsedTimer clock;
     clock.start();
     QProcess curl;
-    curl.setProcessChannelMode(QProcess::ForwardedChannels);
+    curl.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     curl.start(QStringLiteral("curl"),
                {QStringLiteral("-sS"), QStringLiteral("--noproxy"), QStringLiteral("*"),
+                QStringLiteral("-w"), QStringLiteral("%{time_total}"),
                 QStringLiteral("-u"), QStringLiteral("qv7player:tk2harbor"), QStringLiteral("-T"), local,
                 QStringLiteral("ftp://%1/%2").arg(server.host(), remote)});
     if (!curl.waitForFinished(300000) || curl.exitStatus() != QProcess::NormalExit
         || curl.exitCode() != 0) {
         std::fprintf(stderr, "curl failed (%d)\n", curl.exitCode());
-        return -1;
+        return {};
     }
-    return double(clock.nsecsElapsed()) / 1e9;
-}
-
-// What starting the tool costs, to read its figure without it as well.
-double curlStartSeconds()
-{
-    QElapsedTimer clock;
-    clock.start();
-    QProcess curl;
-    curl.start(QStringLiteral("curl"), {QStringLiteral("--version")});
-    curl.waitForFinished(10000);
-    return double(clock.nsecsElapsed()) / 1e9;
+    Timing timing;
+    timing.whole = double(clock.nsecsElapsed()) / 1e9;
+    timing.transfer = curl.readAllStandardOutput().trimmed().toDouble();
+    return timing;
 }
 
 double median(std::vector<double> values)
@@ -132,28 +135,31 @@ int main(int argc, char *argv[])
             std::fprintf(stderr, "%s\n", qPrintable(server.errorString()));
             return 1;
         }
-        std::vector<double> clientSeconds, curlSeconds, startSeconds;
+        std::vector<double> clientWhole, curlWhole, clientTransfer, curlTransfer;
         for (int round = 0; round < kRounds; ++round) {
-            const double ours = clientUpload(server, local, QStringLiteral("media\\client.bin"));
-            const double theirs = curlUpload(server, local, QStringLiteral("media/curl.bin"));
-            if (ours < 0 || theirs < 0)
+            const Timing ours = clientUpload(server, local, QStringLiteral("media\\client.bin"));
+            const Timing theirs = curlUpload(server, local, QStringLiteral("media/curl.bin"));
+            if (ours.whole <= 0 || theirs.whole <= 0 || theirs.transfer <= 0)
                 return 1;
-            startSeconds.push_back(curlStartSeconds());
-            clientSeconds.push_back(ours);
-            curlSeconds.push_back(theirs);
+            clientWhole.push_back(ours.whole);
+            curlWhole.push_back(theirs.whole);
+            clientTransfer.push_back(ours.transfer);
+            curlTransfer.push_back(theirs.transfer);
             std::printf("round %d: FtpClient %.1f MB/s, curl %.1f MB/s\n", round + 1,
-                        kFileSize / kMegabyte / ours, kFileSize / kMegabyte / theirs);
+                        kFileSize / kMegabyte / ours.whole, kFileSize / kMegabyte / theirs.whole);
         }
         if (QFileInfo(server.root() + QStringLiteral("/media/client.bin")).size() != kFileSize)
             result = 1;
-        const double ours = kFileSize / kMegabyte / median(clientSeconds);
-        const double theirs = kFileSize / kMegabyte / median(curlSeconds);
+        const double ours = kFileSize / kMegabyte / median(clientWhole);
+        const double theirs = kFileSize / kMegabyte / median(curlWhole);
+        const double oursTransfer = kFileSize / kMegabyte / median(clientTransfer);
+        const double theirsTransfer = kFileSize / kMegabyte / median(curlTransfer);
         std::printf("median of %d rounds, 50 MB each:\n", kRounds);
-        const double bare = kFileSize / kMegabyte / (median(curlSeconds) - median(startSeconds));
-        std::printf("  FtpClient  %.1f MB/s\n  curl -T    %.1f MB/s\n  ratio      %.3f\n", ours,
+        std::printf("  whole upload:   FtpClient %.1f MB/s, curl -T %.1f MB/s, ratio %.3f\n", ours,
                     theirs, ours / theirs);
-        std::printf("  without curl's own start-up (%.1f ms): curl %.1f MB/s, ratio %.3f\n",
-                    median(startSeconds) * 1000, bare, ours / bare);
+        std::printf("  transfer only:  FtpClient %.1f MB/s, curl -T %.1f MB/s, ratio %.3f"
+                    " (curl's time_total, without its process start and QUIT)\n",
+                    oursTransfer, theirsTransfer, oursTransfer / theirsTransfer);
     }
 
     {
@@ -164,7 +170,7 @@ int main(int argc, char *argv[])
         if (!server.start() || !writeFile(slow, 14 * kMegabyte))
             return 1;
         const double cpuBefore = processSeconds();
-        const double wall = clientUpload(server, slow, QStringLiteral("media\\slow.bin"));
+        const double wall = clientUpload(server, slow, QStringLiteral("media\\slow.bin")).whole;
         const double cpu = processSeconds() - cpuBefore;
         if (wall < 0)
             return 1;

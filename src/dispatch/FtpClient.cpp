@@ -235,7 +235,7 @@ void FtpClient::SendFile()
         if (!local.exists() || local.isDir())
             throw FtpError(ftperror::LocalFileMissing,
                            QStringLiteral("File not found: %1").arg(LocalFile));
-        if (!m_file.open(QIODevice::ReadOnly))
+        if (!m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
             throw FtpError(CURLE_READ_ERROR, QStringLiteral("Cannot read %1: %2")
                                                  .arg(LocalFile, m_file.errorString()));
 

@@ -4,9 +4,8 @@
 
 #include "dispatch/FtpClient.h"
 
-// The benchmark links only the program's libraries; it borrows the tests' player.
-#include "../tests/support/FtpTestServer.cpp"
-#include "../tests/support/FtpTestServer.h"
+// The benchmark borrows the tests' local player.
+#include "FtpTestServer.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,5 +1,6 @@
 #include "app/frmQV7IC.h"
 
+#include "access/frmPassword.h"
 #include "access/frmPasswordChange.h"
 #include "app/AppIcon.h"
 #include "app/SharedState.h"
@@ -14,14 +15,18 @@
 #include "commands/Kite7Script.h"
 #include "device/frmKite7.h"
 #include "dispatch/AddressList.h"
+#include "dispatch/frmTransferFTPFile.h"
 #include "platform/Numbers.h"
 #include "platform/OperatorDialogs.h"
 #include "platform/TextFile.h"
+#include "platform/Win1252.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QEventLoop>
+#include <QTimer>
 #include <QFileInfo>
 #include <QTextBlock>
 #include <QFontDatabase>
@@ -107,6 +112,8 @@ frmQV7IC::frmQV7IC(SharedState &state, OperatorDialogs &dialogs, QWidget *parent
     connect(btnAddIPList, &QPushButton::clicked, this, &frmQV7IC::AddAddress);
     connect(btnHide, &QPushButton::clicked, this, &frmQV7IC::btnHide_Click);
     connect(btnOpen, &QPushButton::clicked, this, &frmQV7IC::btnOpen_Click);
+    connect(btnSend, &QPushButton::clicked, this, &frmQV7IC::SendCrawl);
+    connect(btnStop, &QPushButton::clicked, this, &frmQV7IC::StopCrawl);
     connect(btnSave, &QPushButton::clicked, this, &frmQV7IC::btnSave_Click);
     connect(btnB, &QPushButton::clicked, this, &frmQV7IC::btnB_Click);
     connect(btnI, &QPushButton::clicked, this, &frmQV7IC::btnI_Click);
@@ -702,6 +709,143 @@ void frmQV7IC::btnSave_Click()
         && !m_dialogs.askYesNo(QStringLiteral("The file already exists. Do you want to overwrite it?")))
         return;
     saveCrawlAs(*path);
+}
+
+bool frmQV7IC::passwordAccepted()
+{
+    m_state.blnPasswordOK = false;
+    {
+        frmPassword dialog(m_state, m_dialogs, this);
+        dialog.exec();
+    }
+    return m_state.blnPasswordOK;
+}
+
+bool frmQV7IC::upload(const QString &localFile, const QString &localPath, const QString &remoteFile)
+{
+    m_state.strLocalFile = localFile;
+    m_state.strLocalPath = localPath;
+    m_state.strRemoteFile = remoteFile;
+    m_state.strTransferMode = QStringLiteral("UPLOAD");
+    m_state.blnTransferOK = false;
+    {
+        frmTransferFTPFile dialog(m_state, m_dialogs, this);
+        dialog.exec();
+    }
+    return m_state.blnTransferOK;
+}
+
+bool frmQV7IC::uploadInstantFile()
+{
+    return upload(QStringLiteral("Instant.txt"), m_state.strInstantFile,
+                  QStringLiteral("settings\\Instant.txt"));
+}
+
+bool frmQV7IC::documentNameCanTravel()
+{
+    // The start command carries the name between commas, and the player reads it
+    // in Windows-1252: a name that breaks either would start the wrong crawl.
+    const QString &name = m_state.strCurFileName;
+    const bool controlCharacter = std::any_of(name.begin(), name.end(), [](QChar c) {
+        return c.category() == QChar::Other_Control;
+    });
+    if (!name.contains(u',') && !name.contains(u'"') && !controlCharacter
+        && win1252::canEncode(name))
+        return true;
+    m_dialogs.exclamation(
+        QStringLiteral("The crawl document \"%1\" cannot be sent: players cannot read a name "
+                       "with a comma, a double quote, a control character or a character "
+                       "outside Windows-1252.\nSave the crawl under another name and start again.")
+            .arg(name));
+    return false;
+}
+
+void frmQV7IC::pauseBeforeDeviceScript()
+{
+    // The player needs a moment between the two command files; the window
+    // keeps painting but takes no input meanwhile.
+    QEventLoop pause;
+    QTimer::singleShot(500, &pause, &QEventLoop::quit);
+    pause.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
+void frmQV7IC::SendCrawl()
+{
+    if (m_state.blnModified) {
+        QString path = m_state.strCurFilePath;
+        if (m_state.strCurFileName.toUpper() == QStringLiteral("UNTITLED"))
+            path = m_state.strRtfFolder + QStringLiteral("/QVInstantCrawl.rtf");
+        // Sending an older copy than the operator sees would be worse than not sending.
+        if (!saveCrawlAs(path))
+            return;
+    }
+    if (rtfData->toPlainText().isEmpty()) {
+        m_dialogs.information(QStringLiteral("Please load an instant crawl before sending."));
+        btnOpen->setFocus();
+        return;
+    }
+    const QString host = cboIPAddress->currentText().trimmed();
+    if (host.isEmpty()) {
+        m_dialogs.information(QStringLiteral("Please enter an IP address."));
+        cboIPAddress->setFocus();
+        return;
+    }
+    if (!documentNameCanTravel())
+        return;
+    m_state.strRemoteHost = host;
+    if (!passwordAccepted())
+        return;
+    if (!createInstantFile(kStartInstantCrawl)) {
+        m_dialogs.exclamation(QStringLiteral("Error creating Instant.txt file."));
+        return;
+    }
+    if (!upload(m_state.strCurFileName, m_state.strCurFilePath,
+                QStringLiteral("media\\") + m_state.strCurFileName))
+        return;
+    if (!uploadInstantFile())
+        return;
+    if (!chkKite7->isChecked()) {
+        m_dialogs.information(QStringLiteral("Successfully sent out the QV instant crawl."));
+        return;
+    }
+    pauseBeforeDeviceScript();
+    if (!createKite7Msg()) {
+        m_dialogs.exclamation(QStringLiteral("Error creating Start Crawl Instant.txt file."));
+        return;
+    }
+    if (uploadInstantFile())
+        m_dialogs.information(
+            QStringLiteral("Successfully sent out QV instant crawl and Kite-7 instant crawl."));
+}
+
+void frmQV7IC::StopCrawl()
+{
+    m_state.strRemoteHost = cboIPAddress->currentText().trimmed();
+    if (m_state.strRemoteHost.isEmpty()) {
+        m_dialogs.information(QStringLiteral("Please enter an IP address."));
+        cboIPAddress->setFocus();
+        return;
+    }
+    if (!passwordAccepted())
+        return;
+    if (!createInstantFile(kStopInstantCrawl)) {
+        m_dialogs.exclamation(QStringLiteral("Error creating Instant.txt file."));
+        return;
+    }
+    if (!uploadInstantFile())
+        return;
+    if (!chkKite7->isChecked()) {
+        m_dialogs.information(QStringLiteral("Successfully 'Stop' the QV instant crawl."));
+        return;
+    }
+    pauseBeforeDeviceScript();
+    if (!createKite7StopCrawlMsg()) {
+        m_dialogs.exclamation(QStringLiteral("Error creating 'Stop' Crawl Instant.txt file."));
+        return;
+    }
+    if (uploadInstantFile())
+        m_dialogs.information(
+            QStringLiteral("Successfully 'Stop' QV instant crawl and Kite-7 instant crawl."));
 }
 
 void frmQV7IC::btnHide_Click()

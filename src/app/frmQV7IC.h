@@ -42,6 +42,10 @@ public:
     // Add IP To List.
     void AddAddress();
 
+    // Start QV Instant Crawl, Stop QV Instant Crawl.
+    void SendCrawl();
+    void StopCrawl();
+
     // Show the window, from the tray or its menu.
     void mnuShow_Click();
 
@@ -107,6 +111,12 @@ private:
     void cmbBgColor_Click();
     void chkBgTrans_Click();
     void chkNoColorKey_Click();
+
+    bool passwordAccepted();
+    bool upload(const QString &localFile, const QString &localPath, const QString &remoteFile);
+    bool uploadInstantFile();
+    bool documentNameCanTravel();
+    void pauseBeforeDeviceScript();
 
     void btnOpen_Click();
     void btnSave_Click();

@@ -1,5 +1,6 @@
 #include "app/frmQV7IC.h"
 
+#include "access/frmPassword.h"
 #include "access/frmPasswordChange.h"
 #include "app/AppIcon.h"
 #include "app/SharedState.h"
@@ -7,17 +8,27 @@
 #include "compose/ColorEntries.h"
 #include "compose/ColorValue.h"
 #include "compose/CrawlEditor.h"
+#include "compose/CrawlSettings.h"
+#include "compose/RtfReader.h"
+#include "compose/RtfWriter.h"
 #include "compose/EditorText.h"
 #include "commands/Kite7Script.h"
 #include "device/frmKite7.h"
 #include "dispatch/AddressList.h"
+#include "dispatch/frmTransferFTPFile.h"
 #include "platform/Numbers.h"
 #include "platform/OperatorDialogs.h"
+#include "platform/TextFile.h"
+#include "platform/Win1252.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QEventLoop>
+#include <QTimer>
+#include <QFileInfo>
+#include <QTextBlock>
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -100,6 +111,10 @@ frmQV7IC::frmQV7IC(SharedState &state, OperatorDialogs &dialogs, QWidget *parent
 
     connect(btnAddIPList, &QPushButton::clicked, this, &frmQV7IC::AddAddress);
     connect(btnHide, &QPushButton::clicked, this, &frmQV7IC::btnHide_Click);
+    connect(btnOpen, &QPushButton::clicked, this, &frmQV7IC::btnOpen_Click);
+    connect(btnSend, &QPushButton::clicked, this, &frmQV7IC::SendCrawl);
+    connect(btnStop, &QPushButton::clicked, this, &frmQV7IC::StopCrawl);
+    connect(btnSave, &QPushButton::clicked, this, &frmQV7IC::btnSave_Click);
     connect(btnB, &QPushButton::clicked, this, &frmQV7IC::btnB_Click);
     connect(btnI, &QPushButton::clicked, this, &frmQV7IC::btnI_Click);
     connect(btnU, &QPushButton::clicked, this, &frmQV7IC::btnU_Click);
@@ -547,6 +562,290 @@ void frmQV7IC::chkNoColorKey_Click()
 {
     if (chkNoColorKey->isChecked())
         txtColorKey->setText(QStringLiteral("None"));
+}
+
+CrawlSettings frmQV7IC::currentSettings() const
+{
+    CrawlSettings settings;
+    settings.dwell = txtDwell->text();
+    settings.transparent = chkBgTrans->isChecked();
+    settings.colorKey = txtColorKey->text();
+    settings.transparency = txtTransparency->text();
+    settings.speed = cboSpeed->currentText();
+    settings.location = txtLocation->text();
+    settings.backColor = rtfData->backColor();
+    return settings;
+}
+
+void frmQV7IC::showSettings(const CrawlSettings &settings)
+{
+    txtDwell->setText(settings.dwell);
+    txtTransparency->setText(settings.transparency);
+    cboSpeed->setCurrentIndex(-1);
+    cboSpeed->setEditText(settings.speed);
+    txtLocation->setText(settings.location);
+    rtfData->setBackColor(settings.backColor);
+    // The list shows the loaded colour's digits with no entry chosen.
+    cmbBgColor->setCurrentIndex(-1);
+    cmbBgColor->setEditText(color::hex6(settings.backColor));
+    // The settings already hold what the box's own action would make of the key.
+    const QSignalBlocker quiet(chkBgTrans);
+    chkBgTrans->setChecked(settings.transparent);
+    txtColorKey->setText(settings.colorKey);
+}
+
+void frmQV7IC::showFontOfInsertionPoint()
+{
+    const editortext::SelectionFormat here = editortext::selectionFormat(rtfData->textCursor());
+    if (here.fontName)
+        cmbFontName->setCurrentText(*here.fontName);
+    if (here.fontSize)
+        cmbFontSize->setCurrentText(numbers::generalNumber(*here.fontSize));
+    const int index = here.color ? colorentries::indexOf(*here.color) : -1;
+    if (index >= 0) {
+        cmbFontColor->setCurrentIndex(index);
+        cmbFontColor_Click();
+    } else {
+        // Another colour stays as it is: the list only says it is a custom one.
+        cmbFontColor->setCurrentIndex(colorentries::kCustomColor);
+    }
+}
+
+bool frmQV7IC::loadCrawlFile(const QString &path, QString *error)
+{
+    const auto bytes = textfile::readFile(path, error);
+    if (!bytes)
+        return false;
+    QString reason;
+    m_inSelChange = true; // the load's own caret moves are no operator's selection
+    const bool read = RtfReader::read(*bytes, *rtfData->document(), &reason);
+    if (read) {
+        // Text without a colour of its own shows as the players show it: black.
+        QTextCursor cursor(rtfData->document());
+        for (QTextBlock block = rtfData->document()->begin(); block.isValid(); block = block.next())
+            for (auto it = block.begin(); !it.atEnd(); ++it)
+                if (it.fragment().charFormat().foreground().style() == Qt::NoBrush) {
+                    cursor.setPosition(it.fragment().position());
+                    cursor.setPosition(it.fragment().position() + it.fragment().length(),
+                                       QTextCursor::KeepAnchor);
+                    QTextCharFormat black;
+                    black.setForeground(QColor(Qt::black));
+                    cursor.mergeCharFormat(black);
+                }
+        rtfData->document()->clearUndoRedoStacks();
+        rtfData->moveCursor(QTextCursor::Start);
+    }
+    m_inSelChange = false;
+    if (!read) {
+        if (error)
+            *error = QStringLiteral("Cannot read %1: %2").arg(path, reason);
+        return false;
+    }
+    showFontOfInsertionPoint();
+    m_state.strKite7Message = editortext::plainTextCrLf(*rtfData->document());
+    return true;
+}
+
+bool frmQV7IC::saveCrawlFile(const QString &path, QString *error)
+{
+    return textfile::replaceFile(path, RtfWriter::write(*rtfData->document()), error);
+}
+
+void frmQV7IC::loadInstFile(const QString &path)
+{
+    showSettings(qvic::loadInstFile(path, m_dblScreenHeight).appliedTo(currentSettings()));
+}
+
+bool frmQV7IC::saveInstFile(const QString &path, QString *error)
+{
+    return qvic::saveInstFile(path, currentSettings(), m_dblScreenHeight, m_state, error);
+}
+
+void frmQV7IC::setCurrentDocument(const QString &path)
+{
+    m_state.strCurFilePath = path;
+    m_state.strCurFileName = QFileInfo(path).fileName();
+    setWindowTitle(QStringLiteral("QV Instant Crawl - ") + m_state.strCurFileName);
+    m_state.blnModified = false;
+}
+
+bool frmQV7IC::saveCrawlAs(const QString &path)
+{
+    QString error;
+    if (!saveCrawlFile(path, &error) || !saveInstFile(path, &error)) {
+        m_dialogs.exclamation(QStringLiteral("The crawl could not be saved.\n%1").arg(error));
+        return false;
+    }
+    setCurrentDocument(path);
+    return true;
+}
+
+void frmQV7IC::btnOpen_Click()
+{
+    const auto path = m_dialogs.openFileName(QStringLiteral("Load Instant Crawl"),
+                                             m_state.strRtfFolder,
+                                             QStringLiteral("RTF Files (*.rtf)"));
+    if (!path)
+        return;
+    // A document that cannot be read changes nothing: its name over the old
+    // text would send the next save onto the file the operator opened.
+    QString error;
+    if (!loadCrawlFile(*path, &error)) {
+        m_dialogs.exclamation(QStringLiteral("The crawl could not be loaded.\n%1").arg(error));
+        return;
+    }
+    loadInstFile(*path);
+    setCurrentDocument(*path);
+}
+
+void frmQV7IC::btnSave_Click()
+{
+    const auto path = m_dialogs.saveFileName(QStringLiteral("Save Instant Crawl"),
+                                             m_state.strRtfFolder,
+                                             QStringLiteral("Set Files (*.rtf)"));
+    if (!path)
+        return;
+    if (QFileInfo::exists(*path)
+        && !m_dialogs.askYesNo(QStringLiteral("The file already exists. Do you want to overwrite it?")))
+        return;
+    saveCrawlAs(*path);
+}
+
+bool frmQV7IC::passwordAccepted()
+{
+    m_state.blnPasswordOK = false;
+    {
+        frmPassword dialog(m_state, m_dialogs, this);
+        dialog.exec();
+    }
+    return m_state.blnPasswordOK;
+}
+
+bool frmQV7IC::upload(const QString &localFile, const QString &localPath, const QString &remoteFile)
+{
+    m_state.strLocalFile = localFile;
+    m_state.strLocalPath = localPath;
+    m_state.strRemoteFile = remoteFile;
+    m_state.strTransferMode = QStringLiteral("UPLOAD");
+    m_state.blnTransferOK = false;
+    {
+        frmTransferFTPFile dialog(m_state, m_dialogs, this);
+        dialog.exec();
+    }
+    return m_state.blnTransferOK;
+}
+
+bool frmQV7IC::uploadInstantFile()
+{
+    return upload(QStringLiteral("Instant.txt"), m_state.strInstantFile,
+                  QStringLiteral("settings\\Instant.txt"));
+}
+
+bool frmQV7IC::documentNameCanTravel()
+{
+    // The start command carries the name between commas, and the player reads it
+    // in Windows-1252: a name that breaks either would start the wrong crawl.
+    const QString &name = m_state.strCurFileName;
+    const bool controlCharacter = std::any_of(name.begin(), name.end(), [](QChar c) {
+        return c.category() == QChar::Other_Control;
+    });
+    if (!name.contains(u',') && !name.contains(u'"') && !controlCharacter
+        && win1252::canEncode(name))
+        return true;
+    m_dialogs.exclamation(
+        QStringLiteral("The crawl document \"%1\" cannot be sent: players cannot read a name "
+                       "with a comma, a double quote, a control character or a character "
+                       "outside Windows-1252.\nSave the crawl under another name and start again.")
+            .arg(name));
+    return false;
+}
+
+void frmQV7IC::pauseBeforeDeviceScript()
+{
+    // The player needs a moment between the two command files; the window
+    // keeps painting but takes no input meanwhile.
+    QEventLoop pause;
+    QTimer::singleShot(500, &pause, &QEventLoop::quit);
+    pause.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
+void frmQV7IC::SendCrawl()
+{
+    if (m_state.blnModified) {
+        QString path = m_state.strCurFilePath;
+        if (m_state.strCurFileName.toUpper() == QStringLiteral("UNTITLED"))
+            path = m_state.strRtfFolder + QStringLiteral("/QVInstantCrawl.rtf");
+        // Sending an older copy than the operator sees would be worse than not sending.
+        if (!saveCrawlAs(path))
+            return;
+    }
+    if (rtfData->toPlainText().isEmpty()) {
+        m_dialogs.information(QStringLiteral("Please load an instant crawl before sending."));
+        btnOpen->setFocus();
+        return;
+    }
+    const QString host = cboIPAddress->currentText().trimmed();
+    if (host.isEmpty()) {
+        m_dialogs.information(QStringLiteral("Please enter an IP address."));
+        cboIPAddress->setFocus();
+        return;
+    }
+    if (!documentNameCanTravel())
+        return;
+    m_state.strRemoteHost = host;
+    if (!passwordAccepted())
+        return;
+    if (!createInstantFile(kStartInstantCrawl)) {
+        m_dialogs.exclamation(QStringLiteral("Error creating Instant.txt file."));
+        return;
+    }
+    if (!upload(m_state.strCurFileName, m_state.strCurFilePath,
+                QStringLiteral("media\\") + m_state.strCurFileName))
+        return;
+    if (!uploadInstantFile())
+        return;
+    if (!chkKite7->isChecked()) {
+        m_dialogs.information(QStringLiteral("Successfully sent out the QV instant crawl."));
+        return;
+    }
+    pauseBeforeDeviceScript();
+    if (!createKite7Msg()) {
+        m_dialogs.exclamation(QStringLiteral("Error creating Start Crawl Instant.txt file."));
+        return;
+    }
+    if (uploadInstantFile())
+        m_dialogs.information(
+            QStringLiteral("Successfully sent out QV instant crawl and Kite-7 instant crawl."));
+}
+
+void frmQV7IC::StopCrawl()
+{
+    m_state.strRemoteHost = cboIPAddress->currentText().trimmed();
+    if (m_state.strRemoteHost.isEmpty()) {
+        m_dialogs.information(QStringLiteral("Please enter an IP address."));
+        cboIPAddress->setFocus();
+        return;
+    }
+    if (!passwordAccepted())
+        return;
+    if (!createInstantFile(kStopInstantCrawl)) {
+        m_dialogs.exclamation(QStringLiteral("Error creating Instant.txt file."));
+        return;
+    }
+    if (!uploadInstantFile())
+        return;
+    if (!chkKite7->isChecked()) {
+        m_dialogs.information(QStringLiteral("Successfully 'Stop' the QV instant crawl."));
+        return;
+    }
+    pauseBeforeDeviceScript();
+    if (!createKite7StopCrawlMsg()) {
+        m_dialogs.exclamation(QStringLiteral("Error creating 'Stop' Crawl Instant.txt file."));
+        return;
+    }
+    if (uploadInstantFile())
+        m_dialogs.information(
+            QStringLiteral("Successfully 'Stop' QV instant crawl and Kite-7 instant crawl."));
 }
 
 void frmQV7IC::btnHide_Click()

@@ -42,6 +42,10 @@ public:
     // Add IP To List.
     void AddAddress();
 
+    // Start QV Instant Crawl, Stop QV Instant Crawl.
+    void SendCrawl();
+    void StopCrawl();
+
     // Show the window, from the tray or its menu.
     void mnuShow_Click();
 
@@ -53,6 +57,18 @@ public:
     bool createInstantFile(const QString &message, QString *error = nullptr);
     bool createKite7Msg(QString *error = nullptr);
     bool createKite7StopCrawlMsg(QString *error = nullptr);
+    // A crawl document and its settings file. The load reads the document into
+    // the editor and the settings into the six controls; the save writes both.
+    // Failures come back as the reason, naming the file.
+    bool loadCrawlFile(const QString &path, QString *error = nullptr);
+    bool saveCrawlFile(const QString &path, QString *error = nullptr);
+    void loadInstFile(const QString &path);
+    bool saveInstFile(const QString &path, QString *error = nullptr);
+
+    // Saves the document and its settings under path and makes it the current
+    // document; on failure tells the operator and changes nothing else.
+    bool saveCrawlAs(const QString &path);
+
     // Where the builders' time stamp comes from; tests fix it.
     void setClock(Clock clock) { m_clock = std::move(clock); }
 
@@ -95,6 +111,19 @@ private:
     void cmbBgColor_Click();
     void chkBgTrans_Click();
     void chkNoColorKey_Click();
+
+    bool passwordAccepted();
+    bool upload(const QString &localFile, const QString &localPath, const QString &remoteFile);
+    bool uploadInstantFile();
+    bool documentNameCanTravel();
+    void pauseBeforeDeviceScript();
+
+    void btnOpen_Click();
+    void btnSave_Click();
+    void setCurrentDocument(const QString &path);
+    struct CrawlSettings currentSettings() const;
+    void showSettings(const struct CrawlSettings &settings);
+    void showFontOfInsertionPoint();
 
     void btnHide_Click();
     void mnuChangePassword_Click();

@@ -1,0 +1,153 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QObject>
+#include <QSet>
+#include <QString>
+
+#include <chrono>
+#include <exception>
+#include <memory>
+#include <optional>
+
+#include <curl/curl.h>
+
+namespace qvic {
+
+// The error numbers the transfer dialog tells apart. Any other failure carries
+// libcurl's own code and text.
+namespace ftperror {
+constexpr int LogonRefused = 20302;      // player unreachable, silent, or refused the logon
+constexpr int RemoteFileRefused = 20142; // remote folder or file refused (550/553, CWD)
+constexpr int NotConnected = 424;        // connection lost or stalled after the logon
+constexpr int LocalFileMissing = 53;     // the file to send is not there
+} // namespace ftperror
+
+class FtpError : public std::exception
+{
+public:
+    FtpError(int number, QString description);
+    int number() const { return m_number; }
+    QString description() const { return m_description; }
+    const char *what() const noexcept override { return m_what.constData(); }
+
+private:
+    int m_number;
+    QString m_description;
+    QByteArray m_what;
+};
+
+struct CurlEasyCleanup
+{
+    void operator()(CURL *easy) const { curl_easy_cleanup(easy); }
+};
+struct CurlMultiCleanup
+{
+    void operator()(CURLM *multi) const { curl_multi_cleanup(multi); }
+};
+struct CurlUrlCleanup
+{
+    void operator()(CURLU *url) const { curl_url_cleanup(url); }
+};
+using CurlEasy = std::unique_ptr<CURL, CurlEasyCleanup>;
+using CurlMulti = std::unique_ptr<CURLM, CurlMultiCleanup>;
+using CurlUrl = std::unique_ptr<CURLU, CurlUrlCleanup>;
+
+// Uploads one file to a player by FTP, on the thread that drives it. LogOn logs
+// on and keeps the connection; SendFile starts the upload over that connection;
+// ServiceEvents lets it advance (waiting on the sockets, then handling pending
+// window events so the window keeps painting) until TransferFinished.
+// LogOn, SendFile and ServiceEvents throw FtpError on failure; by then the
+// connection is released. Passive mode, binary type.
+class FtpClient : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct TimeLimits
+    {
+        std::chrono::milliseconds connect{10000}; // connection and logon
+        std::chrono::seconds response{15};        // any one server reply
+        std::chrono::seconds stall{30};           // an upload below 1 byte/s this long
+    };
+
+    explicit FtpClient(QObject *parent = nullptr);
+    ~FtpClient() override;
+
+    // "address", "address:port" or "[v6 address]:port"; port 21 by default.
+    QString Host;
+    QString UserName;
+    QString Password;
+    // Both relative to the logon folder, with backslash separators.
+    QString RemoteFolder;
+    QString RemoteFile;
+    QString LocalFile;
+
+    bool IsConnected() const { return m_connected; }
+    // Connects and logs on; returns once logged on.
+    void LogOn();
+    // Sends QUIT and closes the connection. Never fails.
+    void LogOff();
+    // Starts sending LocalFile to RemoteFolder\RemoteFile over the logged-on
+    // connection; TransferStarted comes before it returns.
+    void SendFile();
+    // Waits briefly for the sockets, moves the upload on, fires its notifications,
+    // and handles pending window events. Throws when the upload failed.
+    void ServiceEvents();
+    // Ends the running logon or upload; its wait ends with TransferFinished
+    // (a logon in progress throws instead). Safe to call from a notification.
+    void AbortTransfer();
+
+    void setTimeLimits(const TimeLimits &limits) { m_limits = limits; }
+
+signals:
+    void TransferStarted();
+    // Bytes sent so far, cumulative.
+    void TransferProgress(qint64 bytes);
+    void TransferFinished();
+
+private:
+    enum class Phase { Idle, LoggingOn, Sending };
+
+    void prepareHandles();
+    void setCommonOptions();
+    void startTransfer();
+    // One round of waiting and work; returns the finished transfer's result.
+    std::optional<CURLcode> step();
+    void pumpWindowEvents(bool force);
+    // Closes the connection; after an abort with a reset, so the player sees a
+    // broken upload rather than the end of a short file.
+    void release(bool reset = false);
+    FtpError failure(CURLcode code) const;
+    void check(CURLcode code, const char *what) const;
+    void check(CURLMcode code) const;
+
+    static size_t readData(char *buffer, size_t size, size_t count, void *client);
+    static curl_socket_t openSocket(void *client, curlsocktype purpose,
+                                    struct curl_sockaddr *address);
+    static int closeSocket(void *client, curl_socket_t socket);
+    static int progress(void *client, curl_off_t, curl_off_t, curl_off_t, curl_off_t ulnow);
+
+    TimeLimits m_limits;
+    CurlMulti m_multi;
+    CurlEasy m_easy;
+    CurlUrl m_url;
+    QByteArray m_user;
+    QByteArray m_password;
+    char m_errorText[CURL_ERROR_SIZE] = {};
+    QFile m_file;
+    QSet<curl_socket_t> m_sockets;
+    curl_socket_t m_controlSocket = CURL_SOCKET_BAD;
+
+    Phase m_phase = Phase::Idle;
+    bool m_connected = false;
+    bool m_inMulti = false;
+    bool m_abortRequested = false;
+    bool m_inCallback = false;
+    qint64 m_bytesReported = -1;
+    QElapsedTimer m_sinceProgress;
+    QElapsedTimer m_sinceWindowEvents;
+};
+
+} // namespace qvic

@@ -1,0 +1,293 @@
+#include "TestSupport.h"
+
+#include "app/SharedState.h"
+#include "app/frmQV7IC.h"
+#include "compose/CrawlEditor.h"
+#include "platform/RecordingDialogs.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+using namespace qvic;
+
+namespace {
+
+struct Window
+{
+    explicit Window(const QByteArray &iniFile = {})
+    {
+        if (!iniFile.isEmpty())
+            test::writeAll(dirs.appDir() + "/IC.ini", iniFile);
+        error = window.load(dirs.appDir(), dirs.winDir());
+        editor = window.findChild<CrawlEditor *>(QStringLiteral("rtfData"));
+    }
+    template <typename T> T *find(const char *name)
+    {
+        return window.findChild<T *>(QLatin1String(name));
+    }
+    void setText(const char *name, const QString &text)
+    {
+        if (auto *box = find<QLineEdit>(name))
+            box->setText(text);
+        else
+            find<QComboBox>(name)->setEditText(text);
+    }
+    QString text(const char *name)
+    {
+        if (auto *box = find<QLineEdit>(name))
+            return box->text();
+        return find<QComboBox>(name)->currentText();
+    }
+    void choose(const char *name, const QString &entry)
+    {
+        QComboBox *box = find<QComboBox>(name);
+        box->setCurrentIndex(box->findText(entry));
+        emit box->activated(box->currentIndex());
+    }
+    void click(const char *name) { QTest::mouseClick(find<QPushButton>(name), Qt::LeftButton); }
+    QString rtf(const QString &name) const { return state.strRtfFolder + '/' + name; }
+    // The operator answers the save dialog with a file name and saves.
+    void saveAs(const QString &name, std::optional<bool> overwrite = std::nullopt)
+    {
+        dialogs.fileAnswers = {rtf(name)};
+        if (overwrite)
+            dialogs.yesNoAnswers = {*overwrite};
+        click("btnSave");
+    }
+    void open(const QString &name)
+    {
+        dialogs.fileAnswers = {rtf(name)};
+        click("btnOpen");
+    }
+
+    test::TempDirs dirs;
+    SharedState state;
+    RecordingDialogs dialogs;
+    frmQV7IC window{state, dialogs};
+    std::optional<QString> error;
+    CrawlEditor *editor = nullptr;
+};
+
+} // namespace
+
+class TestCrawlDocument : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void settingsRoundTrip_data();
+    void settingsRoundTrip();
+    void loadsKeyFields_data();
+    void loadsKeyFields();
+    void saveAsksBeforeOverwriting();
+    void documentRoundTripKeepsTextAndFormat();
+    void unnamedColourShowsCustomColor();
+    void failedWriteIsReportedAndChangesNothing();
+    void unreadableDocumentChangesNothing();
+};
+
+void TestCrawlDocument::settingsRoundTrip_data()
+{
+    QTest::addColumn<QStringList>("typed"); // dwell, transparency, speed, location, background
+    QTest::addColumn<bool>("transparent");
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<QStringList>("loaded");
+
+    QTest::newRow("worked example")
+        << QStringList{"60", "25", "3", "120", "Black"} << true
+        << QByteArray("3600,0x000000,0.25,3,0.2000,0\r\n")
+        << QStringList{"60", "25", "3", "120", "000000"};
+    QTest::newRow("out of range, word as speed")
+        << QStringList{"1.5", "150", "fast", "700", "White"} << false
+        << QByteArray("90,none,0.0,fast,1.0,16777215\r\n")
+        << QStringList{"1.5", "0", "fast", "600", "FFFFFF"};
+    QTest::newRow("one pixel, bounds inclusive")
+        << QStringList{"0.01", "100", "-8", "1", "Blue"} << true
+        << QByteArray("0.6,0xFF0000,1.00,-8,0.0017,16711680\r\n")
+        << QStringList{"0.01", "100", "-8", "1", "FF0000"};
+    QTest::newRow("letters, location at the height")
+        << QStringList{"soon", "abc", "0", "600", "Red"} << false
+        << QByteArray("0,none,0.00,0,1.0000,255\r\n") << QStringList{"0", "0", "0", "600", "0000FF"};
+}
+
+void TestCrawlDocument::settingsRoundTrip()
+{
+    QFETCH(QStringList, typed);
+    QFETCH(bool, transparent);
+    QFETCH(QByteArray, line);
+    QFETCH(QStringList, loaded);
+    Window w;
+    QTest::keyClicks(w.editor, QStringLiteral("Lobby"));
+    w.setText("txtDwell", typed[0]);
+    w.setText("txtTransparency", typed[1]);
+    w.setText("cboSpeed", typed[2]);
+    w.setText("txtLocation", typed[3]);
+    w.choose("cmbBgColor", typed[4]);
+    w.find<QCheckBox>("chkBgTrans")->setChecked(transparent);
+    w.saveAs(QStringLiteral("Lobby.rtf"));
+    QCOMPARE(test::readAll(w.rtf(QStringLiteral("Lobby.inst"))), line);
+    QCOMPARE(w.window.windowTitle(), QStringLiteral("QV Instant Crawl - Lobby.rtf"));
+    QVERIFY(!w.state.blnModified);
+
+    Window next;
+    next.state.strRtfFolder = w.state.strRtfFolder;
+    next.open(QStringLiteral("Lobby.rtf"));
+    QCOMPARE(next.editor->toPlainText(), QStringLiteral("Lobby"));
+    QCOMPARE(next.text("txtDwell"), loaded[0]);
+    QCOMPARE(next.text("txtTransparency"), loaded[1]);
+    QCOMPARE(next.text("cboSpeed"), loaded[2]);
+    QCOMPARE(next.text("txtLocation"), loaded[3]);
+    QCOMPARE(next.text("cmbBgColor"), loaded[4]);
+    QCOMPARE(next.find<QComboBox>("cmbBgColor")->currentIndex(), -1);
+    QCOMPARE(next.find<QCheckBox>("chkBgTrans")->isChecked(), transparent);
+    QCOMPARE(next.state.strCurFileName, QStringLiteral("Lobby.rtf"));
+    QVERIFY(!next.state.blnModified);
+
+    // Saved again unchanged, in-range settings give the same bytes.
+    next.saveAs(QStringLiteral("Lobby.rtf"), true);
+    if (!line.contains(",1.0,") && !line.contains(",0.0,"))
+        QCOMPARE(test::readAll(w.rtf(QStringLiteral("Lobby.inst"))), line);
+}
+
+void TestCrawlDocument::loadsKeyFields_data()
+{
+    QTest::addColumn<QByteArray>("settings"); // "-" for no settings file
+    QTest::addColumn<bool>("tickedBefore");
+    QTest::addColumn<bool>("ticked");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QByteArray>("savedAgain");
+
+    QTest::newRow("NONE clears the box") << QByteArray("60,NONE,0.0,3,0.0,0\r\n") << true << false
+                                         << "" << QByteArray("60,none,0.00,3,0.0000,0\r\n");
+    QTest::newRow("None clears the box") << QByteArray("60,None,0.0,3,0.0,0\r\n") << false << false
+                                         << "None" << QByteArray("60,none,0.00,3,0.0000,0\r\n");
+    QTest::newRow("0x prefix never doubled")
+        << QByteArray("60,0x00FF00,0.5,2,0.5,65280\r\n") << true << true << "00FF00"
+        << QByteArray("60,0x00FF00,0.50,2,0.5000,65280\r\n");
+    QTest::newRow("quoted fields") << QByteArray("\"120\", \"0x0000FF\",0.1,1,0,255\r\n") << false
+                                   << true << "0000FF"
+                                   << QByteArray("120,0x0000FF,0.10,1,0.0000,255\r\n");
+    QTest::newRow("no settings file, box ticked before: key from the background")
+        << QByteArray("-") << true << true << "000000"
+        << QByteArray("3600,0x000000,0.00,,0.0000,0\r\n");
+}
+
+void TestCrawlDocument::loadsKeyFields()
+{
+    QFETCH(QByteArray, settings);
+    QFETCH(bool, tickedBefore);
+    QFETCH(bool, ticked);
+    QFETCH(QString, key);
+    QFETCH(QByteArray, savedAgain);
+    Window w;
+    QTest::keyClicks(w.editor, QStringLiteral("x"));
+    w.saveAs(QStringLiteral("Crawl.rtf"));
+    if (settings == "-")
+        QFile::remove(w.rtf(QStringLiteral("Crawl.inst")));
+    else
+        test::writeAll(w.rtf(QStringLiteral("Crawl.inst")), settings);
+    w.find<QCheckBox>("chkBgTrans")->setChecked(tickedBefore);
+    w.open(QStringLiteral("Crawl.rtf"));
+    QCOMPARE(w.find<QCheckBox>("chkBgTrans")->isChecked(), ticked);
+    QCOMPARE(w.text("txtColorKey"), key);
+    w.saveAs(QStringLiteral("Again.rtf"));
+    QCOMPARE(test::readAll(w.rtf(QStringLiteral("Again.inst"))), savedAgain);
+}
+
+void TestCrawlDocument::saveAsksBeforeOverwriting()
+{
+    Window w;
+    QTest::keyClicks(w.editor, QStringLiteral("first"));
+    w.saveAs(QStringLiteral("Notice")); // no extension added: the settings file is Notinst
+    QVERIFY(QFileInfo::exists(w.rtf(QStringLiteral("Notice"))));
+    QCOMPARE(test::readAll(w.rtf(QStringLiteral("Notinst"))).left(4), QByteArray("3600"));
+    const QByteArray saved = test::readAll(w.rtf(QStringLiteral("Notice")));
+
+    QTest::keyClicks(w.editor, QStringLiteral(" more"));
+    w.state.strCurFileName = QStringLiteral("Other.rtf"); // as if another document were open
+    w.window.setWindowTitle(QStringLiteral("QV Instant Crawl - Other.rtf"));
+    w.saveAs(QStringLiteral("Notice"), false);
+    QCOMPARE(w.dialogs.texts(),
+             QStringList{"The file already exists. Do you want to overwrite it?"});
+    QCOMPARE(test::readAll(w.rtf(QStringLiteral("Notice"))), saved);
+    QCOMPARE(w.window.windowTitle(), QStringLiteral("QV Instant Crawl - Other.rtf"));
+    QVERIFY(w.state.blnModified);
+
+    w.dialogs.fileAnswers.clear(); // a cancelled dialog changes nothing either
+    w.click("btnSave");
+    w.click("btnOpen");
+    QCOMPARE(w.dialogs.fileRequests.last(),
+             (QStringList{"Load Instant Crawl", w.state.strRtfFolder, "RTF Files (*.rtf)"}));
+    QCOMPARE(w.state.strCurFileName, QStringLiteral("Other.rtf"));
+}
+
+void TestCrawlDocument::documentRoundTripKeepsTextAndFormat()
+{
+    Window w;
+    QTest::keyClicks(w.editor, QStringLiteral("Big red"));
+    w.editor->moveCursor(QTextCursor::End);
+    w.editor->moveCursor(QTextCursor::Left, QTextCursor::KeepAnchor);
+    w.choose("cmbFontColor", QStringLiteral("Red"));
+    w.choose("cmbFontSize", QStringLiteral("48"));
+    w.saveAs(QStringLiteral("Big.rtf"));
+    const QByteArray saved = test::readAll(w.rtf(QStringLiteral("Big.rtf")));
+    QVERIFY(saved.startsWith("{\\rtf1\\ansi\\ansicpg1252"));
+
+    Window next;
+    next.state.strRtfFolder = w.state.strRtfFolder;
+    next.open(QStringLiteral("Big.rtf"));
+    QCOMPARE(next.state.strKite7Message, QStringLiteral("Big red"));
+    QCOMPARE(next.text("cmbFontColor"), QStringLiteral("White")); // at the insertion point
+    QCOMPARE(next.text("cmbFontSize"), QStringLiteral("30"));
+    next.editor->moveCursor(QTextCursor::End);
+    next.editor->moveCursor(QTextCursor::Left, QTextCursor::KeepAnchor);
+    QCOMPARE(next.text("cmbFontColor"), QStringLiteral("Red"));
+    QCOMPARE(next.text("cmbFontSize"), QStringLiteral("48"));
+    next.saveAs(QStringLiteral("Big.rtf"), true);
+    QCOMPARE(test::readAll(w.rtf(QStringLiteral("Big.rtf"))), saved);
+}
+
+void TestCrawlDocument::unnamedColourShowsCustomColor()
+{
+    Window w;
+    test::writeAll(w.rtf(QStringLiteral("Teal.rtf")),
+                   "{\\rtf1\\ansi{\\colortbl;\\red0\\green128\\blue128;}\\cf1 Teal}");
+    w.open(QStringLiteral("Teal.rtf"));
+    QCOMPARE(w.text("cmbFontColor"), QStringLiteral("Custom Color"));
+    QVERIFY(w.dialogs.colorAnswers.isEmpty() && w.dialogs.messages.isEmpty());
+    QCOMPARE(w.editor->toPlainText(), QStringLiteral("Teal"));
+}
+
+void TestCrawlDocument::failedWriteIsReportedAndChangesNothing()
+{
+    Window w;
+    QTest::keyClicks(w.editor, QStringLiteral("x"));
+    QDir().mkpath(w.rtf(QStringLiteral("Blocked.rtf"))); // a folder where the file belongs
+    w.saveAs(QStringLiteral("Blocked.rtf"), true);
+    QCOMPARE(w.dialogs.messages.size(), 2);
+    QVERIFY(w.dialogs.messages.last().text.contains(w.rtf(QStringLiteral("Blocked.rtf"))));
+    QCOMPARE(w.state.strCurFileName, QStringLiteral("Untitled"));
+    QCOMPARE(w.window.windowTitle(), QStringLiteral("QV Instant Crawl - UNTITLED"));
+    QVERIFY(w.state.blnModified);
+}
+
+void TestCrawlDocument::unreadableDocumentChangesNothing()
+{
+    Window w;
+    QTest::keyClicks(w.editor, QStringLiteral("keep me"));
+    test::writeAll(w.rtf(QStringLiteral("Broken.rtf")), "not rich text");
+    test::writeAll(w.rtf(QStringLiteral("Broken.inst")), "1,none,0.5,8,0.5,255\r\n");
+    w.open(QStringLiteral("Broken.rtf"));
+    QCOMPARE(w.dialogs.messages.size(), 1);
+    QVERIFY(w.dialogs.messages[0].text.contains(w.rtf(QStringLiteral("Broken.rtf"))));
+    QCOMPARE(w.editor->toPlainText(), QStringLiteral("keep me"));
+    QCOMPARE(w.text("txtDwell"), QStringLiteral("60"));
+    QCOMPARE(w.state.strCurFileName, QStringLiteral("Untitled"));
+    QVERIFY(w.state.blnModified);
+}
+
+QTEST_MAIN(TestCrawlDocument)
+#include "tst_crawldocument.moc"

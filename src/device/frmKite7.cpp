@@ -4,6 +4,7 @@
 #include "app/SharedState.h"
 #include "app/frmQV7IC.h"
 #include "device/Kite7Lists.h"
+#include "dispatch/frmTransferFTPFile.h"
 #include "platform/OperatorDialogs.h"
 
 #include <QComboBox>
@@ -100,8 +101,8 @@ frmKite7::frmKite7(SharedState &state, OperatorDialogs &dialogs, frmQV7IC &mainW
     for (QPushButton *b : {btnKite7InstCrawl, btnKite7StopCrawl, btnClose})
         b->setAutoDefault(false);
 
-    // The font and banner groups are never shown: the device takes their
-    // settings from its own panel, and no command carries them.
+    // The font and banner groups stay out of sight: no command carries their
+    // settings, yet they are filled and kept like the others.
     Frame1->hide();
     Frame2->hide();
 
@@ -200,12 +201,12 @@ void frmKite7::Form_Load()
 
     // Each stored position selects its entry and runs the list's own choice,
     // which keeps the same value again.
-    const auto selectStored = [](QComboBox *box, const QString &kept, void (frmKite7::*click)(),
-                                 frmKite7 *self) {
+    const auto selectStored = [this](QComboBox *box, const QString &kept,
+                                     void (frmKite7::*click)()) {
         const int index = kite7lists::indexOfPosition(kept, box->count());
         box->setCurrentIndex(index);
         if (index >= 0)
-            (self->*click)();
+            (this->*click)();
     };
     // A stored text is shown as it is; the entry it names is selected with it.
     const auto showStored = [](QComboBox *box, const QString &kept) {
@@ -215,18 +216,18 @@ void frmKite7::Form_Load()
     };
 
     cboComPort->addItems(kite7lists::comPorts());
-    selectStored(cboComPort, m_state.strKite7ComPort, &frmKite7::cboComPort_Click, this);
+    selectStored(cboComPort, m_state.strKite7ComPort, &frmKite7::cboComPort_Click);
     showStored(cboCrawlSpeed, m_state.strKite7Speed);
     cboPosition->addItems(kite7lists::positions());
     showStored(cboPosition, m_state.strKite7Position);
     cboRepetition->addItems(kite7lists::repetitions());
-    selectStored(cboRepetition, m_state.strKite7Repeat, &frmKite7::cboRepetition_Click, this);
+    selectStored(cboRepetition, m_state.strKite7Repeat, &frmKite7::cboRepetition_Click);
     cboBackColor->addItems(kite7lists::colors());
     cboFontColor->addItems(kite7lists::colors());
-    selectStored(cboBackColor, m_state.strKite7BackColor, &frmKite7::cboBackColor_Click, this);
-    selectStored(cboFontColor, m_state.strKite7FontColor, &frmKite7::cboFontColor_Click, this);
+    selectStored(cboBackColor, m_state.strKite7BackColor, &frmKite7::cboBackColor_Click);
+    selectStored(cboFontColor, m_state.strKite7FontColor, &frmKite7::cboFontColor_Click);
     cboFont->addItems(kite7lists::fonts());
-    selectStored(cboFont, m_state.strKite7Font, &frmKite7::cboFont_Click, this);
+    selectStored(cboFont, m_state.strKite7Font, &frmKite7::cboFont_Click);
 }
 
 void frmKite7::showEvent(QShowEvent *event)
@@ -278,10 +279,65 @@ void frmKite7::btnClose_Click()
 
 void frmKite7::btnKite7InstCrawl_Click()
 {
+    // Both checks come before the password: the operator fixes them in the
+    // main window first, and is not asked for a password for nothing.
+    const QString host = kite7lists::trimSpaces(m_mainWindow.ipAddressText());
+    if (host.isEmpty()) {
+        m_dialogs.information(QStringLiteral("Please enter an IP address."));
+        return;
+    }
+    if (kite7lists::trimSpaces(m_state.strKite7Message).isEmpty()) {
+        m_dialogs.information(QStringLiteral("Please enter a message or load an instant crawl "
+                                             "before start Kite-7 instant crawl."));
+        return;
+    }
+    m_state.strRemoteHost = host;
+    sendKite7File(&frmQV7IC::createKite7Msg,
+                  QStringLiteral("Successfully sent out Kite-7 instant crawl."),
+                  QStringLiteral("Error creating Kite-7 Instant.txt file."));
 }
 
 void frmKite7::btnKite7StopCrawl_Click()
 {
+    // A stop carries no text, so any crawl text will do, even none.
+    const QString host = kite7lists::trimSpaces(m_mainWindow.ipAddressText());
+    if (host.isEmpty()) {
+        m_dialogs.information(QStringLiteral("Please enter an IP address."));
+        return;
+    }
+    m_state.strRemoteHost = host;
+    sendKite7File(&frmQV7IC::createKite7StopCrawlMsg,
+                  QStringLiteral("Successfully sent out Kite-7 Stop Crawl Instant.txt file."),
+                  QStringLiteral("Error creating Kite-7 Stop Crawl Instant.txt file."));
+}
+
+void frmKite7::sendKite7File(Builder build, const QString &sent, const QString &notWritten)
+{
+    m_state.blnPasswordOK = false;
+    {
+        frmPassword dialog(m_state, m_dialogs, this);
+        dialog.exec();
+    }
+    if (!m_state.blnPasswordOK)
+        return; // cancelled: the operator knows
+
+    if (!(m_mainWindow.*build)(nullptr)) {
+        m_dialogs.exclamation(notWritten);
+        return;
+    }
+    m_state.strLocalFile = QStringLiteral("Instant.txt");
+    m_state.strLocalPath = m_state.strInstantFile;
+    m_state.strRemoteFile = QStringLiteral("settings\\Instant.txt");
+    m_state.strTransferMode = QStringLiteral("UPLOAD");
+    // Only this transfer's outcome may speak of success.
+    m_state.blnTransferOK = false;
+    {
+        frmTransferFTPFile dialog(m_state, m_dialogs, this);
+        dialog.exec();
+    }
+    // A failed or cancelled upload has been reported by the transfer dialog.
+    if (m_state.blnTransferOK)
+        m_dialogs.information(sent);
 }
 
 } // namespace qvic

@@ -13,33 +13,36 @@
 #include <QtTest>
 
 using namespace qvic;
+using Setting = QString SharedState::*;
 
 namespace {
 
-struct Program
+// The program after start-up, with the dialog open over its main window.
+struct Opened
 {
-    Program() : window(state, dialogs) { error = window.load(dirs.appDir(), dirs.winDir()); }
+    Opened() : window(state, dialogs)
+    {
+        loaded = !window.load(dirs.appDir(), dirs.winDir());
+        dialog = std::make_unique<frmKite7>(state, dialogs, window);
+        dialog->show();
+    }
+    QComboBox *list(const QString &name) { return dialog->findChild<QComboBox *>(name); }
     test::TempDirs dirs;
     SharedState state;
     RecordingDialogs dialogs;
     frmQV7IC window;
-    std::optional<QString> error;
+    bool loaded = false;
+    std::unique_ptr<frmKite7> dialog;
 };
-
-QComboBox *list(QWidget *dialog, const QString &name)
-{
-    return dialog->findChild<QComboBox *>(name);
-}
 
 // The operator opens the list and takes an entry: the highlight moves to it, Enter takes it.
 void choose(QComboBox *box, const QString &entry)
 {
     box->showPopup();
-    QAbstractItemView *view = box->view();
-    QTRY_VERIFY(view->isVisible());
-    view->setCurrentIndex(view->model()->index(box->findText(entry), 0));
-    QTest::keyClick(view, Qt::Key_Return);
-    QTRY_VERIFY(!view->isVisible());
+    QTRY_VERIFY(box->view()->isVisible());
+    box->view()->setCurrentIndex(box->view()->model()->index(box->findText(entry), 0));
+    QTest::keyClick(box->view(), Qt::Key_Return);
+    QTRY_VERIFY(!box->view()->isVisible());
 }
 
 } // namespace
@@ -53,8 +56,6 @@ private slots:
     void firstOpening();
     void choice_data();
     void choice();
-    void typedText_data();
-    void typedText();
     void choicesOutliveTheDialog();
 };
 
@@ -62,150 +63,116 @@ void tst_Kite7Dialog::firstOpening_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("shown");
-    QTest::addColumn<QString>("first");
-    QTest::addColumn<QString>("last");
+    QTest::addColumn<QString>("ends"); // first and last entry
     QTest::addColumn<int>("count");
     QTest::addColumn<bool>("visible");
-    QTest::newRow("COM") << "cboComPort" << "1" << "1" << "8" << 8 << true;
-    QTest::newRow("speed") << "cboCrawlSpeed" << "Slow" << "Slow" << "Fast" << 3 << true;
-    QTest::newRow("position") << "cboPosition" << "200" << "40" << "218" << 179 << true;
-    QTest::newRow("repetition") << "cboRepetition" << "Infinite" << "1" << "Infinite" << 128
-                                << true;
-    QTest::newRow("banner") << "cboBackColor" << "No Background Color (Video)" << "Black"
-                            << "White" << 16 << false;
-    QTest::newRow("font") << "cboFont" << "Font 1" << "Font 1" << "Font 4" << 4 << false;
-    QTest::newRow("font colour") << "cboFontColor" << "White" << "Black" << "White" << 16 << false;
+    QTest::newRow("COM") << "cboComPort" << "1" << "1..8" << 8 << true;
+    QTest::newRow("speed") << "cboCrawlSpeed" << "Slow" << "Slow..Fast" << 3 << true;
+    QTest::newRow("position") << "cboPosition" << "200" << "40..218" << 179 << true;
+    QTest::newRow("repetition") << "cboRepetition" << "Infinite" << "1..Infinite" << 128 << true;
+    QTest::newRow("banner") << "cboBackColor" << "No Background Color (Video)" << "Black..White"
+                            << 16 << false;
+    QTest::newRow("font") << "cboFont" << "Font 1" << "Font 1..Font 4" << 4 << false;
+    QTest::newRow("font colour") << "cboFontColor" << "White" << "Black..White" << 16 << false;
 }
 
 void tst_Kite7Dialog::firstOpening()
 {
     QFETCH(QString, name);
-    Program program;
-    QVERIFY(!program.error);
-    const SharedState before = program.state;
-    frmKite7 dialog(program.state, program.dialogs, program.window);
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    QComboBox *box = list(&dialog, name);
-    QVERIFY(box);
+    Opened opened;
+    QVERIFY(opened.loaded);
+    QVERIFY(QTest::qWaitForWindowExposed(opened.dialog.get()));
+    QComboBox *box = opened.list(name);
     QTEST(box->currentText(), "shown");
-    QTEST(box->itemText(0), "first");
-    QTEST(box->itemText(box->count() - 1), "last");
+    QTEST(box->itemText(0) + ".." + box->itemText(box->count() - 1), "ends");
     QTEST(box->count(), "count");
     QTEST(box->isVisible(), "visible");
     // Opening writes back only what it found.
-    QCOMPARE(program.state.strKite7Repeat, before.strKite7Repeat);
-    QCOMPARE(program.state.strKite7FontColor, before.strKite7FontColor);
-    QVERIFY(program.dialogs.messages.isEmpty());
+    QCOMPARE(opened.state.strKite7Repeat, QStringLiteral("128"));
+    QCOMPARE(opened.state.strKite7FontColor, QStringLiteral("16"));
 }
 
 void tst_Kite7Dialog::choice_data()
 {
     QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("typed"); // empty: the entry is chosen from the list
     QTest::addColumn<QString>("entry");
-    QTest::addColumn<QString SharedState::*>("setting");
+    QTest::addColumn<Setting>("setting");
     QTest::addColumn<QString>("kept");
-    QTest::newRow("Infinite") << "cboRepetition" << "Infinite" << &SharedState::strKite7Repeat
+    QTest::newRow("Infinite") << "cboRepetition" << "" << "Infinite" << &SharedState::strKite7Repeat
                               << "128";
-    QTest::newRow("127") << "cboRepetition" << "127" << &SharedState::strKite7Repeat << "127";
-    QTest::newRow("COM 8") << "cboComPort" << "8" << &SharedState::strKite7ComPort << "8";
-    QTest::newRow("Fast") << "cboCrawlSpeed" << "Fast" << &SharedState::strKite7Speed << "Fast";
-    QTest::newRow("40") << "cboPosition" << "40" << &SharedState::strKite7Position << "40";
-    QTest::newRow("font colour") << "cboFontColor" << "No Background Color (Video)"
+    QTest::newRow("127") << "cboRepetition" << "" << "127" << &SharedState::strKite7Repeat << "127";
+    QTest::newRow("COM 8") << "cboComPort" << "" << "8" << &SharedState::strKite7ComPort << "8";
+    QTest::newRow("Fast") << "cboCrawlSpeed" << "" << "Fast" << &SharedState::strKite7Speed << "Fast";
+    QTest::newRow("40") << "cboPosition" << "" << "40" << &SharedState::strKite7Position << "40";
+    // The hidden lists: out of the operator's reach, chosen from code.
+    QTest::newRow("font colour") << "cboFontColor" << "" << "No Background Color (Video)"
                                  << &SharedState::strKite7FontColor << "9";
-    QTest::newRow("banner") << "cboBackColor" << "Bright Red" << &SharedState::strKite7BackColor
-                            << "11";
-    QTest::newRow("font") << "cboFont" << "Font 4" << &SharedState::strKite7Font << "4";
+    QTest::newRow("font") << "cboFont" << "" << "Font 4" << &SharedState::strKite7Font << "4";
+    QTest::newRow("typed 300") << "cboPosition" << "300" << "300" << &SharedState::strKite7Position
+                               << "200";
+    // Confirming the very text of an entry takes that entry from the list.
+    QTest::newRow("typed 150") << "cboPosition" << "150" << "150"
+                               << &SharedState::strKite7Position << "150";
 }
 
 void tst_Kite7Dialog::choice()
 {
-    QFETCH(QString, name);
+    QFETCH(QString, typed);
     QFETCH(QString, entry);
-    QFETCH(QString SharedState::*, setting);
-    Program program;
-    frmKite7 dialog(program.state, program.dialogs, program.window);
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    QComboBox *box = list(&dialog, name);
-    if (box->isVisible()) {
+    QFETCH(Setting, setting);
+    Opened opened;
+    QVERIFY(QTest::qWaitForWindowExposed(opened.dialog.get()));
+    QFETCH(QString, name);
+    QComboBox *box = opened.list(name);
+    const int count = box->count();
+    if (!typed.isEmpty()) {
+        box->setFocus();
+        box->lineEdit()->selectAll();
+        QTest::keyClicks(box, typed);
+        QTest::keyClick(box, Qt::Key_Return);
+        QVERIFY(opened.dialog->isVisible()); // Enter in a list presses no button
+        QTest::mouseClick(opened.dialog->findChild<QPushButton *>("btnClose"), Qt::LeftButton);
+        QTRY_VERIFY(!opened.dialog->isVisible());
+    } else if (box->isVisible()) {
         choose(box, entry);
-    } else { // out of the operator's sight: chosen from code, as a choice is signalled
+    } else {
         box->setCurrentIndex(box->findText(entry));
         emit box->activated(box->currentIndex());
     }
-    QTEST(program.state.*setting, "kept");
+    QTEST(opened.state.*setting, "kept");
     QCOMPARE(box->currentText(), entry);
-}
-
-void tst_Kite7Dialog::typedText_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString SharedState::*>("setting");
-    QTest::addColumn<QString>("kept");
-    QTest::newRow("no entry") << "cboPosition" << "300" << &SharedState::strKite7Position << "200";
-    QTest::newRow("no repetition") << "cboRepetition" << "0" << &SharedState::strKite7Repeat
-                                   << "128";
-    // Confirming the very text of an entry takes that entry from the list.
-    QTest::newRow("an entry") << "cboPosition" << "150" << &SharedState::strKite7Position << "150";
-}
-
-void tst_Kite7Dialog::typedText()
-{
-    QFETCH(QString, name);
-    QFETCH(QString, typed);
-    QFETCH(QString SharedState::*, setting);
-    Program program;
-    frmKite7 dialog(program.state, program.dialogs, program.window);
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    QComboBox *box = list(&dialog, name);
-    const int count = box->count();
-    box->setFocus();
-    box->lineEdit()->selectAll();
-    QTest::keyClicks(box, typed);
-    QTest::keyClick(box, Qt::Key_Return);
-    QCOMPARE(box->currentText(), typed);
-    QVERIFY(dialog.isVisible()); // Enter in a list presses no button
-    QTest::mouseClick(dialog.findChild<QPushButton *>("btnClose"), Qt::LeftButton);
-    QTRY_VERIFY(!dialog.isVisible());
-    QTEST(program.state.*setting, "kept");
-    QCOMPARE(box->count(), count);
+    QCOMPARE(box->count(), count); // typing adds no entry
 }
 
 void tst_Kite7Dialog::choicesOutliveTheDialog()
 {
-    // Opened from the menu as the operator does, twice: the second opening
-    // shows what the first chose, and the first closes by its close box.
-    Program program;
-    program.window.show();
-    QAction *menuItem = program.window.findChild<QAction *>("mnuKite7");
-    QVERIFY(menuItem);
+    // Opened from the menu twice: the second opening shows what the first
+    // chose, although the first was closed by its close box.
+    Opened opened;
+    opened.dialog.reset();
     QStringList seen;
-    const auto visit = [&](bool changeThenClose) {
-        QTimer::singleShot(0, &program.window, [&, changeThenClose] {
+    const auto visit = [&](bool choosing) {
+        QTimer::singleShot(0, &opened.window, [&, choosing] {
             QWidget *dialog = QApplication::activeModalWidget();
             QVERIFY(dialog && dialog->objectName() == QStringLiteral("frmKite7"));
+            const auto box = [dialog](const char *name) { return dialog->findChild<QComboBox *>(name); };
             for (const char *name : {"cboComPort", "cboCrawlSpeed", "cboPosition", "cboRepetition"})
-                seen << list(dialog, name)->currentText();
-            if (changeThenClose) {
-                choose(list(dialog, "cboComPort"), "3");
-                choose(list(dialog, "cboCrawlSpeed"), "Med");
-                choose(list(dialog, "cboPosition"), "218");
-                choose(list(dialog, "cboRepetition"), "1");
-                dialog->close();
-            } else {
-                QTest::mouseClick(dialog->findChild<QPushButton *>("btnClose"), Qt::LeftButton);
-            }
+                seen << box(name)->currentText();
+            if (!choosing)
+                return QTest::mouseClick(dialog->findChild<QPushButton *>("btnClose"), Qt::LeftButton);
+            choose(box("cboComPort"), "3");
+            choose(box("cboCrawlSpeed"), "Med");
+            choose(box("cboPosition"), "218");
+            choose(box("cboRepetition"), "1");
+            dialog->close();
         });
-        menuItem->trigger();
+        opened.window.findChild<QAction *>("mnuKite7")->trigger();
     };
     visit(true);
     visit(false);
     QCOMPARE(seen, (QStringList{"1", "Slow", "200", "Infinite", "3", "Med", "218", "1"}));
-    QCOMPARE(program.state.strKite7Repeat, QStringLiteral("1"));
-    QCOMPARE(program.state.strKite7Position, QStringLiteral("218"));
+    QCOMPARE(opened.state.strKite7Repeat, QStringLiteral("1"));
 }
 
 QTEST_MAIN(tst_Kite7Dialog)

@@ -2,13 +2,21 @@
 
 #include <QDialog>
 
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+
 namespace qvic {
 
 struct SharedState;
 class OperatorDialogs;
 class frmQV7IC;
 
-// The Kite-7 device's settings: its COM port and how it crawls.
+// "Kite-7 Settings": the Kite-7 device's COM port and how it crawls, kept in
+// the shared state the moment they are chosen, and the two buttons that start
+// and stop the device's crawl on the player in the main window's address box.
+// Open it afresh for each showing; "Done" and the close box only close it.
 class frmKite7 : public QDialog
 {
     Q_OBJECT
@@ -17,10 +25,51 @@ public:
     // The dialog reads the main window's address box and uses its builders.
     frmKite7(SharedState &state, OperatorDialogs &dialogs, frmQV7IC &mainWindow);
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
+    QGroupBox *createComFrame();
+    QGroupBox *createCrawlFrame();
+    QGroupBox *createFontFrame();
+    QGroupBox *createBannerFrame();
+    void Form_Load();
+
+    void cboComPort_Click();
+    void cboCrawlSpeed_Click();
+    void cboPosition_Click();
+    void cboRepetition_Click();
+    void cboBackColor_Click();
+    void cboFont_Click();
+    void cboFontColor_Click();
+    void btnClose_Click();
+    void btnKite7InstCrawl_Click();
+    void btnKite7StopCrawl_Click();
+
+    // The steps a start and a stop share once their own checks have passed:
+    // the password, the builder, the upload of the command file.
+    using Builder = bool (frmQV7IC::*)(QString *);
+    void sendKite7File(Builder build, const QString &sent, const QString &notWritten);
+
     SharedState &m_state;
     OperatorDialogs &m_dialogs;
     frmQV7IC &m_mainWindow;
+
+    QGroupBox *Frame4 = nullptr;
+    QComboBox *cboComPort = nullptr;
+    QGroupBox *Frame3 = nullptr;
+    QComboBox *cboCrawlSpeed = nullptr;
+    QComboBox *cboPosition = nullptr;
+    QComboBox *cboRepetition = nullptr;
+    // The two groups below stay out of sight; their settings are kept all the same.
+    QGroupBox *Frame1 = nullptr;
+    QComboBox *cboFont = nullptr;
+    QComboBox *cboFontColor = nullptr;
+    QGroupBox *Frame2 = nullptr;
+    QComboBox *cboBackColor = nullptr;
+    QPushButton *btnKite7InstCrawl = nullptr;
+    QPushButton *btnKite7StopCrawl = nullptr;
+    QPushButton *btnClose = nullptr;
 };
 
 } // namespace qvic

@@ -1,0 +1,177 @@
+#include "FtpTestServer.h"
+#include "TestSupport.h"
+
+#include "app/SharedState.h"
+#include "app/frmQV7IC.h"
+#include "device/frmKite7.h"
+#include "platform/RecordingDialogs.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTextEdit>
+#include <QtTest>
+
+#include <curl/curl.h>
+
+using namespace qvic;
+using qvic::test::FtpTestServer;
+
+namespace {
+
+// The file the player should receive, put together from the device's rules:
+// eight blocks of "<payload>" groups joined by `0.1`, in one event command.
+QByteArray expectedFile(bool start, const QByteArray &port, const QByteArray &text)
+{
+    QByteArrayList groups;
+    for (char block = '0'; block <= '7'; ++block) {
+        const QByteArray mark = QByteArray("\x01") + block;
+        if (start)
+            groups << mark + "@stop crawl;" << mark << "@crawl position,40;" << "@Fast;"
+                   << "@begin,250;" << text + "@end;" << "@show,250,1;";
+        else
+            groups << mark << "@stop crawl;";
+    }
+    return "Time=12/04/2026 05:11:09 PM\r\nMessage=@INSTANT_EVENT_COMMAND,$Event," + port
+           + ",N,9600,N,8,1,\"<" + groups.join(">`0.1`<") + ">\"\r\n";
+}
+
+} // namespace
+
+class tst_Kite7Crawl : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QCOMPARE(curl_global_init(CURL_GLOBAL_DEFAULT), CURLE_OK); }
+    void cleanupTestCase() { curl_global_cleanup(); }
+    void startAndStop_data();
+    void startAndStop();
+};
+
+void tst_Kite7Crawl::startAndStop_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("address"); // %1: the running player's
+    QTest::addColumn<QStringList>("lines"); // typed into the editor, Enter between
+    QTest::addColumn<QString>("password"); // typed and entered; empty: Cancel
+    QTest::addColumn<bool>("blockedFile"); // a folder stands where Instant.txt goes
+    QTest::addColumn<QByteArray>("received"); // on the player; empty: nothing
+    QTest::addColumn<QStringList>("messages");
+    QTest::addColumn<bool>("asked"); // the password dialog showed
+
+    const QString start = QStringLiteral("btnKite7InstCrawl");
+    const QString stop = QStringLiteral("btnKite7StopCrawl");
+    const QString sent = QStringLiteral("i Successfully sent out Kite-7 instant crawl.");
+    const QString noAddress = QStringLiteral("i Please enter an IP address.");
+    const QStringList welcome{"WELCOME"};
+    const QByteArray none;
+    QTest::newRow("start") << start << "  %1  " << welcome << "Secret" << false
+                           << expectedFile(true, "8", "WELCOME") << QStringList{sent} << true;
+    QTest::newRow("two lines") << start << "%1" << QStringList{"FIRST", "SECOND"} << "Secret"
+                               << false << expectedFile(true, "8", "FIRST\x14\nSECOND")
+                               << QStringList{sent} << true;
+    QTest::newRow("stop, no text needed")
+        << stop << " %1 " << QStringList{} << "Secret" << false << expectedFile(false, "8", "")
+        << QStringList{"i Successfully sent out Kite-7 Stop Crawl Instant.txt file."} << true;
+    QTest::newRow("blank text") << start << "%1" << QStringList{"   "} << "Secret" << false << none
+                                << QStringList{"i Please enter a message or load an instant crawl "
+                                               "before start Kite-7 instant crawl."}
+                                << false;
+    QTest::newRow("start, no address") << start << "   " << welcome << "Secret" << false << none
+                                       << QStringList{noAddress} << false;
+    QTest::newRow("stop, no address") << stop << "" << welcome << "Secret" << false << none
+                                      << QStringList{noAddress} << false;
+    QTest::newRow("cancelled") << start << "%1" << welcome << "" << false << none << QStringList{}
+                               << true;
+    QTest::newRow("start file unwritable")
+        << start << "%1" << welcome << "Secret" << true << none
+        << QStringList{"e Error creating Kite-7 Instant.txt file."} << true;
+    QTest::newRow("stop file unwritable")
+        << stop << "%1" << welcome << "Secret" << true << none
+        << QStringList{"e Error creating Kite-7 Stop Crawl Instant.txt file."} << true;
+    QTest::newRow("player gone") << start << "127.0.0.1:%2" << welcome << "Secret" << false << none
+                                 << QStringList{"e Can't logon to this IP Address"} << true;
+}
+
+void tst_Kite7Crawl::startAndStop()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, address);
+    QFETCH(QStringList, lines);
+    QFETCH(QString, password);
+    QFETCH(QByteArray, received);
+
+    FtpTestServer server;
+    QVERIFY2(server.start(), qPrintable(server.errorString()));
+    FtpTestServer gone; // a port where no player listens any more
+    QVERIFY(gone.start());
+    gone.stop();
+
+    test::TempDirs dirs;
+    test::writeAll(dirs.winDir() + "/icpass.ini", "[PASSWORD]\r\nremember=0\r\npass=Secret\r\n");
+    SharedState state;
+    RecordingDialogs dialogs;
+    frmQV7IC window(state, dialogs);
+    QVERIFY(!window.load(dirs.appDir(), dirs.winDir()));
+    window.setClock([] { return QDateTime(QDate(2026, 12, 4), QTime(17, 11, 9)); });
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    window.findChild<QComboBox *>("cboIPAddress")->setCurrentText(
+        address.replace("%1", server.host()).replace("%2", QString::number(gone.port())));
+    auto *editor = window.findChild<QTextEdit *>("rtfData");
+    editor->setFocus();
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (i > 0)
+            QTest::keyClick(editor, Qt::Key_Return);
+        QTest::keyClicks(editor, lines[i]);
+    }
+    QFETCH(bool, blockedFile);
+    if (blockedFile)
+        QVERIFY(QDir().mkpath(state.strInstantFile));
+
+    // As chosen in the dialog before; its own tests show how a choice is kept.
+    state.strKite7ComPort = "8";
+    state.strKite7Speed = "Fast";
+    state.strKite7Position = "40";
+    state.strKite7Repeat = "1";
+    frmKite7 dialog(state, dialogs, window);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+
+    bool asked = false;
+    bool looked = false;
+    QTimer::singleShot(0, &dialog, [&] {
+        looked = true;
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal || modal->objectName() != QStringLiteral("frmPassword"))
+            return;
+        asked = true;
+        auto *box = modal->findChild<QLineEdit *>("txtPassword");
+        if (password.isEmpty()) {
+            QTest::mouseClick(modal->findChild<QPushButton *>("btnCancel"), Qt::LeftButton);
+            return;
+        }
+        QTest::keyClicks(box, password);
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    QTest::mouseClick(dialog.findChild<QPushButton *>(button), Qt::LeftButton);
+    QTRY_VERIFY(looked);
+
+    QTEST(asked, "asked");
+    QStringList messages;
+    for (const auto &message : dialogs.messages)
+        messages << (message.kind == RecordingDialogs::Kind::Information ? "i " : "e ") + message.text;
+    QTEST(messages, "messages");
+    QVERIFY(dialog.isVisible());
+    const QString onPlayer = server.root() + "/settings/Instant.txt";
+    QCOMPARE(QFile::exists(onPlayer), !received.isEmpty());
+    if (!received.isEmpty()) {
+        QCOMPARE(test::readAll(onPlayer), received);
+        QCOMPARE(state.strRemoteHost, server.host());
+    }
+    QCOMPARE(server.count("received"), received.isEmpty() ? 0 : 1);
+}
+
+QTEST_MAIN(tst_Kite7Crawl)
+#include "tst_kite7crawl.moc"

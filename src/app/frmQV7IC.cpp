@@ -18,6 +18,7 @@
 #include "dispatch/frmTransferFTPFile.h"
 #include "platform/Numbers.h"
 #include "platform/OperatorDialogs.h"
+#include "platform/Text.h"
 #include "platform/TextFile.h"
 #include "platform/Win1252.h"
 
@@ -743,19 +744,21 @@ bool frmQV7IC::uploadInstantFile()
 
 bool frmQV7IC::documentNameCanTravel()
 {
-    // The start command carries the name between commas, and the player reads it
-    // in Windows-1252: a name that breaks either would start the wrong crawl.
+    // The start command carries the name between commas, the player reads it in
+    // Windows-1252, and a backslash would put it in a folder of the player's: a
+    // name that breaks any of these would start the wrong crawl.
     const QString &name = m_state.strCurFileName;
     const bool controlCharacter = std::any_of(name.begin(), name.end(), [](QChar c) {
         return c.category() == QChar::Other_Control;
     });
-    if (!name.contains(u',') && !name.contains(u'"') && !controlCharacter
+    if (!name.contains(u',') && !name.contains(u'"') && !name.contains(u'\\') && !controlCharacter
         && win1252::canEncode(name))
         return true;
     m_dialogs.exclamation(
         QStringLiteral("The crawl document \"%1\" cannot be sent: players cannot read a name "
-                       "with a comma, a double quote, a control character or a character "
-                       "outside Windows-1252.\nSave the crawl under another name and start again.")
+                       "with a comma, a double quote, a backslash, a control character or a "
+                       "character outside Windows-1252.\nSave the crawl under another name and "
+                       "start again.")
             .arg(name));
     return false;
 }
@@ -767,6 +770,22 @@ void frmQV7IC::pauseBeforeDeviceScript()
     QEventLoop pause;
     QTimer::singleShot(500, &pause, &QEventLoop::quit);
     pause.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
+void frmQV7IC::sendDeviceScript(bool (frmQV7IC::*buildScript)(QString *),
+                                const DeviceScriptWords &words)
+{
+    if (!chkKite7->isChecked()) {
+        m_dialogs.information(words.doneWithoutDevice);
+        return;
+    }
+    pauseBeforeDeviceScript();
+    if (!(this->*buildScript)(nullptr)) {
+        m_dialogs.exclamation(words.cannotBuild);
+        return;
+    }
+    if (uploadInstantFile())
+        m_dialogs.information(words.doneWithDevice);
 }
 
 void frmQV7IC::SendCrawl()
@@ -784,7 +803,7 @@ void frmQV7IC::SendCrawl()
         btnOpen->setFocus();
         return;
     }
-    const QString host = cboIPAddress->currentText().trimmed();
+    const QString host = trimSpaces(cboIPAddress->currentText());
     if (host.isEmpty()) {
         m_dialogs.information(QStringLiteral("Please enter an IP address."));
         cboIPAddress->setFocus();
@@ -804,23 +823,15 @@ void frmQV7IC::SendCrawl()
         return;
     if (!uploadInstantFile())
         return;
-    if (!chkKite7->isChecked()) {
-        m_dialogs.information(QStringLiteral("Successfully sent out the QV instant crawl."));
-        return;
-    }
-    pauseBeforeDeviceScript();
-    if (!createKite7Msg()) {
-        m_dialogs.exclamation(QStringLiteral("Error creating Start Crawl Instant.txt file."));
-        return;
-    }
-    if (uploadInstantFile())
-        m_dialogs.information(
-            QStringLiteral("Successfully sent out QV instant crawl and Kite-7 instant crawl."));
+    sendDeviceScript(&frmQV7IC::createKite7Msg,
+                     {QStringLiteral("Successfully sent out the QV instant crawl."),
+                      QStringLiteral("Error creating Start Crawl Instant.txt file."),
+                      QStringLiteral("Successfully sent out QV instant crawl and Kite-7 instant crawl.")});
 }
 
 void frmQV7IC::StopCrawl()
 {
-    m_state.strRemoteHost = cboIPAddress->currentText().trimmed();
+    m_state.strRemoteHost = trimSpaces(cboIPAddress->currentText());
     if (m_state.strRemoteHost.isEmpty()) {
         m_dialogs.information(QStringLiteral("Please enter an IP address."));
         cboIPAddress->setFocus();
@@ -834,18 +845,10 @@ void frmQV7IC::StopCrawl()
     }
     if (!uploadInstantFile())
         return;
-    if (!chkKite7->isChecked()) {
-        m_dialogs.information(QStringLiteral("Successfully 'Stop' the QV instant crawl."));
-        return;
-    }
-    pauseBeforeDeviceScript();
-    if (!createKite7StopCrawlMsg()) {
-        m_dialogs.exclamation(QStringLiteral("Error creating 'Stop' Crawl Instant.txt file."));
-        return;
-    }
-    if (uploadInstantFile())
-        m_dialogs.information(
-            QStringLiteral("Successfully 'Stop' QV instant crawl and Kite-7 instant crawl."));
+    sendDeviceScript(&frmQV7IC::createKite7StopCrawlMsg,
+                     {QStringLiteral("Successfully 'Stop' the QV instant crawl."),
+                      QStringLiteral("Error creating 'Stop' Crawl Instant.txt file."),
+                      QStringLiteral("Successfully 'Stop' QV instant crawl and Kite-7 instant crawl.")});
 }
 
 void frmQV7IC::btnHide_Click()

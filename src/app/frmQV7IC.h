@@ -117,6 +117,14 @@ private:
     bool uploadInstantFile();
     bool documentNameCanTravel();
     void pauseBeforeDeviceScript();
+    // The second command file of a start or stop, when the Kite-7 box is ticked.
+    struct DeviceScriptWords
+    {
+        QString doneWithoutDevice;
+        QString cannotBuild;
+        QString doneWithDevice;
+    };
+    void sendDeviceScript(bool (frmQV7IC::*buildScript)(QString *), const DeviceScriptWords &words);
 
     void btnOpen_Click();
     void btnSave_Click();

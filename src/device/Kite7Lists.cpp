@@ -68,15 +68,4 @@ int indexOfPosition(const QString &kept, int count)
     return int(number) - 1;
 }
 
-QString trimSpaces(const QString &text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text[begin] == u' ')
-        ++begin;
-    while (end > begin && text[end - 1] == u' ')
-        --end;
-    return text.mid(begin, end - begin);
-}
-
 } // namespace qvic::kite7lists

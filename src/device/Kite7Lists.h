@@ -27,7 +27,5 @@ QString positionText(int index);
 // when the kept text names no entry of it.
 int indexOfPosition(const QString &kept, int count);
 
-// A text with its leading and trailing spaces removed; tabs and line breaks stay.
-QString trimSpaces(const QString &text);
 
 } // namespace qvic::kite7lists

@@ -1,5 +1,7 @@
 #include "device/frmKite7.h"
 
+#include "platform/Text.h"
+
 #include "access/frmPassword.h"
 #include "app/SharedState.h"
 #include "app/frmQV7IC.h"
@@ -210,7 +212,7 @@ void frmKite7::Form_Load()
     };
     // A stored text is shown as it is; the entry it names is selected with it.
     const auto showStored = [](QComboBox *box, const QString &kept) {
-        const QString text = kite7lists::trimSpaces(kept);
+        const QString text = trimSpaces(kept);
         box->setCurrentIndex(box->findText(text));
         box->setCurrentText(text);
     };
@@ -281,12 +283,12 @@ void frmKite7::btnKite7InstCrawl_Click()
 {
     // Both checks come before the password: the operator fixes them in the
     // main window first, and is not asked for a password for nothing.
-    const QString host = kite7lists::trimSpaces(m_mainWindow.ipAddressText());
+    const QString host = trimSpaces(m_mainWindow.ipAddressText());
     if (host.isEmpty()) {
         m_dialogs.information(QStringLiteral("Please enter an IP address."));
         return;
     }
-    if (kite7lists::trimSpaces(m_state.strKite7Message).isEmpty()) {
+    if (trimSpaces(m_state.strKite7Message).isEmpty()) {
         m_dialogs.information(QStringLiteral("Please enter a message or load an instant crawl "
                                              "before start Kite-7 instant crawl."));
         return;
@@ -300,7 +302,7 @@ void frmKite7::btnKite7InstCrawl_Click()
 void frmKite7::btnKite7StopCrawl_Click()
 {
     // A stop carries no text, so any crawl text will do, even none.
-    const QString host = kite7lists::trimSpaces(m_mainWindow.ipAddressText());
+    const QString host = trimSpaces(m_mainWindow.ipAddressText());
     if (host.isEmpty()) {
         m_dialogs.information(QStringLiteral("Please enter an IP address."));
         return;

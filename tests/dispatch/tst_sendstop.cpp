@@ -341,6 +341,9 @@ void tst_SendStop::refusals_data()
     QTest::newRow("double quote in a loaded name")
         << "open:Say \"hi\".rtf" << "Hello" << "" << "" << server << A::Right
         << cannotTravel("Say \"hi\".rtf") << true << "" << "QV Instant Crawl - Say \"hi\".rtf" << 0;
+    QTest::newRow("backslash: a folder on the player")
+        << "save:a\\b.rtf" << "Hello" << "" << "" << server << A::Right
+        << cannotTravel("a\\b.rtf") << true << "" << "QV Instant Crawl - a\\b.rtf" << 0;
     QTest::newRow("control character, saved on start")
         << "save:Tab\there.rtf" << "Hello" << " again" << "" << server << A::Right
         << cannotTravel("Tab\there.rtf") << true << "" << "QV Instant Crawl - Tab\there.rtf" << 0;

@@ -20,7 +20,6 @@
 #include "platform/OperatorDialogs.h"
 #include "platform/Text.h"
 #include "platform/TextFile.h"
-#include "platform/Win1252.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -744,15 +743,8 @@ bool frmQV7IC::uploadInstantFile()
 
 bool frmQV7IC::documentNameCanTravel()
 {
-    // The start command carries the name between commas, the player reads it in
-    // Windows-1252, and a backslash would put it in a folder of the player's: a
-    // name that breaks any of these would start the wrong crawl.
     const QString &name = m_state.strCurFileName;
-    const bool controlCharacter = std::any_of(name.begin(), name.end(), [](QChar c) {
-        return c.category() == QChar::Other_Control;
-    });
-    if (!name.contains(u',') && !name.contains(u'"') && !name.contains(u'\\') && !controlCharacter
-        && win1252::canEncode(name))
+    if (documentNameFitsCommand(name))
         return true;
     m_dialogs.exclamation(
         QStringLiteral("The crawl document \"%1\" cannot be sent: players cannot read a name "

@@ -8,6 +8,8 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
+
 namespace qvic {
 namespace {
 
@@ -80,6 +82,15 @@ bool createInstantFile(const QString &message, const SharedState &state, const C
     }
 
     return textfile::replaceFile(state.strInstantFile, textfile::crlfLines({stamp, line2}), error);
+}
+
+bool documentNameFitsCommand(const QString &name)
+{
+    const bool controlCharacter = std::any_of(name.begin(), name.end(), [](QChar c) {
+        return c.category() == QChar::Other_Control;
+    });
+    return !controlCharacter && !name.contains(u',') && !name.contains(u'"')
+           && !name.contains(u'\\') && win1252::canEncode(name);
 }
 
 } // namespace qvic

@@ -21,6 +21,11 @@ inline const QString kStopInstantCrawl = QStringLiteral("@STOP_INSTANT_CRAWL");
 // 12-hour clock in local time, "/" and ":" whatever the system's conventions.
 QString timeStampLine(const QDateTime &when);
 
+// Whether a document name can travel in the start command: the command carries
+// it between commas, the player reads it in Windows-1252, and a backslash would
+// put it in a folder of the player's. Any of these would start the wrong crawl.
+bool documentNameFitsCommand(const QString &name);
+
 // Writes the player's command file state.strInstantFile (Windows-1252, CR LF,
 // replaced atomically): the time stamp, then "Message=" and the message. For
 // exactly "@START_INSTANT_CRAWL" the message gains the crawl's seven

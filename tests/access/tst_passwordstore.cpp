@@ -35,8 +35,7 @@ void tst_PasswordStore::load_data()
     QTest::newRow("over 79 characters")
         << "[PASSWORD]\r\nremember=0\r\npass=" + QByteArray(79, 'a') + "b\r\n" << false
         << QString(79, u'a') << QString(79, u'a');
-    QTest::newRow("another section") << QByteArray("[OTHER]\r\nremember=1\r\npass=S\r\n") << false
-                                     << "" << "";
+    QTest::newRow("another section") << QByteArray("[OTHER]\r\nremember=1\r\npass=S\r\n") << false << "" << "";
 }
 
 void tst_PasswordStore::load()
@@ -58,17 +57,14 @@ void tst_PasswordStore::load()
 void tst_PasswordStore::write_data()
 {
     QTest::addColumn<QByteArray>("before"); // null: not even a WinDir
-    QTest::addColumn<QString>("pass");      // null: record remember = 1 instead
+    QTest::addColumn<QString>("pass");
     QTest::addColumn<QByteArray>("after");
 
-    QTest::newRow("pass, no WinDir") << QByteArray() << "New Pass"
-                                     << QByteArray("[PASSWORD]\r\npass=New Pass\r\n");
+    QTest::newRow("no WinDir") << QByteArray() << "New Pass" << QByteArray("[PASSWORD]\r\npass=New Pass\r\n");
     QTest::newRow("pass replaced, the rest kept, Windows-1252")
         << QByteArray("[Other]\r\npass=x\r\n[PASSWORD]\r\nremember=1\r\npass=Old\r\n")
         << QStringLiteral(u"\u00e9t\u20ac")
         << QByteArray("[Other]\r\npass=x\r\n[PASSWORD]\r\nremember=1\r\npass=\xe9t\x80\r\n");
-    QTest::newRow("remember added") << QByteArray("[PASSWORD]\npass=Old\n") << QString()
-                                    << QByteArray("[PASSWORD]\r\npass=Old\r\nremember=1\r\n");
 }
 
 void tst_PasswordStore::write()
@@ -81,7 +77,7 @@ void tst_PasswordStore::write()
     if (!before.isNull())
         test::writeAll(path, before); // as an administrator leaves it: 0644
     const PasswordStore store(path);
-    QVERIFY(pass.isNull() ? store.recordRemember(true) : store.storePassword(pass));
+    QVERIFY(store.storePassword(pass));
     QCOMPARE(test::readAll(path), after);
     struct stat info {};
     QCOMPARE(::stat(QFile::encodeName(path).constData(), &info), 0);

@@ -1,15 +1,10 @@
 #include "FtpTestServer.h"
-#include "TestSupport.h"
+#include "MainWindowFixture.h"
 
-#include "app/SharedState.h"
-#include "app/frmQV7IC.h"
 #include "device/frmKite7.h"
-#include "platform/RecordingDialogs.h"
 
-#include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTextEdit>
 #include <QtTest>
 
 #include <curl/curl.h>
@@ -21,7 +16,7 @@ namespace {
 
 // The file the player should receive, put together from the device's rules:
 // eight blocks of "<payload>" groups joined by `0.1`, in one event command.
-QByteArray expectedFile(bool start, const QByteArray &port, const QByteArray &text)
+QByteArray expectedFile(bool start, const QByteArray &text)
 {
     QByteArrayList groups;
     for (char block = '0'; block <= '7'; ++block) {
@@ -32,8 +27,7 @@ QByteArray expectedFile(bool start, const QByteArray &port, const QByteArray &te
         else
             groups << mark << "@stop crawl;";
     }
-    return "Time=12/04/2026 05:11:09 PM\r\nMessage=@INSTANT_EVENT_COMMAND,$Event," + port
-           + ",N,9600,N,8,1,\"<" + groups.join(">`0.1`<") + ">\"\r\n";
+    return "Time=12/04/2026 05:11:09 PM\r\nMessage=@INSTANT_EVENT_COMMAND,$Event,8,N,9600,N,8,1,\"<" + groups.join(">`0.1`<") + ">\"\r\n";
 }
 
 } // namespace
@@ -66,30 +60,22 @@ void tst_Kite7Crawl::startAndStop_data()
     const QString noAddress = QStringLiteral("i Please enter an IP address.");
     const QStringList welcome{"WELCOME"};
     const QByteArray none;
-    QTest::newRow("start") << start << "  %1  " << welcome << "Secret" << false
-                           << expectedFile(true, "8", "WELCOME") << QStringList{sent} << true;
-    QTest::newRow("two lines") << start << "%1" << QStringList{"FIRST", "SECOND"} << "Secret"
-                               << false << expectedFile(true, "8", "FIRST\x14\nSECOND")
-                               << QStringList{sent} << true;
+    QTest::newRow("start") << start << "  %1  " << welcome << "Secret" << false << expectedFile(true, "WELCOME")
+                           << QStringList{sent} << true;
+    QTest::newRow("two lines") << start << "%1" << QStringList{"FIRST", "SECOND"} << "Secret" << false
+                               << expectedFile(true, "FIRST\x14\nSECOND") << QStringList{sent} << true;
     QTest::newRow("stop, no text needed")
-        << stop << " %1 " << QStringList{} << "Secret" << false << expectedFile(false, "8", "")
+        << stop << " %1 " << QStringList{} << "Secret" << false << expectedFile(false, "")
         << QStringList{"i Successfully sent out Kite-7 Stop Crawl Instant.txt file."} << true;
     QTest::newRow("blank text") << start << "%1" << QStringList{"   "} << "Secret" << false << none
-                                << QStringList{"i Please enter a message or load an instant crawl "
-                                               "before start Kite-7 instant crawl."}
-                                << false;
-    QTest::newRow("start, no address") << start << "   " << welcome << "Secret" << false << none
-                                       << QStringList{noAddress} << false;
-    QTest::newRow("stop, no address") << stop << "" << welcome << "Secret" << false << none
-                                      << QStringList{noAddress} << false;
-    QTest::newRow("cancelled") << start << "%1" << welcome << "" << false << none << QStringList{}
-                               << true;
-    QTest::newRow("start file unwritable")
-        << start << "%1" << welcome << "Secret" << true << none
-        << QStringList{"e Error creating Kite-7 Instant.txt file."} << true;
-    QTest::newRow("stop file unwritable")
-        << stop << "%1" << welcome << "Secret" << true << none
-        << QStringList{"e Error creating Kite-7 Stop Crawl Instant.txt file."} << true;
+        << QStringList{"i Please enter a message or load an instant crawl before start Kite-7 instant crawl."} << false;
+    QTest::newRow("start, no address") << start << "   " << welcome << "Secret" << false << none << QStringList{noAddress} << false;
+    QTest::newRow("stop, no address") << stop << "" << welcome << "Secret" << false << none << QStringList{noAddress} << false;
+    QTest::newRow("cancelled") << start << "%1" << welcome << "" << false << none << QStringList{} << true;
+    QTest::newRow("start file unwritable") << start << "%1" << welcome << "Secret" << true << none
+                                           << QStringList{"e Error creating Kite-7 Instant.txt file."} << true;
+    QTest::newRow("stop file unwritable") << stop << "%1" << welcome << "Secret" << true << none
+                                          << QStringList{"e Error creating Kite-7 Stop Crawl Instant.txt file."} << true;
     QTest::newRow("player gone") << start << "127.0.0.1:%2" << welcome << "Secret" << false << none
                                  << QStringList{"e Can't logon to this IP Address"} << true;
 }
@@ -108,67 +94,53 @@ void tst_Kite7Crawl::startAndStop()
     QVERIFY(gone.start());
     gone.stop();
 
-    test::TempDirs dirs;
-    test::writeAll(dirs.winDir() + "/icpass.ini", "[PASSWORD]\r\nremember=0\r\npass=Secret\r\n");
-    SharedState state;
-    RecordingDialogs dialogs;
-    frmQV7IC window(state, dialogs);
-    QVERIFY(!window.load(dirs.appDir(), dirs.winDir()));
-    window.setClock([] { return QDateTime(QDate(2026, 12, 4), QTime(17, 11, 9)); });
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    window.findChild<QComboBox *>("cboIPAddress")->setCurrentText(
-        address.replace("%1", server.host()).replace("%2", QString::number(gone.port())));
-    auto *editor = window.findChild<QTextEdit *>("rtfData");
-    editor->setFocus();
+    test::MainWindowFixture w;
+    QVERIFY(!w.error);
+    test::writeAll(w.dirs->winDir() + "/icpass.ini", "[PASSWORD]\r\nremember=0\r\npass=Secret\r\n");
+    w.window->setClock([] { return QDateTime(QDate(2026, 12, 4), QTime(17, 11, 9)); });
+    w.showActive();
+    w.setText("cboIPAddress", address.replace("%1", server.host()).replace("%2", QString::number(gone.port())));
+    w.editor->setFocus();
     for (qsizetype i = 0; i < lines.size(); ++i) {
         if (i > 0)
-            QTest::keyClick(editor, Qt::Key_Return);
-        QTest::keyClicks(editor, lines[i]);
+            QTest::keyClick(w.editor, Qt::Key_Return);
+        QTest::keyClicks(w.editor, lines[i]);
     }
     QFETCH(bool, blockedFile);
     if (blockedFile)
-        QVERIFY(QDir().mkpath(state.strInstantFile));
+        QVERIFY(QDir().mkpath(w.state.strInstantFile));
 
     // As chosen in the dialog before; its own tests show how a choice is kept.
-    state.strKite7ComPort = "8";
-    state.strKite7Speed = "Fast";
-    state.strKite7Position = "40";
-    state.strKite7Repeat = "1";
-    frmKite7 dialog(state, dialogs, window);
+    w.state.strKite7ComPort = "8";
+    w.state.strKite7Speed = "Fast";
+    w.state.strKite7Position = "40";
+    w.state.strKite7Repeat = "1";
+    frmKite7 dialog(w.state, w.dialogs, *w.window);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
 
-    bool asked = false;
-    bool looked = false;
-    QTimer::singleShot(0, &dialog, [&] {
+    bool asked = false, looked = false;
+    test::whenModal([&](QWidget *modal) {
         looked = true;
-        QWidget *modal = QApplication::activeModalWidget();
-        if (!modal || modal->objectName() != QStringLiteral("frmPassword"))
+        if (!modal || modal->objectName() != u"frmPassword")
             return;
         asked = true;
         auto *box = modal->findChild<QLineEdit *>("txtPassword");
-        if (password.isEmpty()) {
-            QTest::mouseClick(modal->findChild<QPushButton *>("btnCancel"), Qt::LeftButton);
-            return;
-        }
+        if (password.isEmpty())
+            return QTest::mouseClick(modal->findChild<QPushButton *>("btnCancel"), Qt::LeftButton);
         QTest::keyClicks(box, password);
         QTest::keyClick(box, Qt::Key_Return);
     });
     QTest::mouseClick(dialog.findChild<QPushButton *>(button), Qt::LeftButton);
     QTRY_VERIFY(looked);
-
     QTEST(asked, "asked");
-    QStringList messages;
-    for (const auto &message : dialogs.messages)
-        messages << (message.kind == RecordingDialogs::Kind::Information ? "i " : "e ") + message.text;
-    QTEST(messages, "messages");
+    QTEST(test::said(w.dialogs), "messages");
     QVERIFY(dialog.isVisible());
     const QString onPlayer = server.root() + "/settings/Instant.txt";
     QCOMPARE(QFile::exists(onPlayer), !received.isEmpty());
     if (!received.isEmpty()) {
         QCOMPARE(test::readAll(onPlayer), received);
-        QCOMPARE(state.strRemoteHost, server.host());
+        QCOMPARE(w.state.strRemoteHost, server.host());
     }
     QCOMPARE(server.count("received"), received.isEmpty() ? 0 : 1);
 }

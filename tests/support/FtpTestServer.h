@@ -7,49 +7,35 @@
 
 namespace qvic::test {
 
-// A stand-in player on loopback for tests and benchmarks: tests/support/ftp_server.py
-// (pyftpdlib) with the player account qv7player / tk2harbor, serving a fresh folder
-// that holds media/ and settings/. Stopped when it goes out of scope.
-//
-//     FtpTestServer server(FtpTestServer::Mode::Normal);
-//     QVERIFY(server.start());
-//     state.strRemoteHost = server.host();   // "127.0.0.1:<port>"
-//     readAll(server.root() + "/media/crawl.rtf");
+// A stand-in player on loopback: tests/support/ftp_server.py (pyftpdlib) with the player
+// account qv7player / tk2harbor, serving a fresh folder that holds media/ and settings/.
+// Stopped when it goes out of scope.
 class FtpTestServer
 {
 public:
     enum class Mode {
         Normal,
-        RefuseLogon,    // every logon is answered 530
-        NeverGreets,    // accepts connections and stays silent
-        DropUpload,     // hangs up the connection after dropAfter bytes of an upload
-        StorageFull,    // answers STOR with 552
-        Throttled,      // receives uploads at rate bytes a second
+        NeverGreets, // accepts connections and stays silent
+        DropUpload,  // hangs up the connection after 64 KiB of an upload
+        StorageFull, // answers STOR with 552
+        Throttled,   // receives uploads at rate bytes a second (1 stalls them)
     };
 
-    explicit FtpTestServer(Mode mode = Mode::Normal);
-    ~FtpTestServer();
-    FtpTestServer(const FtpTestServer &) = delete;
-    FtpTestServer &operator=(const FtpTestServer &) = delete;
+    explicit FtpTestServer(Mode mode = Mode::Normal) : m_mode(mode) {}
+    ~FtpTestServer() { stop(); }
 
-    // Bytes a second for Throttled (a rate of 1 stalls an upload); set before start().
+    // Set before start(). An address of "::1" listens on the IPv6 loopback.
     void setRate(int bytesPerSecond) { m_rate = bytesPerSecond; }
-    // Bytes of an upload DropUpload receives before it hangs up; set before start().
-    void setDropAfter(int bytes) { m_dropAfter = bytes; }
-    // "127.0.0.1" by default; "::1" listens on the IPv6 loopback.
     void setAddress(const QString &address) { m_address = address; }
 
-    // Starts the server and waits until it listens; false (with the reason in
-    // errorString()) when it could not start.
+    // Starts the server and waits until it listens; false, with errorString(), when not.
     bool start();
     void stop();
 
     int port() const { return m_port; }
-    // The address box text for this server: "127.0.0.1:port" or "[::1]:port".
-    QString host() const;
-    // The folder the player account logs on to.
+    QString host() const; // the address box text: "127.0.0.1:port" or "[::1]:port"
     QString root() const { return m_root.path(); }
-    // One line per server event, oldest first: "connect", "login qv7player",
+    // One line per event, oldest first: "connect", "login qv7player",
     // "received /media/x.rtf", "incomplete /media/x.rtf", "disconnect".
     QStringList events() const;
     int count(const QString &eventPrefix) const;
@@ -58,10 +44,8 @@ public:
 private:
     Mode m_mode;
     int m_rate = 100000;
-    int m_dropAfter = 65536;
     QString m_address = QStringLiteral("127.0.0.1");
-    QTemporaryDir m_root;
-    QTemporaryDir m_work;
+    QTemporaryDir m_root, m_work;
     QProcess m_process;
     int m_port = 0;
     QString m_error;

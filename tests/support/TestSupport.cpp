@@ -1,8 +1,13 @@
 #include "TestSupport.h"
 
+#include "platform/RecordingDialogs.h"
+
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTest>
+#include <QTimer>
 
 namespace qvic::test {
 
@@ -18,6 +23,26 @@ void writeAll(const QString &path, const QByteArray &bytes)
     QFile file(path);
     if (file.open(QIODevice::WriteOnly))
         file.write(bytes);
+}
+
+QStringList said(const RecordingDialogs &dialogs)
+{
+    QStringList out;
+    for (const auto &message : dialogs.messages)
+        out << (message.kind == RecordingDialogs::Kind::Information ? "i " : "e ") + message.text;
+    return out;
+}
+
+void whenModal(const std::function<void(QWidget *)> &act)
+{
+    QTimer::singleShot(0, qApp, [act] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (modal && !QTest::qWaitForWindowActive(modal))
+            qWarning("the modal window did not become active");
+        act(modal);
+        if (modal && modal->isVisible())
+            modal->close();
+    });
 }
 
 } // namespace qvic::test

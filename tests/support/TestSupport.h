@@ -2,7 +2,16 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
+
+#include <functional>
+
+class QWidget;
+
+namespace qvic {
+class RecordingDialogs;
+}
 
 namespace qvic::test {
 
@@ -16,5 +25,14 @@ struct TempDirs
 
 QByteArray readAll(const QString &path);
 void writeAll(const QString &path, const QByteArray &bytes);
+
+// The recorded messages, each as "i text" (information) or "e text" (exclamation).
+QStringList said(const RecordingDialogs &dialogs);
+
+// Plays the operator inside the modal loop the next call opens (a dialog's exec(), or a
+// button whose handler opens one, such as the password dialog): act gets the active
+// modal window, or nullptr when none opened. A window act leaves open is closed by its
+// close box, so no test hangs.
+void whenModal(const std::function<void(QWidget *modal)> &act);
 
 } // namespace qvic::test

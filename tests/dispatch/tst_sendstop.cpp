@@ -29,22 +29,11 @@ struct Desk : MainWindowFixture
         window->setClock([] { return QDateTime(QDate(2024, 3, 4), QTime(13, 5, 9)); });
         showActive();
     }
-    void type(const char *name, const QString &text)
-    {
-        auto *box = find<QLineEdit>(name);
-        box->selectAll(); // typing replaces what the box held
-        QTest::keyClicks(box, text);
-    }
     // A tick box is ticked on its square, wherever its long caption ends.
     void tick(const char *name)
     {
         auto *box = find<QCheckBox>(name);
         QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
-    }
-    bool focused(const char *name) const // a list's edit box counts as the list
-    {
-        QWidget *now = QApplication::focusWidget();
-        return now && (now == find<QWidget>(name) || now->parentWidget() == find<QWidget>(name));
     }
     void saveAs(const QString &name)
     {
@@ -87,29 +76,36 @@ private slots:
     void initTestCase() { QCOMPARE(curl_global_init(CURL_GLOBAL_DEFAULT), CURLE_OK); }
     void cleanupTestCase() { curl_global_cleanup(); }
 
-    void send_data();
-    void send();
-    void stop_data();
-    void stop();
+    void sendAndStop_data();
+    void sendAndStop();
     void refusals_data();
     void refusals();
     void failedUploads_data();
     void failedUploads();
 };
 
-void tst_SendStop::send_data()
+void tst_SendStop::sendAndStop_data()
 {
+    QTest::addColumn<QString>("button");
     QTest::addColumn<QString>("savedAs"); // empty: left untitled
     QTest::addColumn<bool>("kite7");
-    QTest::addColumn<QByteArray>("line2"); // with Kite-7, the device script's beginning
-    QTest::newRow("untitled") << "" << false
-                              << QByteArray("Message=@START_INSTANT_CRAWL,QVInstantCrawl.rtf,120,0x000000,0.25,3,0.5000,000000");
-    QTest::newRow("saved, Kite-7 ticked") << QString::fromUtf8("Café lobby.rtf") << true
-                                          << QByteArray("Message=@INSTANT_EVENT_COMMAND,");
+    QTest::addColumn<QByteArray>("line2"); // the last command file's, or the device script's beginning
+    QTest::addColumn<QString>("message");
+    QTest::newRow("start untitled") << "btnSend" << "" << false
+        << QByteArray("Message=@START_INSTANT_CRAWL,QVInstantCrawl.rtf,120,0x000000,0.25,3,0.5000,000000")
+        << "i Successfully sent out the QV instant crawl.";
+    QTest::newRow("start saved, Kite-7") << "btnSend" << QString::fromUtf8("Café lobby.rtf") << true
+        << QByteArray("Message=@INSTANT_EVENT_COMMAND,")
+        << "i Successfully sent out QV instant crawl and Kite-7 instant crawl.";
+    QTest::newRow("stop") << "btnStop" << "" << false << QByteArray("Message=@STOP_INSTANT_CRAWL")
+                          << "i Successfully 'Stop' the QV instant crawl.";
+    QTest::newRow("stop, Kite-7") << "btnStop" << "" << true << QByteArray("Message=@INSTANT_EVENT_COMMAND,")
+                                  << "i Successfully 'Stop' QV instant crawl and Kite-7 instant crawl.";
 }
 
-void tst_SendStop::send()
+void tst_SendStop::sendAndStop()
 {
+    QFETCH(QString, button);
     QFETCH(QString, savedAs);
     QFETCH(bool, kite7);
     FtpTestServer server;
@@ -117,9 +113,9 @@ void tst_SendStop::send()
     Desk w;
     QVERIFY(!w.error);
     QTest::keyClicks(w.editor, "Doors open at noon");
-    w.type("txtDwell", "2");
-    w.type("txtTransparency", "25");
-    w.type("txtLocation", "300");
+    w.setText("txtDwell", "2");
+    w.setText("txtTransparency", "25");
+    w.setText("txtLocation", "300");
     w.tick("chkBgTrans");
     if (!savedAs.isEmpty()) {
         w.saveAs(savedAs);
@@ -129,102 +125,60 @@ void tst_SendStop::send()
         w.tick("chkKite7");
     w.setText("cboIPAddress", "  " + server.host() + " ");
 
-    QVERIFY(w.press("btnSend"));
+    QVERIFY(w.press(qPrintable(button)));
 
-    QCOMPARE(said(w.dialogs), QStringList{kite7 ? "i Successfully sent out QV instant crawl and Kite-7 instant crawl."
-                                                : "i Successfully sent out the QV instant crawl."});
+    QTEST(said(w.dialogs).join(u'|'), "message");
+    const bool start = button == "btnSend"; // a stop neither checks nor saves the document
     const QString name = savedAs.isEmpty() ? QStringLiteral("QVInstantCrawl.rtf") : savedAs;
     const QString document = w.rtf(name);
-    QCOMPARE(w.window->windowTitle(), "QV Instant Crawl - " + name);
-    QCOMPARE(readAll(instFilePath(document)), "120,0x000000,0.25,3,0.5000,0\r\n");
-    QVERIFY(readAll(document).contains(savedAs.isEmpty() ? "open at noon\\par" : "open at noon today\\par"));
-    QStringList uploads = {"received /media/" + name, "received /settings/Instant.txt"};
+    QCOMPARE(w.window->windowTitle(), "QV Instant Crawl - " + (start ? name : "UNTITLED"));
+    QCOMPARE(readAll(instFilePath(document)), start ? "120,0x000000,0.25,3,0.5000,0\r\n" : "");
+    QCOMPARE(readAll(document).contains(savedAs.isEmpty() ? "open at noon\\par" : "open at noon today\\par"), start);
+    QStringList uploads = {"received /settings/Instant.txt"};
+    if (start)
+        uploads.prepend("received /media/" + name);
     if (kite7)
-        uploads << "received /settings/Instant.txt";
+        uploads << uploads.last();
     QCOMPARE(received(server), uploads);
     QCOMPARE(readAll(server.root() + "/media/" + name), readAll(document));
     const QByteArray command = readAll(server.root() + "/settings/Instant.txt");
     QCOMPARE(command, readAll(w.state.strInstantFile));
-    QVERIFY(command.startsWith(kStamp));
     QFETCH(QByteArray, line2);
     if (kite7) // the device script, last
-        QVERIFY2(command.startsWith(kStamp + line2) && command.contains("Doors open at noon today@end;"), command);
+        QVERIFY2(command.startsWith(kStamp + line2)
+                     && command.contains(start ? "Doors open at noon today@end;" : "@stop crawl;"), command);
     else // the player starts the document it was sent, with the saved settings
         QCOMPARE(command, kStamp + line2 + "\r\n");
 }
 
-void tst_SendStop::stop_data()
-{
-    QTest::addColumn<QString>("address"); // %1: the local player's
-    QTest::addColumn<bool>("kite7");
-    QTest::addColumn<QByteArray>("line2"); // the last command file's, or its beginning
-    QTest::addColumn<QString>("message");
-    QTest::newRow("QV only") << "%1" << false << QByteArray("Message=@STOP_INSTANT_CRAWL")
-                             << "i Successfully 'Stop' the QV instant crawl.";
-    QTest::newRow("Kite-7 ticked") << "%1" << true << QByteArray("Message=@INSTANT_EVENT_COMMAND,")
-                                   << "i Successfully 'Stop' QV instant crawl and Kite-7 instant crawl.";
-    QTest::newRow("address of spaces") << "   " << true << QByteArray() << "i Please enter an IP address.";
-}
-
-void tst_SendStop::stop()
-{
-    QFETCH(QString, address);
-    QFETCH(bool, kite7);
-    QFETCH(QByteArray, line2);
-    FtpTestServer server;
-    QVERIFY2(server.start(), qPrintable(server.errorString()));
-    Desk w;
-    QVERIFY(!w.error);
-    QTest::keyClicks(w.editor, "Not saved by a stop");
-    if (kite7)
-        w.tick("chkKite7");
-    w.setText("cboIPAddress", address.replace("%1", server.host()));
-
-    QCOMPARE(w.press("btnStop"), !line2.isEmpty());
-
-    QTEST(said(w.dialogs).join(u'|'), "message");
-    // A stop neither checks nor saves the document.
-    QVERIFY(!QFileInfo::exists(w.rtf("QVInstantCrawl.rtf")));
-    QCOMPARE(w.window->windowTitle(), QStringLiteral("QV Instant Crawl - UNTITLED"));
-    QCOMPARE(received(server), QStringList(line2.isEmpty() ? 0 : kite7 ? 2 : 1, "received /settings/Instant.txt"));
-    QVERIFY(!line2.isEmpty() || w.focused("cboIPAddress"));
-    if (line2.isEmpty())
-        return;
-    const QByteArray sent = readAll(server.root() + "/settings/Instant.txt");
-    QCOMPARE(sent, readAll(w.state.strInstantFile));
-    if (kite7)
-        QVERIFY2(sent.startsWith(kStamp + line2) && sent.contains("@stop crawl;"), sent);
-    else
-        QCOMPARE(sent, kStamp + line2 + "\r\n");
-}
-
 void tst_SendStop::refusals_data()
 {
+    QTest::addColumn<QString>("button");
     QTest::addColumn<QString>("savedAs"); // empty: left untitled
     QTest::addColumn<QString>("text");    // typed into the editor
     QTest::addColumn<QString>("address"); // %1: the local player's
     QTest::addColumn<QString>("password"); // empty: the dialog must not appear
     QTest::addColumn<QString>("message"); // the one message, or its beginning
     QTest::addColumn<QString>("focus");
-
-    QTest::newRow("text deleted") << "" << "x\b" << "%1" << ""
+    QTest::newRow("text deleted") << "btnSend" << "" << "x\b" << "%1" << ""
                                   << "i Please load an instant crawl before sending." << "btnOpen";
     QTest::newRow("spaces and a line break: text yes, address no")
-        << "" << "  \r " << "   " << "" << "i Please enter an IP address." << "cboIPAddress";
-    QTest::newRow("password refused") << "" << "Hello" << "%1" << "HARBOUR" << "e Incorrect password!" << "";
-    QTest::newRow("settings file cannot be saved") << "" << "Hello" << "%1" << ""
+        << "btnSend" << "" << "  \r " << "   " << "" << "i Please enter an IP address." << "cboIPAddress";
+    QTest::newRow("stop, address of spaces") << "btnStop" << "" << "x" << "   " << ""
+                                             << "i Please enter an IP address." << "cboIPAddress";
+    QTest::newRow("password refused") << "btnSend" << "" << "Hello" << "%1" << "HARBOUR" << "e Incorrect password!" << "";
+    QTest::newRow("settings file cannot be saved") << "btnSend" << "" << "Hello" << "%1" << ""
                                                    << "e The crawl could not be saved.\n" << "";
-    QTest::newRow("comma in the name") << "East, West.rtf" << "Hello" << "%1" << ""
+    QTest::newRow("comma in the name") << "btnSend" << "East, West.rtf" << "Hello" << "%1" << ""
                                        << "e The crawl document \"East, West.rtf\" cannot be sent" << "";
 }
 
-// Each stops the start before anything reaches the player.
+// Each ends the operation before anything reaches the player.
 void tst_SendStop::refusals()
 {
     QFETCH(QString, savedAs);
     QFETCH(QString, password);
     QFETCH(QString, message);
-    QFETCH(QString, focus);
     FtpTestServer server;
     QVERIFY2(server.start(), qPrintable(server.errorString()));
     Desk w;
@@ -238,17 +192,20 @@ void tst_SendStop::refusals()
         QVERIFY(QDir().mkpath(w.rtf("QVInstantCrawl.inst")));
     QFETCH(QString, address);
     w.setText("cboIPAddress", address.replace("%1", server.host()));
+    QFETCH(QString, button);
 
-    QCOMPARE(w.press("btnSend", password), !password.isEmpty());
+    QCOMPARE(w.press(qPrintable(button), password), !password.isEmpty());
 
     const QStringList messages = said(w.dialogs);
     QVERIFY2(messages.size() == 1 && messages[0].startsWith(message), qPrintable(messages.join(u'|')));
-    // The untitled document was saved before the check that stopped the start.
-    const QString name = !savedAs.isEmpty() ? savedAs : blocked ? "UNTITLED" : "QVInstantCrawl.rtf";
+    // An untitled document is saved before the checks that can stop the start.
+    const bool saved = button == "btnSend" && !blocked;
+    const QString name = !savedAs.isEmpty() ? savedAs : saved ? "QVInstantCrawl.rtf" : "UNTITLED";
     QCOMPARE(w.window->windowTitle(), "QV Instant Crawl - " + name);
-    QCOMPARE(w.state.blnModified, blocked);
-    QVERIFY(blocked || QFileInfo(w.rtf(name)).isFile());
-    QVERIFY(focus.isEmpty() || w.focused(qPrintable(focus)));
+    QCOMPARE(w.state.blnModified, !saved);
+    QCOMPARE(QFileInfo(w.rtf(name)).isFile(), saved);
+    QFETCH(QString, focus);
+    QVERIFY(focus.isEmpty() || QApplication::focusWidget() == w.find<QWidget>(qPrintable(focus)));
     QCOMPARE(server.count("connect"), 0);
     QVERIFY(!QFileInfo::exists(w.state.strInstantFile));
 }

@@ -33,6 +33,8 @@ private slots:
     void kite7Message_data();
     void kite7Message();
     void unwritable();
+    void documentNames_data();
+    void documentNames();
 };
 
 void tst_Commands::init()
@@ -160,6 +162,25 @@ void tst_Commands::unwritable()
     m_state.strCurFilePath = m_dir.filePath("Untitled"); // never saved: no Untitinst
     QVERIFY(!createInstantFile(kStartInstantCrawl, m_state, clock()));
     QVERIFY(!QFile::exists(m_state.strInstantFile));
+}
+
+// Which document names the start command can carry to the player.
+void tst_Commands::documentNames_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("fits");
+    QTest::newRow("comma") << "East, West.rtf" << false;
+    QTest::newRow("double quote") << "Say \"hi\".rtf" << false;
+    QTest::newRow("backslash: a folder on the player") << "a\\b.rtf" << false;
+    QTest::newRow("control character") << "Tab\there.rtf" << false;
+    QTest::newRow("outside Windows-1252") << QString::fromUtf8("Ωmega.rtf") << false;
+    QTest::newRow("Windows-1252 letters") << QString::fromUtf8("Café € lobby.rtf") << true;
+}
+
+void tst_Commands::documentNames()
+{
+    QFETCH(QString, name);
+    QTEST(documentNameFitsCommand(name), "fits");
 }
 
 QTEST_GUILESS_MAIN(tst_Commands)

@@ -128,6 +128,14 @@ frmQV7IC::frmQV7IC(SharedState &state, OperatorDialogs &dialogs, QWidget *parent
     connect(chkNoColorKey, &QCheckBox::toggled, this, &frmQV7IC::chkNoColorKey_Click);
     connect(rtfData, &QTextEdit::cursorPositionChanged, this, &frmQV7IC::rtfData_SelChange);
     connect(rtfData, &QTextEdit::selectionChanged, this, &frmQV7IC::rtfData_SelChange);
+    // A change with the caret standing still (Delete, a format applied) is a change too:
+    // the next start must save it rather than send the older file.
+    connect(rtfData, &QTextEdit::textChanged, this, [this] {
+        if (m_inSelChange)
+            return;
+        m_state.strKite7Message = editortext::plainTextCrLf(*rtfData->document());
+        m_state.blnModified = true;
+    });
     for (QComboBox *list : {cmbFontName, cmbFontSize, cmbFontColor})
         list->lineEdit()->installEventFilter(this);
     lockKeyboard(cboSpeed);

@@ -197,6 +197,10 @@ void TestEditor::typedCharacterFilter()
     w.state.blnModified = false; // a mere caret movement counts as a change
     QTest::keyClick(w.editor, Qt::Key_Left);
     QVERIFY(w.state.blnModified);
+    w.state.blnModified = false; // so does a deletion that leaves the caret where it is
+    QTest::keyClick(w.editor, Qt::Key_Delete);
+    QVERIFY(w.state.blnModified);
+    QCOMPARE(w.state.strKite7Message, kept + QStringLiteral("\r\n"));
 }
 
 void TestEditor::lockedListsIgnoreTheKeyboard_data()

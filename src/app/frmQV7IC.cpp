@@ -629,17 +629,20 @@ bool frmQV7IC::loadCrawlFile(const QString &path, QString *error)
     const bool read = RtfReader::read(*bytes, *rtfData->document(), &reason);
     if (read) {
         // Text without a colour of its own shows as the players show it: black.
-        QTextCursor cursor(rtfData->document());
+        // The runs are collected first: formatting them merges and splits fragments.
+        QList<std::pair<int, int>> automatic;
         for (QTextBlock block = rtfData->document()->begin(); block.isValid(); block = block.next())
             for (auto it = block.begin(); !it.atEnd(); ++it)
-                if (it.fragment().charFormat().foreground().style() == Qt::NoBrush) {
-                    cursor.setPosition(it.fragment().position());
-                    cursor.setPosition(it.fragment().position() + it.fragment().length(),
-                                       QTextCursor::KeepAnchor);
-                    QTextCharFormat black;
-                    black.setForeground(QColor(Qt::black));
-                    cursor.mergeCharFormat(black);
-                }
+                if (it.fragment().charFormat().foreground().style() == Qt::NoBrush)
+                    automatic.append({it.fragment().position(), it.fragment().length()});
+        QTextCharFormat black;
+        black.setForeground(QColor(Qt::black));
+        QTextCursor cursor(rtfData->document());
+        for (const auto &[position, length] : automatic) {
+            cursor.setPosition(position);
+            cursor.setPosition(position + length, QTextCursor::KeepAnchor);
+            cursor.mergeCharFormat(black);
+        }
         rtfData->document()->clearUndoRedoStacks();
         rtfData->moveCursor(QTextCursor::Start);
     }

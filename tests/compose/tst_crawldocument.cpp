@@ -199,11 +199,13 @@ void TestCrawlDocument::unnamedColourShowsCustomColor()
 {
     Window w;
     test::writeAll(w.rtf(QStringLiteral("Teal.rtf")),
-                   "{\\rtf1\\ansi{\\colortbl;\\red0\\green128\\blue128;}\\cf1 Teal}");
+                   "{\\rtf1\\ansi{\\colortbl;\\red0\\green128\\blue128;}\\cf1 Teal\\cf0  auto}");
     w.open(QStringLiteral("Teal.rtf"));
     QCOMPARE(w.text("cmbFontColor"), QStringLiteral("Custom Color"));
     QVERIFY(w.dialogs.colorAnswers.isEmpty() && w.dialogs.messages.isEmpty());
-    QCOMPARE(w.editor->toPlainText(), QStringLiteral("Teal"));
+    QCOMPARE(w.editor->toPlainText(), QStringLiteral("Teal auto"));
+    // The automatic colour shows as the players show it.
+    QCOMPARE(w.formatAt(6).foreground().color(), QColor(Qt::black));
 }
 
 void TestCrawlDocument::failedWriteIsReportedAndChangesNothing()

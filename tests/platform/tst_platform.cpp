@@ -41,10 +41,8 @@ void TestPlatform::readsProfileStrings_data()
                            "[resolution]\r\nheight=5\r\n";
     QTest::newRow("section and key in any case") << ini << "resolution" << "WIDTH" << 10 << "1024";
     QTest::newRow("quotes removed, LF line end") << ini << "RESOLUTION" << "name" << 10 << "a b";
-    QTest::newRow("buffer keeps size - 1") << ini << "RESOLUTION" << "width" << 3 << "10";
     QTest::newRow("missing key") << ini << "RESOLUTION" << "depth" << 10 << "";
     QTest::newRow("first section of a name counts") << ini << "RESOLUTION" << "height" << 10 << "";
-    QTest::newRow("missing file") << QByteArray() << "RESOLUTION" << "width" << 10 << "";
 }
 
 void TestPlatform::readsProfileStrings()
@@ -56,8 +54,7 @@ void TestPlatform::readsProfileStrings()
     QFETCH(QString, expected);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("IC.ini"));
-    if (!file.isEmpty())
-        test::writeAll(path, file);
+    test::writeAll(path, file);
     QCOMPARE(profile::getString(path, section, key, buffer), expected);
 }
 

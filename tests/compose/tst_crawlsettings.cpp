@@ -11,11 +11,7 @@
 using namespace qvic;
 Q_DECLARE_METATYPE(qvic::CrawlSettings)
 
-static CrawlSettings settings(const char *dwell, bool ticked, const char *key, const char *percent,
-                              const char *speed, const char *location, quint32 back)
-{
-    return {dwell, ticked, key, percent, speed, location, back};
-}
+using S = CrawlSettings; // dwell, transparent, key, transparency, speed, location, background
 
 static QStringList texts(const CrawlSettings &s)
 {
@@ -43,16 +39,16 @@ void tst_CrawlSettings::save_data()
     QTest::addColumn<CrawlSettings>("in");
     QTest::addColumn<double>("height");
     QTest::addColumn<QString>("line");
-    QTest::newRow("worked 1") << settings("60", true, "000000", "25", "3", "120", 0) << 600.0 << "3600,0x000000,0.25,3,0.2000,0";
-    QTest::newRow("worked 2") << settings("1.5", false, "FFFFFF", "150", "-2", "700", 16777215) << 600.0
+    QTest::newRow("worked 1") << S{"60", true, "000000", "25", "3", "120", 0} << 600.0 << "3600,0x000000,0.25,3,0.2000,0";
+    QTest::newRow("worked 2") << S{"1.5", false, "FFFFFF", "150", "-2", "700", 16777215} << 600.0
                               << "90,none,0.0,-2,1.0,16777215";
-    QTest::newRow("upper bounds") << settings("0.01", false, "", "100", "8", "600", 255) << 600.0 << "0.6,none,1.00,8,1.0000,255";
-    QTest::newRow("zero") << settings("letters", true, "FF0000", "0", "0", "1", 16711680) << 600.0
+    QTest::newRow("upper bounds") << S{"0.01", false, "", "100", "8", "600", 255} << 600.0 << "0.6,none,1.00,8,1.0000,255";
+    QTest::newRow("zero") << S{"letters", true, "FF0000", "0", "0", "1", 16711680} << 600.0
                           << "0,0xFF0000,0.00,0,0.0017,16711680";
-    QTest::newRow("above") << settings(" 12 min", false, "", "101", "word", "601", 65280) << 600.0 << "720,none,0.0,word,1.0,65280";
-    QTest::newRow("below") << settings("", false, "", "-1", "", "-1", 0) << 600.0 << "0,none,0.0,,1.0,0";
-    QTest::newRow("halves away") << settings("2", false, "", "12.5", "1", "0.3", 0) << 6000.0 << "120,none,0.13,1,0.0001,0";
-    QTest::newRow("no height") << settings("60", false, "", "1.5", "3", "0", 0) << 0.0 << "3600,none,0.02,3,,0";
+    QTest::newRow("above") << S{" 12 min", false, "", "101", "word", "601", 65280} << 600.0 << "720,none,0.0,word,1.0,65280";
+    QTest::newRow("below") << S{"", false, "", "-1", "", "-1", 0} << 600.0 << "0,none,0.0,,1.0,0";
+    QTest::newRow("halves away") << S{"2", false, "", "12.5", "1", "0.3", 0} << 6000.0 << "120,none,0.13,1,0.0001,0";
+    QTest::newRow("no height") << S{"60", false, "", "1.5", "3", "0", 0} << 0.0 << "3600,none,0.02,3,,0";
 }
 
 void tst_CrawlSettings::save()
@@ -63,44 +59,29 @@ void tst_CrawlSettings::save()
     SharedState state;
     QVERIFY(saveInstFile(doc("Lobby.rtf"), in, height, state));
     QCOMPARE(test::readAll(doc("Lobby.inst")), line.toLatin1() + "\r\n"); // 31 bytes in worked 1
-    QCOMPARE(QStringList({state.strInstDwell, state.strInstColorKey, state.strInstTransparency,
-                          state.strInstSpeed, state.strInstLocation, state.strInstBackColor})
-                 .join(u','),
-             line);
-    QCOMPARE(state.strInstLine, line);
 }
 
-// Each file is loaded over the controls `before`, then the controls are saved again.
+// Each file is loaded over the controls `before`; what they then save is the save rows' matter.
 void tst_CrawlSettings::load_data()
 {
     QTest::addColumn<QByteArray>("file"); // "-" for no file
     QTest::addColumn<CrawlSettings>("before");
     QTest::addColumn<CrawlSettings>("after");
-    QTest::addColumn<QByteArray>("saved");
-    const CrawlSettings clear = settings("5", false, "None", "9", "1", "7", 255);
-    const CrawlSettings ticked = settings("5", true, "FF0000", "9", "1", "7", 255);
+    const CrawlSettings clear = S{"5", false, "None", "9", "1", "7", 255};
+    const CrawlSettings ticked = S{"5", true, "FF0000", "9", "1", "7", 255};
     QTest::newRow("worked 1") << QByteArray("3600,0x000000,0.25,3,0.2000,0\r\n") << clear
-                              << settings("60", true, "000000", "25", "3", "120", 0)
-                              << QByteArray("3600,0x000000,0.25,3,0.2000,0");
+                              << S{"60", true, "000000", "25", "3", "120", 0};
     QTest::newRow("worked 2") << QByteArray("90,none,0.0,-2,1.0,16777215\r\n") << clear
-                              << settings("1.5", false, "none", "0", "-2", "600", 16777215)
-                              << QByteArray("90,none,0.00,-2,1.0000,16777215");
+                              << S{"1.5", false, "none", "0", "-2", "600", 16777215};
     QTest::newRow("key kept") << QByteArray("0.6,0x00FF00,0.29,word,0.0017,65280") << ticked
-                              << settings("0.01", true, "00FF00", "29", "word", "1", 65280)
-                              << QByteArray("0.6,0x00FF00,0.29,word,0.0017,65280");
+                              << S{"0.01", true, "00FF00", "29", "word", "1", 65280};
     QTest::newRow("no file") << QByteArray("-") << clear // ticked, never with a bare "0x"
-                             << settings("5", true, "000000", "", "", "0", 0)
-                             << QByteArray("300,0x000000,0.00,,0.0000,0");
-    QTest::newRow("short line") << QByteArray("120,NONE,abc\r\n4,5,6\r\n") << ticked
-                                << settings("2", false, "", "abc", "", "0", 0)
-                                << QByteArray("120,none,0.00,,0.0000,0");
-    QTest::newRow("quoted, blanks")
-        << QByteArray("  \"3600\", \"0x00FF00\" ,\" 0.5\",\"3\",0.0025,\"65280\"") << ticked
-        << settings("60", true, "00FF00", "50", "3", "2", 65280)
-        << QByteArray("3600,0x00FF00,0.50,3,0.0033,65280");
+                             << S{"5", true, "000000", "", "", "0", 0};
+    QTest::newRow("short line") << QByteArray("120,NONE,abc\r\n4,5,6\r\n") << ticked << S{"2", false, "", "abc", "", "0", 0};
+    QTest::newRow("quoted, blanks") << QByteArray("  \"3600\", \"0x00FF00\" ,\" 0.5\",\"3\",0.0025,\"65280\"") << ticked
+                                    << S{"60", true, "00FF00", "50", "3", "2", 65280};
     QTest::newRow("None, bad colour") << QByteArray("x,None,1.00,fast,0.0017,16777216") << ticked
-                                      << settings("5", false, "", "100", "fast", "1", 255)
-                                      << QByteArray("300,none,1.00,fast,0.0017,255");
+                                      << S{"5", false, "", "100", "fast", "1", 255};
 }
 
 void tst_CrawlSettings::load()
@@ -108,15 +89,10 @@ void tst_CrawlSettings::load()
     QFETCH(QByteArray, file);
     QFETCH(CrawlSettings, before);
     QFETCH(CrawlSettings, after);
-    QFETCH(QByteArray, saved);
     QFile::remove(doc("Load.inst"));
     if (file != "-")
         test::writeAll(doc("Load.inst"), file);
-    const CrawlSettings loaded = loadInstFile(doc("Load.rtf"), 600).appliedTo(before);
-    QCOMPARE(texts(loaded), texts(after));
-    SharedState state;
-    QVERIFY(saveInstFile(doc("Load.rtf"), loaded, 600, state));
-    QCOMPARE(test::readAll(doc("Load.inst")), saved + "\r\n");
+    QCOMPARE(texts(loadInstFile(doc("Load.rtf"), 600).appliedTo(before)), texts(after));
 }
 
 void tst_CrawlSettings::pathsAndFailure()
@@ -129,8 +105,7 @@ void tst_CrawlSettings::pathsAndFailure()
     QVERIFY(QDir().mkpath(doc("Blocked.inst")));
     SharedState state;
     QString error;
-    QVERIFY(!saveInstFile(doc("Blocked.rtf"), settings("60", false, "", "0", "3", "0", 0), 600,
-                          state, &error));
+    QVERIFY(!saveInstFile(doc("Blocked.rtf"), S{"60", false, "", "0", "3", "0", 0}, 600, state, &error));
     QVERIFY(error.contains(doc("Blocked.inst")));
 }
 
@@ -141,10 +116,10 @@ void tst_CrawlSettings::commaLocale()
     if (!setlocale(LC_NUMERIC, "de_DE.UTF-8"))
         QSKIP("no de_DE.UTF-8 locale here");
     SharedState state;
-    saveInstFile(doc("Komma.rtf"), settings("1.5", true, "000000", "25.5", "3", "120", 0), 600, state);
+    saveInstFile(doc("Komma.rtf"), S{"1.5", true, "000000", "25.5", "3", "120", 0}, 600, state);
     const auto loaded = loadInstFile(doc("Komma.rtf"), 600);
     setlocale(LC_NUMERIC, former.constData());
-    QCOMPARE(state.strInstLine, QStringLiteral("90,0x000000,0.26,3,0.2000,0"));
+    QCOMPARE(test::readAll(doc("Komma.inst")), "90,0x000000,0.26,3,0.2000,0\r\n");
     QCOMPARE(loaded.transparency, QStringLiteral("26"));
 }
 

@@ -1,7 +1,5 @@
 #include "MainWindowFixture.h"
 
-#include "device/frmKite7.h"
-
 #include <QAbstractItemView>
 #include <QAction>
 #include <QComboBox>
@@ -13,6 +11,22 @@ using namespace qvic;
 using Setting = QString SharedState::*;
 
 namespace {
+
+// One list at two openings from the menu: what the first shows, the choice made
+// there, what it keeps, and what the second opening shows.
+struct Pick
+{
+    const char *name;
+    QString before; // the kept value before the first opening; empty: the program's default
+    QString shown;  // at the first opening
+    QString ends;   // first and last entry
+    int count;
+    bool visible;
+    bool typed;     // typed and confirmed with Enter; else taken from the list (from code when hidden)
+    QString entry;
+    Setting setting;
+    QString kept;
+};
 
 // The operator opens the list and takes an entry: the highlight moves to it, Enter takes it.
 void choose(QComboBox *box, const QString &entry)
@@ -26,6 +40,8 @@ void choose(QComboBox *box, const QString &entry)
 
 } // namespace
 
+Q_DECLARE_METATYPE(Pick)
+
 class tst_Kite7Dialog : public QObject
 {
     Q_OBJECT
@@ -33,100 +49,65 @@ class tst_Kite7Dialog : public QObject
 private slots:
     void list_data();
     void list();
-    void choicesOutliveTheDialog();
 };
 
 void tst_Kite7Dialog::list_data()
 {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("shown"); // at the first opening
-    QTest::addColumn<QString>("ends"); // first and last entry
-    QTest::addColumn<int>("count");
-    QTest::addColumn<bool>("visible");
-    QTest::addColumn<QString>("typed"); // empty: the entry is chosen from the list
-    QTest::addColumn<QString>("entry");
-    QTest::addColumn<Setting>("setting");
-    QTest::addColumn<QString>("kept");
-    QTest::newRow("COM 8") << "cboComPort" << "1" << "1..8" << 8 << true << "" << "8" << &SharedState::strKite7ComPort << "8";
-    QTest::newRow("Fast") << "cboCrawlSpeed" << "Slow" << "Slow..Fast" << 3 << true << "" << "Fast"
-                          << &SharedState::strKite7Speed << "Fast";
-    QTest::newRow("40") << "cboPosition" << "200" << "40..218" << 179 << true << "" << "40" << &SharedState::strKite7Position << "40";
-    QTest::newRow("typed 300") << "cboPosition" << "200" << "40..218" << 179 << true << "300" << "300"
-                               << &SharedState::strKite7Position << "200";
-    // Confirming the very text of an entry takes that entry from the list.
-    QTest::newRow("typed 150") << "cboPosition" << "200" << "40..218" << 179 << true << "150" << "150"
-                               << &SharedState::strKite7Position << "150";
-    QTest::newRow("127") << "cboRepetition" << "Infinite" << "1..Infinite" << 128 << true << "" << "127"
-                         << &SharedState::strKite7Repeat << "127";
+    QTest::addColumn<Pick>("pick");
+    using S = SharedState;
+    QTest::newRow("COM 8") << Pick{"cboComPort", "", "1", "1..8", 8, true, false, "8", &S::strKite7ComPort, "8"};
+    QTest::newRow("Fast") << Pick{"cboCrawlSpeed", "", "Slow", "Slow..Fast", 3, true, false, "Fast", &S::strKite7Speed, "Fast"};
+    QTest::newRow("40") << Pick{"cboPosition", "", "200", "40..218", 179, true, false, "40", &S::strKite7Position, "40"};
+    QTest::newRow("typed 300") << Pick{"cboPosition", "", "200", "40..218", 179, true, true, "300", &S::strKite7Position, "200"};
+    QTest::newRow("127") << Pick{"cboRepetition", "", "Infinite", "1..Infinite", 128, true, false, "127", &S::strKite7Repeat, "127"};
+    QTest::newRow("Infinite") << Pick{"cboRepetition", "5", "5", "1..Infinite", 128, true, false, "Infinite", &S::strKite7Repeat, "128"};
     // The hidden lists: out of the operator's reach, chosen from code.
-    QTest::newRow("banner") << "cboBackColor" << "No Background Color (Video)" << "Black..White" << 16 << false
-                            << "" << "White" << &SharedState::strKite7BackColor << "16";
-    QTest::newRow("font") << "cboFont" << "Font 1" << "Font 1..Font 4" << 4 << false << "" << "Font 4"
-                          << &SharedState::strKite7Font << "4";
-    QTest::newRow("font colour") << "cboFontColor" << "White" << "Black..White" << 16 << false << ""
-                                 << "No Background Color (Video)" << &SharedState::strKite7FontColor << "9";
+    QTest::newRow("banner") << Pick{"cboBackColor", "", "No Background Color (Video)", "Black..White", 16, false, false, "White",
+                                    &S::strKite7BackColor, "16"};
+    QTest::newRow("font") << Pick{"cboFont", "", "Font 1", "Font 1..Font 4", 4, false, false, "Font 4", &S::strKite7Font, "4"};
+    QTest::newRow("font colour") << Pick{"cboFontColor", "", "White", "Black..White", 16, false, false,
+                                         "No Background Color (Video)", &S::strKite7FontColor, "9"};
 }
 
 void tst_Kite7Dialog::list()
 {
-    QFETCH(QString, typed);
-    QFETCH(QString, entry);
-    QFETCH(Setting, setting);
+    QFETCH(Pick, pick);
     test::MainWindowFixture w;
     QVERIFY(!w.error);
-    frmKite7 dialog(w.state, w.dialogs, *w.window);
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    // Opening writes back only what it found.
-    QCOMPARE(w.state.strKite7Repeat, QStringLiteral("128"));
-    QCOMPARE(w.state.strKite7FontColor, QStringLiteral("16"));
-    QFETCH(QString, name);
-    QComboBox *box = dialog.findChild<QComboBox *>(name);
-    QTEST(box->currentText(), "shown");
-    QTEST(box->itemText(0) + ".." + box->itemText(box->count() - 1), "ends");
-    QTEST(box->count(), "count");
-    QTEST(box->isVisible(), "visible");
-    if (!typed.isEmpty()) {
-        box->setFocus();
-        box->lineEdit()->selectAll();
-        QTest::keyClicks(box, typed);
-        QTest::keyClick(box, Qt::Key_Return);
-        QVERIFY(dialog.isVisible()); // Enter in a list presses no button
-        QTest::mouseClick(dialog.findChild<QPushButton *>("btnClose"), Qt::LeftButton);
-        QTRY_VERIFY(!dialog.isVisible());
-    } else if (box->isVisible()) {
-        choose(box, entry);
-    } else {
-        box->setCurrentIndex(box->findText(entry));
-        emit box->activated(box->currentIndex());
-    }
-    QTEST(w.state.*setting, "kept");
-    QCOMPARE(box->currentText(), entry);
-    QTEST(box->count(), "count"); // typing adds no entry
-}
-
-// Opened from the menu twice: the second opening shows what the first chose,
-// although the first was closed by its close box.
-void tst_Kite7Dialog::choicesOutliveTheDialog()
-{
-    test::MainWindowFixture w;
-    QStringList seen;
-    const auto visit = [&](const QStringList &choices) {
+    if (!pick.before.isEmpty())
+        w.state.*pick.setting = pick.before;
+    const QString former = w.state.*pick.setting;
+    // Opened modally from the menu; a window the operator leaves open gets its close box.
+    const auto visit = [&](const std::function<void(QComboBox *)> &act) {
         test::whenModal([&](QWidget *dialog) {
             QVERIFY(dialog && dialog->objectName() == u"frmKite7");
-            const char *names[] = {"cboComPort", "cboCrawlSpeed", "cboPosition", "cboRepetition"};
-            for (const char *name : names)
-                seen << dialog->findChild<QComboBox *>(name)->currentText();
-            for (int i = 0; i < choices.size(); ++i)
-                choose(dialog->findChild<QComboBox *>(names[i]), choices[i]);
+            act(dialog->findChild<QComboBox *>(pick.name));
         });
         w.window->findChild<QAction *>("mnuKite7")->trigger();
     };
-    visit({"3", "Med", "218", "1"});
-    QCOMPARE(w.state.strKite7Repeat, QStringLiteral("1"));
-    visit({"3", "Med", "218", "Infinite"});
-    QCOMPARE(seen, (QStringList{"1", "Slow", "200", "Infinite", "3", "Med", "218", "1"}));
-    QCOMPARE(w.state.strKite7Repeat, QStringLiteral("128"));
+    visit([&](QComboBox *box) {
+        QCOMPARE(box->currentText(), pick.shown);
+        QCOMPARE(box->itemText(0) + ".." + box->itemText(box->count() - 1), pick.ends);
+        QCOMPARE(box->isVisible(), pick.visible);
+        if (pick.typed) {
+            box->setFocus();
+            box->lineEdit()->selectAll();
+            QTest::keyClicks(box, pick.entry);
+            QTest::keyClick(box, Qt::Key_Return);
+            QVERIFY(box->window()->isVisible()); // Enter in a list presses no button
+            QTest::mouseClick(box->window()->findChild<QPushButton *>("btnClose"), Qt::LeftButton);
+            QTRY_VERIFY(!box->window()->isVisible());
+        } else if (pick.visible) {
+            choose(box, pick.entry);
+        } else {
+            box->setCurrentIndex(box->findText(pick.entry));
+            emit box->activated(box->currentIndex());
+        }
+        QCOMPARE(box->count(), pick.count); // typing adds no entry
+    });
+    QCOMPARE(w.state.*pick.setting, pick.kept);
+    // The choice outlives the dialog; what stored nothing is not shown either.
+    visit([&](QComboBox *box) { QCOMPARE(box->currentText(), pick.kept == former ? pick.shown : pick.entry); });
 }
 
 QTEST_MAIN(tst_Kite7Dialog)

@@ -110,8 +110,6 @@ void TestCrawlDocument::loadsKeyFields_data()
     QTest::addColumn<QString>("key");
     QTest::addColumn<QByteArray>("savedAgain");
 
-    QTest::newRow("NONE clears the box") << QByteArray("60,NONE,0.0,3,0.0,0\r\n") << true << false
-                                         << "" << QByteArray("60,none,0.00,3,0.0000,0\r\n");
     QTest::newRow("0x prefix never doubled")
         << QByteArray("60,0x00FF00,0.5,2,0.5,65280\r\n") << true << true << "00FF00"
         << QByteArray("60,0x00FF00,0.50,2,0.5000,65280\r\n");

@@ -3,6 +3,7 @@
 #include "app/SharedState.h"
 #include "compose/ColorValue.h"
 #include "compose/CrawlSettings.h"
+#include "platform/Text.h"
 #include "platform/TextFile.h"
 #include "platform/Win1252.h"
 
@@ -12,13 +13,6 @@
 
 namespace qvic {
 namespace {
-
-bool fail(QString *error, const QString &text)
-{
-    if (error)
-        *error = text;
-    return false;
-}
 
 // The background field as a signed 32-bit whole number, written the way the
 // players expect: upper-case hexadecimal, at least six digits.
@@ -60,21 +54,21 @@ bool createInstantFile(const QString &message, const SharedState &state, const C
 
     if (message == kStartInstantCrawl) {
         if (state.strCurFilePath.isEmpty())
-            return fail(error, QStringLiteral("No crawl document has been saved."));
+            return failWith(error, QStringLiteral("No crawl document has been saved."));
         const QString settingsPath = instFilePath(state.strCurFilePath);
         QString readError;
         const auto bytes = textfile::readFile(settingsPath, &readError);
         if (!bytes)
-            return fail(error, readError);
+            return failWith(error, readError);
         const QStringList fields =
             readSettingsFields(win1252::decode(*bytes), FieldScope::AcrossLines);
         if (fields.size() < 6)
-            return fail(error, QStringLiteral("%1 holds %2 of the six crawl settings.")
+            return failWith(error, QStringLiteral("%1 holds %2 of the six crawl settings.")
                                    .arg(settingsPath)
                                    .arg(fields.size()));
         const auto colour = colourDigits(fields[5]);
         if (!colour)
-            return fail(error, QStringLiteral("The background colour \"%1\" in %2 is not a "
+            return failWith(error, QStringLiteral("The background colour \"%1\" in %2 is not a "
                                               "whole number.")
                                    .arg(fields[5], settingsPath));
         line2 += u',' + state.strCurFileName + u',' + QStringList(fields.mid(0, 5)).join(u',')

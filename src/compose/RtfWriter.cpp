@@ -32,35 +32,6 @@ struct Look
     bool underline = false;
 };
 
-// Windows-1252 byte of a character, or -1; the five bytes the code page leaves undefined do not
-// count, so the characters they would stand for go out as \uN.
-class Win1252Bytes
-{
-public:
-    Win1252Bytes()
-    {
-        QByteArray high(32, '\0');
-        for (int i = 0; i < 32; ++i)
-            high[i] = char(0x80 + i);
-        const QString decoded = win1252::decode(high);
-        for (int i = 0; i < 32; ++i)
-            m_high[i] = decoded.at(i).unicode();
-    }
-
-    int byteFor(char16_t c) const
-    {
-        if (c >= 0xA0 && c <= 0xFF)
-            return c;
-        for (int i = 0; i < 32; ++i)
-            if (m_high[i] == c && c != char16_t(0x80 + i))
-                return 0x80 + i;
-        return -1;
-    }
-
-private:
-    std::array<char16_t, 32> m_high {};
-};
-
 QString cleanFamily(const QString &family)
 {
     QString clean;
@@ -125,7 +96,6 @@ private:
 
     const QTextDocument &m_doc;
     const QFont m_defaultFont;
-    const Win1252Bytes m_win1252;
     QHash<int, Look> m_looks; // by the document's format index
     QList<QString> m_fonts;
     QHash<QString, int> m_fontIndex;
@@ -204,7 +174,7 @@ void Writer::appendText(QByteArray &out, QStringView text) const
             out.append(char(c));
         } else if (c < 0x80) {
             out.append(char(c));
-        } else if (const int b = m_win1252.byteFor(c); b >= 0) {
+        } else if (const int b = win1252::byteFor(c); b >= 0) {
             const char escape[] = {'\\', '\'', kHex[b >> 4], kHex[b & 15]};
             out.append(escape, 4);
         } else {

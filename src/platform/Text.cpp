@@ -13,4 +13,11 @@ QString trimSpaces(const QString &text)
     return text.mid(first, last - first);
 }
 
+bool failWith(QString *error, const QString &reason)
+{
+    if (error)
+        *error = reason;
+    return false;
+}
+
 } // namespace qvic

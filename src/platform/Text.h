@@ -8,4 +8,8 @@ namespace qvic {
 // breaks stay, as the program has always trimmed.
 QString trimSpaces(const QString &text);
 
+// Puts the reason where the caller wants it (when it does) and returns false,
+// so a failing step reads `return failWith(error, reason);`.
+bool failWith(QString *error, const QString &reason);
+
 } // namespace qvic

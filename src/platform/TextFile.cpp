@@ -1,5 +1,6 @@
 #include "platform/TextFile.h"
 
+#include "platform/Text.h"
 #include "platform/Win1252.h"
 
 #include <QDir>
@@ -12,20 +13,13 @@
 namespace qvic::textfile {
 namespace {
 
-bool fail(QString *error, const QString &text)
-{
-    if (error)
-        *error = text;
-    return false;
-}
-
 bool makeParent(const QString &path, Access access, QString *error)
 {
     const QString parent = QFileInfo(path).absolutePath();
     if (QFileInfo(parent).isDir())
         return true;
     if (!QDir().mkpath(parent))
-        return fail(error, QStringLiteral("Cannot create the folder %1.").arg(parent));
+        return failWith(error, QStringLiteral("Cannot create the folder %1.").arg(parent));
     if (access == Access::Private)
         QFile::setPermissions(parent, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     return true;
@@ -38,17 +32,17 @@ bool replaceFile(const QString &path, const QByteArray &bytes, QString *error, A
     if (!makeParent(path, access, error))
         return false;
     if (QFileInfo(path).isDir())
-        return fail(error, QStringLiteral("Cannot write %1: a folder has that name.").arg(path));
+        return failWith(error, QStringLiteral("Cannot write %1: a folder has that name.").arg(path));
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        return fail(error, QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
+        return failWith(error, QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
     // The temporary file becomes the file: restrict it before any byte lands in it.
     if (access == Access::Private && ::fchmod(file.handle(), S_IRUSR | S_IWUSR) != 0) {
         file.cancelWriting();
-        return fail(error, QStringLiteral("Cannot protect %1.").arg(path));
+        return failWith(error, QStringLiteral("Cannot protect %1.").arg(path));
     }
     if (file.write(bytes) != bytes.size() || !file.commit())
-        return fail(error, QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
+        return failWith(error, QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
     return true;
 }
 
@@ -56,11 +50,11 @@ bool appendToFile(const QString &path, const QByteArray &bytes, QString *error)
 {
     QFile file(path);
     if (QFileInfo(path).isDir() || !file.open(QIODevice::WriteOnly | QIODevice::Append))
-        return fail(error, QStringLiteral("Cannot add to %1: %2")
+        return failWith(error, QStringLiteral("Cannot add to %1: %2")
                                .arg(path, QFileInfo(path).isDir() ? QStringLiteral("it is a folder")
                                                                   : file.errorString()));
     if (file.write(bytes) != bytes.size() || !file.flush())
-        return fail(error, QStringLiteral("Cannot add to %1: %2").arg(path, file.errorString()));
+        return failWith(error, QStringLiteral("Cannot add to %1: %2").arg(path, file.errorString()));
     return true;
 }
 
@@ -68,16 +62,16 @@ std::optional<QByteArray> readFile(const QString &path, QString *error)
 {
     QFile file(path);
     if (QFileInfo(path).isDir()) {
-        fail(error, QStringLiteral("Cannot read %1: it is a folder.").arg(path));
+        failWith(error, QStringLiteral("Cannot read %1: it is a folder.").arg(path));
         return std::nullopt;
     }
     if (!file.open(QIODevice::ReadOnly)) {
-        fail(error, QStringLiteral("Cannot read %1: %2").arg(path, file.errorString()));
+        failWith(error, QStringLiteral("Cannot read %1: %2").arg(path, file.errorString()));
         return std::nullopt;
     }
     QByteArray bytes = file.readAll();
     if (file.error() != QFile::NoError) {
-        fail(error, QStringLiteral("Cannot read %1: %2").arg(path, file.errorString()));
+        failWith(error, QStringLiteral("Cannot read %1: %2").arg(path, file.errorString()));
         return std::nullopt;
     }
     return bytes;

@@ -14,6 +14,8 @@ constexpr std::array<char16_t, 32> kHighControls = {
     0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
+} // namespace
+
 int byteFor(char32_t code)
 {
     if (code < 0x80 || (code >= 0xA0 && code <= 0xFF))
@@ -23,8 +25,6 @@ int byteFor(char32_t code)
             return 0x80 + i;
     return -1;
 }
-
-} // namespace
 
 QByteArray encode(const QString &text)
 {

@@ -1,6 +1,7 @@
 #include "access/PasswordStore.h"
 
 #include "platform/ProfileString.h"
+#include "platform/Win1252.h"
 
 #include <utility>
 
@@ -13,7 +14,7 @@ const QString kRememberKey = QStringLiteral("remember");
 
 // Both dialogs have always read the file into an 80-character buffer, so a
 // longer stored password counts as its first 79 characters.
-constexpr int kReadBuffer = 80;
+constexpr int kReadBuffer = PasswordStore::kMaxLength + 1;
 
 const QString kBuiltInPassword = QStringLiteral("rb3tessorn");
 
@@ -80,6 +81,13 @@ PasswordStore::ChangeCheck PasswordStore::checkChange(const QString &current,
         return ChangeCheck::NoNew;
     if (current != savedPassword)
         return ChangeCheck::WrongCurrent;
+    if (newPassword.size() > kMaxLength)
+        return ChangeCheck::TooLong;
+    const bool quoted = newPassword.size() >= 2
+                        && (newPassword.front() == u'"' || newPassword.front() == u'\'')
+                        && newPassword.back() == newPassword.front();
+    if (!win1252::canEncode(newPassword) || newPassword.trimmed() != newPassword || quoted)
+        return ChangeCheck::NotKeepable;
     return ChangeCheck::Accepted;
 }
 

@@ -19,7 +19,11 @@ public:
 
     enum class LoginCheck { Empty, Accepted, Refused };
     // The change rules, in the order they are checked; the first that fails decides.
-    enum class ChangeCheck { NoCurrent, NoNew, WrongCurrent, Accepted };
+    // A new password the file cannot give back exactly as typed (too long for the
+    // read, a character outside Windows-1252, spaces or quotes the read strips) is
+    // refused: accepting it would lock the operator out.
+    enum class ChangeCheck { NoCurrent, NoNew, WrongCurrent, TooLong, NotKeepable, Accepted };
+    static constexpr int kMaxLength = 79;
 
     explicit PasswordStore(QString passFile);
 

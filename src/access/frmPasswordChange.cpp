@@ -103,6 +103,17 @@ void frmPasswordChange::btnOK_Click()
         txtOldPassword->selectAll();
         txtOldPassword->setFocus();
         return;
+    case PasswordStore::ChangeCheck::TooLong:
+        refuseNewPassword(QStringLiteral("The new password is too long: a password can have at "
+                                         "most %1 characters.")
+                              .arg(PasswordStore::kMaxLength));
+        return;
+    case PasswordStore::ChangeCheck::NotKeepable:
+        refuseNewPassword(QStringLiteral(
+            "The new password cannot be kept as typed: use only Western European "
+            "(Windows-1252) letters, digits and signs, with no space at its start or end "
+            "and no quotes around it."));
+        return;
     case PasswordStore::ChangeCheck::Accepted:
         break;
     }
@@ -117,6 +128,13 @@ void frmPasswordChange::btnOK_Click()
     }
     m_dialogs.information(QStringLiteral("Successfully changed the password."));
     accept();
+}
+
+void frmPasswordChange::refuseNewPassword(const QString &why)
+{
+    m_dialogs.exclamation(why + QStringLiteral("\nThe old password stays in force."));
+    txtPassword->selectAll();
+    txtPassword->setFocus();
 }
 
 void frmPasswordChange::btnCancel_Click()

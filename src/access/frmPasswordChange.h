@@ -31,6 +31,7 @@ private:
     void Form_Load();
     void btnOK_Click();
     void btnCancel_Click();
+    void refuseNewPassword(const QString &why);
 
     OperatorDialogs &m_dialogs;
     PasswordStore m_store;

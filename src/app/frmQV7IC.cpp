@@ -20,6 +20,7 @@
 #include "platform/OperatorDialogs.h"
 #include "platform/Text.h"
 #include "platform/TextFile.h"
+#include "platform/TypedInput.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -61,8 +62,7 @@ QPushButton *button(const char *objectName, const QString &caption)
 QComboBox *editableList(const char *objectName, const QString &accessibleName)
 {
     auto *list = named(new QComboBox, objectName, accessibleName);
-    list->setEditable(true);
-    list->setInsertPolicy(QComboBox::NoInsert);
+    typedinput::keepTypedText(*list);
     return list;
 }
 
@@ -128,6 +128,8 @@ frmQV7IC::frmQV7IC(SharedState &state, OperatorDialogs &dialogs, QWidget *parent
     connect(chkNoColorKey, &QCheckBox::toggled, this, &frmQV7IC::chkNoColorKey_Click);
     connect(rtfData, &QTextEdit::cursorPositionChanged, this, &frmQV7IC::rtfData_SelChange);
     connect(rtfData, &QTextEdit::selectionChanged, this, &frmQV7IC::rtfData_SelChange);
+    // Qt hands the caret a bare format when a click places it or the text is emptied.
+    connect(rtfData, &QTextEdit::currentCharFormatChanged, this, &frmQV7IC::keepTypingFormat);
     // A change with the caret standing still (Delete, a format applied) is a change too:
     // the next start must save it rather than send the older file.
     connect(rtfData, &QTextEdit::textChanged, this, [this] {
@@ -136,6 +138,13 @@ frmQV7IC::frmQV7IC(SharedState &state, OperatorDialogs &dialogs, QWidget *parent
         m_state.strKite7Message = editortext::plainTextCrLf(*rtfData->document());
         m_state.blnModified = true;
     });
+    // The operator's change of a presentation setting is a change of the crawl:
+    // the next start saves it rather than send the older settings file.
+    for (QLineEdit *box : {txtDwell, txtTransparency, txtLocation})
+        connect(box, &QLineEdit::textEdited, this, &frmQV7IC::markModified);
+    connect(cboSpeed, &QComboBox::activated, this, &frmQV7IC::markModified);
+    connect(cmbBgColor, &QComboBox::activated, this, &frmQV7IC::markModified);
+    connect(chkBgTrans, &QCheckBox::clicked, this, &frmQV7IC::markModified);
     for (QComboBox *list : {cmbFontName, cmbFontSize, cmbFontColor})
         list->lineEdit()->installEventFilter(this);
     lockKeyboard(cboSpeed);
@@ -290,7 +299,7 @@ QWidget *frmQV7IC::createInformationFrame()
     chkBgTrans = named(new QCheckBox(QStringLiteral("Transparency")), "chkBgTrans",
                        QStringLiteral("Transparent background"));
     txtTransparency = textBox("txtTransparency", QStringLiteral("Transparency"));
-    txtTransparency->setMaxLength(3);
+    typedinput::limitTypedLength(*txtTransparency, 3);
     cboSpeed = editableList("cboSpeed", QStringLiteral("Speed"));
     for (int speed = -8; speed <= 8; ++speed)
         cboSpeed->addItem(QString::number(speed));
@@ -378,6 +387,7 @@ std::optional<QString> frmQV7IC::load(const QString &appDir, const QString &winD
     adjustSize();
     centreOnScreen();
     rtfData->setFocus();
+    keepTypingFormat(); // the first letter typed already shows the lists' look and the bold mode
     return std::nullopt;
 }
 
@@ -513,6 +523,7 @@ void frmQV7IC::cmbFontColor_Click()
     if (index == colorentries::kCustomColor)
         value = chooseCustomColor();
     if (value) {
+        m_listColor = *value;
         QTextCharFormat format;
         format.setForeground(color::toQColor(*value));
         applyToSelection(format);
@@ -520,10 +531,47 @@ void frmQV7IC::cmbFontColor_Click()
     rtfData->setFocus();
 }
 
+void frmQV7IC::keepTypingFormat()
+{
+    const QTextCursor caret = rtfData->textCursor();
+    if (m_inSelChange || m_keepingTypingFormat || caret.hasSelection())
+        return;
+    // In an empty document the lists decide the whole look; elsewhere they only
+    // fill in what the caret's format lacks, so no text is typed without a colour
+    // (which players show black) or in the editor's own small font.
+    const bool empty = rtfData->document()->isEmpty();
+    const QTextCharFormat here = caret.charFormat();
+    QTextCharFormat fill;
+    const QString family = cmbFontName->currentText();
+    if (!family.isEmpty() && (empty || here.fontFamilies().toStringList().isEmpty()))
+        fill.setFontFamilies(QStringList{family});
+    const double points = numbers::leadingNumber(cmbFontSize->currentText());
+    if (points > 0 && (empty || !here.hasProperty(QTextFormat::FontPointSize)))
+        fill.setFontPointSize(points);
+    if (empty || here.foreground().style() == Qt::NoBrush)
+        fill.setForeground(color::toQColor(m_listColor));
+    if (empty) {
+        fill.setFontWeight(m_blnBold ? QFont::Bold : QFont::Normal);
+        fill.setFontItalic(m_blnItalic);
+        fill.setFontUnderline(m_blnUnderline);
+    }
+    if (fill.properties().isEmpty())
+        return;
+    m_keepingTypingFormat = true;
+    rtfData->mergeCurrentCharFormat(fill);
+    m_keepingTypingFormat = false;
+}
+
+void frmQV7IC::markModified()
+{
+    m_state.blnModified = true;
+}
+
 void frmQV7IC::rtfData_SelChange()
 {
     if (m_inSelChange)
         return; // the colour list's own action re-applies the colour to the selection
+    keepTypingFormat();
     m_inSelChange = true;
     const editortext::SelectionFormat current = editortext::selectionFormat(rtfData->textCursor());
     if (current.fontSize)
@@ -707,6 +755,10 @@ void frmQV7IC::btnOpen_Click()
     }
     loadInstFile(*path);
     setCurrentDocument(*path);
+    // Without a settings file the six settings exist only in the window: the
+    // next start must save them, or the player would get no settings at all.
+    if (!QFileInfo::exists(instFilePath(*path)))
+        markModified();
 }
 
 void frmQV7IC::btnSave_Click()

@@ -104,6 +104,8 @@ private:
     void cmbFontSize_Click();
     void cmbFontColor_Click();
     void rtfData_SelChange();
+    void keepTypingFormat();
+    void markModified();
     void applyToSelection(const QTextCharFormat &format);
     std::optional<quint32> chooseCustomColor();
 
@@ -147,6 +149,8 @@ private:
     bool m_blnItalic = false;
     bool m_blnUnderline = false;
     bool m_inSelChange = false;
+    bool m_keepingTypingFormat = false;
+    quint32 m_listColor = 0xFFFFFF; // the colour the font-colour list last applied
     QColor m_lastChosenColor = Qt::black; // the colour dialog's colour, kept between openings
     QSystemTrayIcon *m_tray = nullptr;
     QMenu *pMenu = nullptr;

@@ -30,9 +30,13 @@ void CrawlEditor::setBackColor(quint32 value)
 
 void CrawlEditor::keyPressEvent(QKeyEvent *event)
 {
+    // Only a key that types a character is filtered: Delete carries the text DEL
+    // too, yet it is an editing key and works as in any editor.
     const QString typed = event->text();
     const bool shortcut = event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier);
-    if (!shortcut && typed.size() == 1 && editortext::isRefusedTypedCharacter(typed[0].unicode())) {
+    const bool editingKey = event->key() >= Qt::Key_Escape && event->key() != Qt::Key_unknown;
+    if (!shortcut && !editingKey && typed.size() == 1
+        && editortext::isRefusedTypedCharacter(typed[0].unicode())) {
         event->accept();
         return;
     }

@@ -21,9 +21,12 @@ double sizeOf(const QTextCharFormat &format, const QFont &documentFont)
                                                           : documentFont.pointSizeF();
 }
 
-quint32 colorOf(const QTextCharFormat &format)
+// Text without a colour of its own has none to show: it is not black to the lists.
+std::optional<quint32> colorOf(const QTextCharFormat &format)
 {
-    return format.foreground().style() == Qt::NoBrush ? 0 : color::fromQColor(format.foreground().color());
+    if (format.foreground().style() == Qt::NoBrush)
+        return std::nullopt;
+    return color::fromQColor(format.foreground().color());
 }
 
 template <typename T> void merge(std::optional<T> &common, bool &first, const T &value)
@@ -71,7 +74,9 @@ SelectionFormat selectionFormat(const QTextCursor &cursor)
             const QTextCharFormat format = fragment.charFormat();
             merge(common.fontName, first, familyOf(format, documentFont));
             merge(common.fontSize, first, sizeOf(format, documentFont));
-            merge(common.color, first, colorOf(format));
+            const std::optional<quint32> color = colorOf(format);
+            if (first || common.color != color) // no colour anywhere leaves none in common
+                common.color = first ? color : std::nullopt;
             first = false;
         }
     }

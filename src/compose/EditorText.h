@@ -27,7 +27,7 @@ struct SelectionFormat
 {
     std::optional<QString> fontName;
     std::optional<double> fontSize;
-    std::optional<quint32> color; // 0x00BBGGRR; text without a colour counts as black
+    std::optional<quint32> color; // 0x00BBGGRR; nothing for text without a colour
 };
 SelectionFormat selectionFormat(const QTextCursor &cursor);
 

@@ -8,6 +8,7 @@
 #include "device/Kite7Lists.h"
 #include "dispatch/frmTransferFTPFile.h"
 #include "platform/OperatorDialogs.h"
+#include "platform/TypedInput.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -26,9 +27,8 @@ QComboBox *list(const char *objectName, const QString &heading)
     list->setObjectName(QLatin1String(objectName));
     list->setAccessibleName(heading);
     // An editable text part, as the device's operators are used to; what is
-    // typed there never becomes an entry of the list.
-    list->setEditable(true);
-    list->setInsertPolicy(QComboBox::NoInsert);
+    // typed there is neither completed nor chosen, and stores nothing.
+    typedinput::keepTypedText(*list);
     list->setMaxVisibleItems(16);
     return list;
 }

@@ -76,7 +76,15 @@ template <typename Dialog> void tst_PasswordDialogs::run(const Visit &visit)
         QCOMPARE(box->selectedText(), visit.shown);
         if (auto *tick = dialog.template findChild<QCheckBox *>("chkRemPassword"))
             QCOMPARE(tick->isChecked(), !visit.shown.isEmpty());
-        QTest::keyClicks(nullptr, visit.keys);
+        for (QChar key : visit.keys) {
+            if (key.unicode() < 128) {
+                QTest::keyClick(QApplication::focusWidget(), char(key.unicode()));
+                continue;
+            }
+            // Beyond ASCII, as a keyboard delivers it: a key event with its text.
+            QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(key));
+            QApplication::sendEvent(QApplication::focusWidget(), &press);
+        }
         if ((box = qobject_cast<QLineEdit *>(QApplication::focusWidget())) && dialog.isVisible())
             ends = QStringLiteral("open: %1[%2]").arg(box->objectName(), box->selectedText());
     });
@@ -123,14 +131,28 @@ void tst_PasswordDialogs::change_data()
     QTest::newRow("write fails") << Visit{kRemember1, "", "Secret\tBlue Sky\r",
         {"e The new password could not be saved; the old password stays in force."}, "open: txtPassword[]", ""};
     QTest::newRow("cancel") << Visit{kRemember1, "", "Secret\tNew\t\t ", {}, "rejected", kRemember1};
+    // A password the file cannot give back as typed is refused before anything is written.
+    const QString long80(80, u'x');
+    QTest::newRow("80 characters") << Visit{kRemember1, "", "Secret\t" + long80 + "\r",
+        {"e The new password is too long: a password can have at most 79 characters."},
+        "open: txtPassword[" + long80 + "]", kRemember1};
+    QTest::newRow("outside Windows-1252") << Visit{kRemember1, "", QString::fromUtf8("Secret\tSnow \u2603\r"),
+        {"e The new password cannot be kept as typed: use only Western European (Windows-1252) "
+         "letters, digits and signs, with no space at its start or end and no quotes around it."},
+        QString::fromUtf8("open: txtPassword[Snow \u2603]"), kRemember1};
+    QTest::newRow("79 characters, euro sign") << Visit{kRemember1, "", "Secret\t" + QString(78, u'x') + QChar(0x20AC) + "\r",
+        {"i Successfully changed the password."}, "accepted",
+        "[PASSWORD]\r\nremember=1\r\npass=" + QByteArray(78, 'x') + "\x80\r\n"};
 }
 
-// The new password is taken, the old refused; unticking forgets it for the next opening.
+// The old password opens until a change is accepted; then the new one is taken and the
+// old refused; unticking forgets it for the next opening.
 void tst_PasswordDialogs::changeThenLogin()
 {
     const QByteArray changed("[PASSWORD]\r\nremember=1\r\npass=Blue Sky\r\n");
     const QByteArray forgot("[PASSWORD]\r\nremember=0\r\npass=Blue Sky\r\n");
-    run<frmPasswordChange>({kRemember1, "", "Secret\tBlue Sky\r", {"i Successfully changed the password."}, "accepted", changed});
+    run<frmPassword>({kRemember1, "Secret", "\r", {}, "accepted", kRemember1}); // as the refused changes leave it
+    run<frmPasswordChange>({{}, "", "Secret\tBlue Sky\r", {"i Successfully changed the password."}, "accepted", changed});
     run<frmPassword>({{}, "Blue Sky", "Secret\r", {kWrong}, "open: txtPassword[]", changed});
     run<frmPassword>({{}, "Blue Sky", "\t \r", {}, "accepted", forgot});
     run<frmPassword>({{}, "", "Blue Sky\r", {}, "accepted", forgot});

@@ -116,6 +116,9 @@ void TestCrawlDocument::loadsKeyFields_data()
     QTest::newRow("no settings file, box ticked before: key from the background")
         << QByteArray("-") << true << true << "000000"
         << QByteArray("3600,0x000000,0.00,,0.0000,0\r\n");
+    QTest::newRow("three-character transparency shown whole")
+        << QByteArray("60,none,0.125,2,0.5,0\r\n") << false << false << "none"
+        << QByteArray("60,none,0.13,2,0.5000,0\r\n");
 }
 
 void TestCrawlDocument::loadsKeyFields()
@@ -134,6 +137,8 @@ void TestCrawlDocument::loadsKeyFields()
         test::writeAll(w.rtf(QStringLiteral("Crawl.inst")), settings);
     w.find<QCheckBox>("chkBgTrans")->setChecked(tickedBefore);
     w.open(QStringLiteral("Crawl.rtf"));
+    // Settings only the window holds make the crawl modified: a start saves them first.
+    QCOMPARE(w.state.blnModified, settings == "-");
     QCOMPARE(w.find<QCheckBox>("chkBgTrans")->isChecked(), ticked);
     QCOMPARE(w.text("txtColorKey"), key);
     w.saveAs(QStringLiteral("Again.rtf"));

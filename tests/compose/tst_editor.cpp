@@ -1,5 +1,7 @@
 #include "MainWindowFixture.h"
 
+#include "compose/RtfReader.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -34,6 +36,15 @@ void typeText(QWidget *widget, const QString &text)
     }
 }
 
+// The Delete key as a keyboard sends it: with the text DEL.
+void pressDelete(QWidget *widget)
+{
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier, QStringLiteral("\x7f"));
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Delete, Qt::NoModifier, QStringLiteral("\x7f"));
+    QApplication::sendEvent(widget, &press);
+    QApplication::sendEvent(widget, &release);
+}
+
 } // namespace
 
 class TestEditor : public QObject
@@ -41,7 +52,8 @@ class TestEditor : public QObject
     Q_OBJECT
 
 private slots:
-    void startsWhiteBoldThirtyOnBlack();
+    void typingTakesTheListsLook_data();
+    void typingTakesTheListsLook();
     void styleModeTakesEffectAtNextSelectionChange_data();
     void styleModeTakesEffectAtNextSelectionChange();
     void listsFollowTheSelection();
@@ -56,20 +68,64 @@ private slots:
     void hideNeverLosesTheWindow();
 };
 
-void TestEditor::startsWhiteBoldThirtyOnBlack()
+void TestEditor::typingTakesTheListsLook_data()
 {
+    QTest::addColumn<QString>("before"); // typed first
+    QTest::addColumn<QString>("steps");  // x click the address box, c click into the text,
+                                         // a Ctrl+A, b Backspace, h Home, d Delete
+    QTest::newRow("at start-up") << "" << "";
+    QTest::newRow("click from the address box into the empty editor") << "" << "xc";
+    QTest::newRow("select all, Backspace, click") << "gone" << "abc";
+    QTest::newRow("select all, Backspace") << "gone" << "ab";
+    QTest::newRow("Backspace to empty") << "ab" << "bb";
+    QTest::newRow("select all, Delete") << "gone" << "ad";
+    QTest::newRow("Delete one by one") << "ab" << "hdd";
+}
+
+// Whenever the editor is empty, what is typed next looks as the lists show
+// (white Times New Roman 30 on black, bold by the mode), up to the saved file.
+void TestEditor::typingTakesTheListsLook()
+{
+    QFETCH(QString, before);
+    QFETCH(QString, steps);
     Window w;
     QVERIFY(!w.error);
     QTRY_VERIFY(w.editor->hasFocus());
     QCOMPARE(w.editor->backColor(), 0u);
     QVERIFY(w.window->blnBold() && !w.window->blnItalic() && !w.window->blnUnderline());
     QVERIFY(!w.state.blnModified);
-    QTest::keyClicks(w.editor, QStringLiteral("ab"));
-    const QTextCharFormat typed = w.formatAt(1);
-    QCOMPARE(typed.foreground().color(), QColor(Qt::white));
-    QCOMPARE(typed.fontPointSize(), 30.0);
-    QCOMPARE(typed.font().family(), QStringLiteral("Times New Roman"));
-    QCOMPARE(typed.fontWeight(), int(QFont::Bold)); // bold from the first caret move on
+    QTest::keyClicks(w.editor, before);
+    for (QChar step : steps) {
+        if (step == u'x')
+            QTest::mouseClick(w.list("cboIPAddress")->lineEdit(), Qt::LeftButton);
+        else if (step == u'c')
+            QTest::mouseClick(w.editor->viewport(), Qt::LeftButton, {}, QPoint(60, 12));
+        else if (step == u'a')
+            QTest::keyClick(w.editor, Qt::Key_A, Qt::ControlModifier);
+        else if (step == u'b')
+            QTest::keyClick(w.editor, Qt::Key_Backspace);
+        else if (step == u'h')
+            QTest::keyClick(w.editor, Qt::Key_Home);
+        else
+            pressDelete(w.editor);
+    }
+    QCOMPARE(w.editor->toPlainText(), QString());
+    QTest::keyClicks(w.editor, QStringLiteral("Hi all"));
+    w.dialogs.fileAnswers = {w.rtf(QStringLiteral("Look.rtf"))};
+    w.click("btnSave");
+
+    QTextDocument saved;
+    QVERIFY(RtfReader::read(test::readAll(w.rtf(QStringLiteral("Look.rtf"))), saved, nullptr));
+    QCOMPARE(saved.toPlainText(), QStringLiteral("Hi all"));
+    for (auto it = saved.begin().begin(); !it.atEnd(); ++it) {
+        const QTextCharFormat look = it.fragment().charFormat();
+        QCOMPARE(look.foreground().color(), QColor(Qt::white));
+        QCOMPARE(look.fontPointSize(), 30.0);
+        QCOMPARE(look.fontFamilies().toStringList().value(0), QStringLiteral("Times New Roman"));
+        QCOMPARE(look.fontWeight(), int(QFont::Bold));
+    }
+    QCOMPARE(w.list("cmbFontSize")->currentText(), QStringLiteral("30"));
+    QCOMPARE(w.list("cmbFontColor")->currentText(), QStringLiteral("White"));
 }
 
 void TestEditor::styleModeTakesEffectAtNextSelectionChange_data()
@@ -189,7 +245,7 @@ void TestEditor::typedCharacterFilter()
     QFETCH(QString, kept);
     Window w;
     typeText(w.editor, typed);
-    QTest::keyClick(w.editor, Qt::Key_Delete); // DEL is a control key here, not a character
+    pressDelete(w.editor); // at the end: deletes nothing, types nothing
     QTest::keyClick(w.editor, Qt::Key_Return);
     QTest::keyClicks(w.editor, QStringLiteral("z"));
     QCOMPARE(w.editor->toPlainText(), kept + QStringLiteral("\nz"));
@@ -198,7 +254,7 @@ void TestEditor::typedCharacterFilter()
     QTest::keyClick(w.editor, Qt::Key_Left);
     QVERIFY(w.state.blnModified);
     w.state.blnModified = false; // so does a deletion that leaves the caret where it is
-    QTest::keyClick(w.editor, Qt::Key_Delete);
+    pressDelete(w.editor);
     QVERIFY(w.state.blnModified);
     QCOMPARE(w.state.strKite7Message, kept + QStringLiteral("\r\n"));
 }

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QtTest>
 
@@ -23,7 +24,7 @@ const QByteArray kStamp = "Time=03/04/2024 01:05:09 PM\r\n";
 // The main window on fresh folders with a password file and a fixed clock, shown and active.
 struct Desk : MainWindowFixture
 {
-    Desk()
+    explicit Desk(const QList<std::pair<QString, QByteArray>> &appFiles = {}) : MainWindowFixture(appFiles)
     {
         writeAll(dirs->winDir() + "/icpass.ini", "[PASSWORD]\r\nremember=0\r\npass=" + kPassword.toLatin1() + "\r\n");
         window->setClock([] { return QDateTime(QDate(2024, 3, 4), QTime(13, 5, 9)); });
@@ -88,18 +89,22 @@ void tst_SendStop::sendAndStop_data()
 {
     QTest::addColumn<QString>("button");
     QTest::addColumn<QString>("savedAs"); // empty: left untitled
+    QTest::addColumn<QString>("changed"); // after the save, by the operator: the start saves it again
     QTest::addColumn<bool>("kite7");
     QTest::addColumn<QByteArray>("line2"); // the last command file's, or the device script's beginning
     QTest::addColumn<QString>("message");
-    QTest::newRow("start untitled") << "btnSend" << "" << false
+    QTest::newRow("start untitled") << "btnSend" << "" << "" << false
         << QByteArray("Message=@START_INSTANT_CRAWL,QVInstantCrawl.rtf,120,0x000000,0.25,3,0.5000,000000")
         << "i Successfully sent out the QV instant crawl.";
-    QTest::newRow("start saved, Kite-7") << "btnSend" << QString::fromUtf8("Café lobby.rtf") << true
+    QTest::newRow("start saved, Kite-7") << "btnSend" << QString::fromUtf8("Café lobby.rtf") << "rtfData" << true
         << QByteArray("Message=@INSTANT_EVENT_COMMAND,")
         << "i Successfully sent out QV instant crawl and Kite-7 instant crawl.";
-    QTest::newRow("stop") << "btnStop" << "" << false << QByteArray("Message=@STOP_INSTANT_CRAWL")
+    QTest::newRow("start saved, dwell typed after") << "btnSend" << "Lobby.rtf" << "txtDwell" << false
+        << QByteArray("Message=@START_INSTANT_CRAWL,Lobby.rtf,300,0x000000,0.25,3,0.5000,000000")
+        << "i Successfully sent out the QV instant crawl.";
+    QTest::newRow("stop") << "btnStop" << "" << "" << false << QByteArray("Message=@STOP_INSTANT_CRAWL")
                           << "i Successfully 'Stop' the QV instant crawl.";
-    QTest::newRow("stop, Kite-7") << "btnStop" << "" << true << QByteArray("Message=@INSTANT_EVENT_COMMAND,")
+    QTest::newRow("stop, Kite-7") << "btnStop" << "" << "" << true << QByteArray("Message=@INSTANT_EVENT_COMMAND,")
                                   << "i Successfully 'Stop' QV instant crawl and Kite-7 instant crawl.";
 }
 
@@ -108,22 +113,32 @@ void tst_SendStop::sendAndStop()
     QFETCH(QString, button);
     QFETCH(QString, savedAs);
     QFETCH(bool, kite7);
+    QFETCH(QString, changed);
     FtpTestServer server;
     QVERIFY2(server.start(), qPrintable(server.errorString()));
-    Desk w;
+    // A longer listed address beginning with the player's: what is typed is used as typed.
+    Desk w({{"IPList.txt", server.host().toLatin1() + "0\r\n"}});
     QVERIFY(!w.error);
     QTest::keyClicks(w.editor, "Doors open at noon");
     w.setText("txtDwell", "2");
     w.setText("txtTransparency", "25");
     w.setText("txtLocation", "300");
     w.tick("chkBgTrans");
-    if (!savedAs.isEmpty()) {
+    if (!savedAs.isEmpty())
         w.saveAs(savedAs);
-        QTest::keyClicks(w.editor, " today"); // changed after the save: the start saves it again
+    if (changed == "rtfData") {
+        QTest::keyClicks(w.editor, " today");
+    } else if (!changed.isEmpty()) {
+        auto *box = w.find<QLineEdit>(qPrintable(changed));
+        QTest::mouseClick(box, Qt::LeftButton);
+        QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(box, "5");
     }
     if (kite7)
         w.tick("chkKite7");
-    w.setText("cboIPAddress", "  " + server.host() + " ");
+    QLineEdit *address = w.find<QComboBox>("cboIPAddress")->lineEdit();
+    QTest::mouseClick(address, Qt::LeftButton);
+    QTest::keyClicks(address, "  " + server.host() + " ");
 
     QVERIFY(w.press(qPrintable(button)));
 
@@ -132,8 +147,8 @@ void tst_SendStop::sendAndStop()
     const QString name = savedAs.isEmpty() ? QStringLiteral("QVInstantCrawl.rtf") : savedAs;
     const QString document = w.rtf(name);
     QCOMPARE(w.window->windowTitle(), "QV Instant Crawl - " + (start ? name : "UNTITLED"));
-    QCOMPARE(readAll(instFilePath(document)), start ? "120,0x000000,0.25,3,0.5000,0\r\n" : "");
-    QCOMPARE(readAll(document).contains(savedAs.isEmpty() ? "open at noon\\par" : "open at noon today\\par"), start);
+    QCOMPARE(readAll(instFilePath(document)).startsWith(changed == "txtDwell" ? "300," : "120,"), start);
+    QCOMPARE(readAll(document).contains(changed == "rtfData" ? "open at noon today\\par" : "open at noon\\par"), start);
     QStringList uploads = {"received /settings/Instant.txt"};
     if (start)
         uploads.prepend("received /media/" + name);
@@ -149,6 +164,8 @@ void tst_SendStop::sendAndStop()
                      && command.contains(start ? "Doors open at noon today@end;" : "@stop crawl;"), command);
     else // the player starts the document it was sent, with the saved settings
         QCOMPARE(command, kStamp + line2 + "\r\n");
+    w.window->close();
+    QCOMPARE(readAll(w.state.strPreIPFile), "  " + server.host().toLatin1() + " \r\n");
 }
 
 void tst_SendStop::refusals_data()

@@ -2,14 +2,13 @@
 
 #include "app/SharedState.h"
 #include "platform/OperatorDialogs.h"
+#include "platform/WindowPlacement.h"
 
 #include <QCheckBox>
 #include <QEvent>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QVBoxLayout>
 
 namespace qvic {
@@ -24,22 +23,7 @@ void placeOnTop(QDialog &dialog, int minimumWidth)
     dialog.setMinimumWidth(minimumWidth);
     dialog.adjustSize();
     dialog.setFixedSize(dialog.size());
-    centre(dialog);
-}
-
-void centre(QDialog &dialog)
-{
-    // On the screen, not over the main window; a position of our own also keeps
-    // QDialog from moving it over its parent when shown. The frame is only known
-    // once the window exists, so showing centres it again.
-    QWidget *anchor = dialog.parentWidget() ? dialog.parentWidget() : &dialog;
-    QScreen *screen = anchor->screen() ? anchor->screen() : QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    const QRect area = screen->geometry();
-    const QSize outer = dialog.frameGeometry().size();
-    dialog.move(area.x() + (area.width() - outer.width()) / 2,
-                area.y() + (area.height() - outer.height()) / 2);
+    centreOnScreen(dialog);
 }
 
 QPushButton *button(const char *objectName, const QString &caption)
@@ -62,6 +46,16 @@ QBoxLayout *buttonRow(QPushButton *ok, QPushButton *cancel)
 }
 
 } // namespace passworddialog
+
+bool frmPassword::ask(SharedState &state, OperatorDialogs &dialogs, QWidget *parent)
+{
+    state.blnPasswordOK = false;
+    {
+        frmPassword dialog(state, dialogs, parent);
+        dialog.exec();
+    }
+    return state.blnPasswordOK;
+}
 
 frmPassword::frmPassword(SharedState &state, OperatorDialogs &dialogs, QWidget *parent)
     : QDialog(parent), m_state(state), m_dialogs(dialogs), m_store(state.strPassFile)
@@ -118,7 +112,7 @@ void frmPassword::Form_Load()
 void frmPassword::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
-    passworddialog::centre(*this);
+    centreOnScreen(*this);
     // The operator types at once: the focus starts in the password box, with a
     // remembered password selected so that typing replaces it.
     txtPassword->setFocus(Qt::TabFocusReason);

@@ -24,6 +24,10 @@ class frmPassword : public QDialog
 public:
     frmPassword(SharedState &state, OperatorDialogs &dialogs, QWidget *parent = nullptr);
 
+    // The password gate of every start and stop: opens the dialog afresh and
+    // tells whether the operator got through.
+    static bool ask(SharedState &state, OperatorDialogs &dialogs, QWidget *parent);
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
@@ -50,7 +54,6 @@ private:
 // OK at the left and Cancel at the right.
 namespace passworddialog {
 void placeOnTop(QDialog &dialog, int minimumWidth);
-void centre(QDialog &dialog);
 QPushButton *button(const char *objectName, const QString &caption);
 QBoxLayout *buttonRow(QPushButton *ok, QPushButton *cancel);
 } // namespace passworddialog

@@ -3,6 +3,7 @@
 #include "access/frmPassword.h"
 #include "app/SharedState.h"
 #include "platform/OperatorDialogs.h"
+#include "platform/WindowPlacement.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -83,7 +84,7 @@ void frmPasswordChange::Form_Load()
 void frmPasswordChange::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
-    passworddialog::centre(*this);
+    centreOnScreen(*this);
 }
 
 void frmPasswordChange::btnOK_Click()

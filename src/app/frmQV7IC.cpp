@@ -8,19 +8,21 @@
 #include "compose/ColorEntries.h"
 #include "compose/ColorValue.h"
 #include "compose/CrawlEditor.h"
+#include "compose/EditorFormatting.h"
 #include "compose/CrawlSettings.h"
 #include "compose/RtfReader.h"
 #include "compose/RtfWriter.h"
 #include "compose/EditorText.h"
-#include "commands/Kite7Script.h"
 #include "device/frmKite7.h"
 #include "dispatch/AddressList.h"
-#include "dispatch/frmTransferFTPFile.h"
+#include "dispatch/DeliveryWords.h"
+#include "dispatch/TransferDialogStep.h"
 #include "platform/Numbers.h"
 #include "platform/OperatorDialogs.h"
 #include "platform/Text.h"
 #include "platform/TextFile.h"
 #include "platform/TypedInput.h"
+#include "platform/WindowPlacement.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -30,7 +32,6 @@
 #include <QTimer>
 #include <QFileInfo>
 #include <QTextBlock>
-#include <QFontDatabase>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -38,7 +39,6 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QSystemTrayIcon>
 #include <QVBoxLayout>
 
@@ -81,6 +81,15 @@ QLabel *labelFor(const QString &text, QWidget *buddy, const char *objectName = n
     return label;
 }
 
+void pauseBeforeDeviceScript()
+{
+    // The player needs a moment between the two command files; the window
+    // keeps painting but takes no input meanwhile.
+    QEventLoop pause;
+    QTimer::singleShot(500, &pause, &QEventLoop::quit);
+    pause.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
 } // namespace
 
 frmQV7IC::frmQV7IC(SharedState &state, OperatorDialogs &dialogs, QWidget *parent)
@@ -115,29 +124,11 @@ frmQV7IC::frmQV7IC(SharedState &state, OperatorDialogs &dialogs, QWidget *parent
     connect(btnSend, &QPushButton::clicked, this, &frmQV7IC::SendCrawl);
     connect(btnStop, &QPushButton::clicked, this, &frmQV7IC::StopCrawl);
     connect(btnSave, &QPushButton::clicked, this, &frmQV7IC::btnSave_Click);
-    connect(btnB, &QPushButton::clicked, this, &frmQV7IC::btnB_Click);
-    connect(btnI, &QPushButton::clicked, this, &frmQV7IC::btnI_Click);
-    connect(btnU, &QPushButton::clicked, this, &frmQV7IC::btnU_Click);
-    // A choice from a list (mouse, or arrow keys in the font lists) applies it;
-    // typing a list's text, or Enter after it, does not.
-    connect(cmbFontName, &QComboBox::activated, this, &frmQV7IC::cmbFontName_Click);
-    connect(cmbFontSize, &QComboBox::activated, this, &frmQV7IC::cmbFontSize_Click);
-    connect(cmbFontColor, &QComboBox::activated, this, &frmQV7IC::cmbFontColor_Click);
+    m_formatting = new EditorFormatting({rtfData, btnB, btnI, btnU, cmbFontName, cmbFontSize, cmbFontColor},
+                                        m_state, m_dialogs, this);
     connect(cmbBgColor, &QComboBox::activated, this, &frmQV7IC::cmbBgColor_Click);
     connect(chkBgTrans, &QCheckBox::toggled, this, &frmQV7IC::chkBgTrans_Click);
     connect(chkNoColorKey, &QCheckBox::toggled, this, &frmQV7IC::chkNoColorKey_Click);
-    connect(rtfData, &QTextEdit::cursorPositionChanged, this, &frmQV7IC::rtfData_SelChange);
-    connect(rtfData, &QTextEdit::selectionChanged, this, &frmQV7IC::rtfData_SelChange);
-    // Qt hands the caret a bare format when a click places it or the text is emptied.
-    connect(rtfData, &QTextEdit::currentCharFormatChanged, this, &frmQV7IC::keepTypingFormat);
-    // A change with the caret standing still (Delete, a format applied) is a change too:
-    // the next start must save it rather than send the older file.
-    connect(rtfData, &QTextEdit::textChanged, this, [this] {
-        if (m_inSelChange)
-            return;
-        m_state.strKite7Message = editortext::plainTextCrLf(*rtfData->document());
-        m_state.blnModified = true;
-    });
     // The operator's change of a presentation setting is a change of the crawl:
     // the next start saves it rather than send the older settings file.
     for (QLineEdit *box : {txtDwell, txtTransparency, txtLocation})
@@ -145,8 +136,6 @@ frmQV7IC::frmQV7IC(SharedState &state, OperatorDialogs &dialogs, QWidget *parent
     connect(cboSpeed, &QComboBox::activated, this, &frmQV7IC::markModified);
     connect(cmbBgColor, &QComboBox::activated, this, &frmQV7IC::markModified);
     connect(chkBgTrans, &QCheckBox::clicked, this, &frmQV7IC::markModified);
-    for (QComboBox *list : {cmbFontName, cmbFontSize, cmbFontColor})
-        list->lineEdit()->installEventFilter(this);
     lockKeyboard(cboSpeed);
     lockKeyboard(cmbBgColor);
     createTray();
@@ -209,13 +198,10 @@ bool frmQV7IC::eventFilter(QObject *watched, QEvent *event)
     const bool locked = watched == cboSpeed || watched == cmbBgColor
                         || watched == cboSpeed->lineEdit() || watched == cmbBgColor->lineEdit();
     const auto type = event->type();
-    if (type == QEvent::KeyPress || type == QEvent::KeyRelease || type == QEvent::ShortcutOverride) {
+    if (locked && (type == QEvent::KeyPress || type == QEvent::KeyRelease)) {
         const int key = static_cast<QKeyEvent *>(event)->key();
-        const bool focusMove = key == Qt::Key_Tab || key == Qt::Key_Backtab;
-        if (locked && !focusMove && type != QEvent::ShortcutOverride)
+        if (key != Qt::Key_Tab && key != Qt::Key_Backtab)
             return true;
-        if (!locked && (key == Qt::Key_Return || key == Qt::Key_Enter) && type == QEvent::KeyPress)
-            return true; // Enter after a typed font name or size applies nothing
     }
     if (locked && type == QEvent::Wheel)
         return true;
@@ -373,21 +359,15 @@ std::optional<QString> frmQV7IC::load(const QString &appDir, const QString &winD
         return error;
 
     // Each choice below runs its list's own action, as the operator's would.
-    cmbFontColor->addItems(colorentries::names());
-    cmbFontColor->setCurrentIndex(1);
-    cmbFontColor_Click();
     cmbBgColor->addItems(colorentries::names());
     cmbBgColor->setCurrentIndex(0);
     cmbBgColor_Click();
-    fillFontLists();
-    cmbFontSize_Click();
-    btnB_Click();
+    m_formatting->applyDefaults();
 
     setKite7Defaults(m_state);
     adjustSize();
-    centreOnScreen();
+    centreOnScreen(*this);
     rtfData->setFocus();
-    keepTypingFormat(); // the first letter typed already shows the lists' look and the bold mode
     return std::nullopt;
 }
 
@@ -416,24 +396,6 @@ bool frmQV7IC::loadAddressList(QString *error)
     return true;
 }
 
-void frmQV7IC::fillFontLists()
-{
-    cmbFontName->addItems(QFontDatabase::families());
-    cmbFontName->setCurrentText(QStringLiteral("Times New Roman"));
-    for (int size = 8; size <= 72; size += 2)
-        cmbFontSize->addItem(QString::number(size));
-    cmbFontSize->setCurrentIndex(11);
-}
-
-void frmQV7IC::centreOnScreen()
-{
-    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->availableGeometry();
-        move(area.x() + (area.width() - frameGeometry().width()) / 2,
-             area.y() + (area.height() - frameGeometry().height()) / 2);
-    }
-}
-
 void frmQV7IC::AddAddress()
 {
     const QString address = cboIPAddress->currentText();
@@ -457,142 +419,9 @@ void frmQV7IC::AddAddress()
                 .arg(error));
 }
 
-void frmQV7IC::toggleStyle(bool &mode, QPushButton *button)
-{
-    mode = !mode;
-    // Pressed: the dark workspace grey; normal: the button face.
-    QPalette look = button->palette();
-    look.setColor(QPalette::Button, mode ? palette().color(QPalette::Dark)
-                                         : palette().color(QPalette::Button));
-    button->setPalette(look);
-    button->setAccessibleDescription(mode ? QStringLiteral("on") : QStringLiteral("off"));
-    rtfData->setFocus();
-}
-
-void frmQV7IC::btnB_Click()
-{
-    toggleStyle(m_blnBold, btnB);
-}
-
-void frmQV7IC::btnI_Click()
-{
-    toggleStyle(m_blnItalic, btnI);
-}
-
-void frmQV7IC::btnU_Click()
-{
-    toggleStyle(m_blnUnderline, btnU);
-}
-
-void frmQV7IC::applyToSelection(const QTextCharFormat &format)
-{
-    rtfData->mergeCurrentCharFormat(format);
-}
-
-void frmQV7IC::cmbFontName_Click()
-{
-    QTextCharFormat format;
-    format.setFontFamilies(QStringList{cmbFontName->currentText()});
-    applyToSelection(format);
-    rtfData->setFocus();
-}
-
-void frmQV7IC::cmbFontSize_Click()
-{
-    const double points = numbers::leadingNumber(cmbFontSize->currentText());
-    if (points > 0) {
-        QTextCharFormat format;
-        format.setFontPointSize(points);
-        applyToSelection(format);
-    }
-    rtfData->setFocus();
-}
-
-std::optional<quint32> frmQV7IC::chooseCustomColor()
-{
-    // A cancelled dialog still gives its colour: the one chosen last, black at first.
-    if (const auto chosen = m_dialogs.pickColor(m_lastChosenColor))
-        m_lastChosenColor = *chosen;
-    return color::fromQColor(m_lastChosenColor);
-}
-
-void frmQV7IC::cmbFontColor_Click()
-{
-    const int index = cmbFontColor->currentIndex();
-    std::optional<quint32> value = colorentries::valueAt(index);
-    if (index == colorentries::kCustomColor)
-        value = chooseCustomColor();
-    if (value) {
-        m_listColor = *value;
-        QTextCharFormat format;
-        format.setForeground(color::toQColor(*value));
-        applyToSelection(format);
-    }
-    rtfData->setFocus();
-}
-
-void frmQV7IC::keepTypingFormat()
-{
-    const QTextCursor caret = rtfData->textCursor();
-    if (m_inSelChange || m_keepingTypingFormat || caret.hasSelection())
-        return;
-    // In an empty document the lists decide the whole look; elsewhere they only
-    // fill in what the caret's format lacks, so no text is typed without a colour
-    // (which players show black) or in the editor's own small font.
-    const bool empty = rtfData->document()->isEmpty();
-    const QTextCharFormat here = caret.charFormat();
-    QTextCharFormat fill;
-    const QString family = cmbFontName->currentText();
-    if (!family.isEmpty() && (empty || here.fontFamilies().toStringList().isEmpty()))
-        fill.setFontFamilies(QStringList{family});
-    const double points = numbers::leadingNumber(cmbFontSize->currentText());
-    if (points > 0 && (empty || !here.hasProperty(QTextFormat::FontPointSize)))
-        fill.setFontPointSize(points);
-    if (empty || here.foreground().style() == Qt::NoBrush)
-        fill.setForeground(color::toQColor(m_listColor));
-    if (empty) {
-        fill.setFontWeight(m_blnBold ? QFont::Bold : QFont::Normal);
-        fill.setFontItalic(m_blnItalic);
-        fill.setFontUnderline(m_blnUnderline);
-    }
-    if (fill.properties().isEmpty())
-        return;
-    m_keepingTypingFormat = true;
-    rtfData->mergeCurrentCharFormat(fill);
-    m_keepingTypingFormat = false;
-}
-
 void frmQV7IC::markModified()
 {
     m_state.blnModified = true;
-}
-
-void frmQV7IC::rtfData_SelChange()
-{
-    if (m_inSelChange)
-        return; // the colour list's own action re-applies the colour to the selection
-    keepTypingFormat();
-    m_inSelChange = true;
-    const editortext::SelectionFormat current = editortext::selectionFormat(rtfData->textCursor());
-    if (current.fontSize)
-        cmbFontSize->setCurrentText(numbers::generalNumber(*current.fontSize));
-    if (current.fontName)
-        cmbFontName->setCurrentText(*current.fontName);
-    if (current.color) {
-        const int index = colorentries::indexOf(*current.color);
-        if (index >= 0) {
-            cmbFontColor->setCurrentIndex(index);
-            cmbFontColor_Click();
-        }
-    }
-    QTextCharFormat modes;
-    modes.setFontWeight(m_blnBold ? QFont::Bold : QFont::Normal);
-    modes.setFontItalic(m_blnItalic);
-    modes.setFontUnderline(m_blnUnderline);
-    applyToSelection(modes);
-    m_state.strKite7Message = editortext::plainTextCrLf(*rtfData->document());
-    m_state.blnModified = true; // a mere caret movement counts
-    m_inSelChange = false;
 }
 
 void frmQV7IC::cmbBgColor_Click()
@@ -600,7 +429,7 @@ void frmQV7IC::cmbBgColor_Click()
     const int index = cmbBgColor->currentIndex();
     std::optional<quint32> value = colorentries::valueAt(index);
     if (index == colorentries::kCustomColor)
-        value = chooseCustomColor();
+        value = m_formatting->chooseCustomColor();
     if (!value)
         return;
     rtfData->setBackColor(*value);
@@ -650,30 +479,13 @@ void frmQV7IC::showSettings(const CrawlSettings &settings)
     txtColorKey->setText(settings.colorKey);
 }
 
-void frmQV7IC::showFontOfInsertionPoint()
-{
-    const editortext::SelectionFormat here = editortext::selectionFormat(rtfData->textCursor());
-    if (here.fontName)
-        cmbFontName->setCurrentText(*here.fontName);
-    if (here.fontSize)
-        cmbFontSize->setCurrentText(numbers::generalNumber(*here.fontSize));
-    const int index = here.color ? colorentries::indexOf(*here.color) : -1;
-    if (index >= 0) {
-        cmbFontColor->setCurrentIndex(index);
-        cmbFontColor_Click();
-    } else {
-        // Another colour stays as it is: the list only says it is a custom one.
-        cmbFontColor->setCurrentIndex(colorentries::kCustomColor);
-    }
-}
-
 bool frmQV7IC::loadCrawlFile(const QString &path, QString *error)
 {
     const auto bytes = textfile::readFile(path, error);
     if (!bytes)
         return false;
     QString reason;
-    m_inSelChange = true; // the load's own caret moves are no operator's selection
+    m_formatting->beginLoad(); // the load's own caret moves are no operator's selection
     const bool read = RtfReader::read(*bytes, *rtfData->document(), &reason);
     if (read) {
         // Text without a colour of its own shows as the players show it: black.
@@ -694,13 +506,13 @@ bool frmQV7IC::loadCrawlFile(const QString &path, QString *error)
         rtfData->document()->clearUndoRedoStacks();
         rtfData->moveCursor(QTextCursor::Start);
     }
-    m_inSelChange = false;
+    m_formatting->endLoad();
     if (!read) {
         if (error)
             *error = QStringLiteral("Cannot read %1: %2").arg(path, reason);
         return false;
     }
-    showFontOfInsertionPoint();
+    m_formatting->showFontOfInsertionPoint();
     m_state.strKite7Message = editortext::plainTextCrLf(*rtfData->document());
     return true;
 }
@@ -774,36 +586,6 @@ void frmQV7IC::btnSave_Click()
     saveCrawlAs(*path);
 }
 
-bool frmQV7IC::passwordAccepted()
-{
-    m_state.blnPasswordOK = false;
-    {
-        frmPassword dialog(m_state, m_dialogs, this);
-        dialog.exec();
-    }
-    return m_state.blnPasswordOK;
-}
-
-bool frmQV7IC::upload(const QString &localFile, const QString &localPath, const QString &remoteFile)
-{
-    m_state.strLocalFile = localFile;
-    m_state.strLocalPath = localPath;
-    m_state.strRemoteFile = remoteFile;
-    m_state.strTransferMode = QStringLiteral("UPLOAD");
-    m_state.blnTransferOK = false;
-    {
-        frmTransferFTPFile dialog(m_state, m_dialogs, this);
-        dialog.exec();
-    }
-    return m_state.blnTransferOK;
-}
-
-bool frmQV7IC::uploadInstantFile()
-{
-    return upload(QStringLiteral("Instant.txt"), m_state.strInstantFile,
-                  QStringLiteral("settings\\Instant.txt"));
-}
-
 bool frmQV7IC::documentNameCanTravel()
 {
     const QString &name = m_state.strCurFileName;
@@ -816,31 +598,6 @@ bool frmQV7IC::documentNameCanTravel()
                        "start again.")
             .arg(name));
     return false;
-}
-
-void frmQV7IC::pauseBeforeDeviceScript()
-{
-    // The player needs a moment between the two command files; the window
-    // keeps painting but takes no input meanwhile.
-    QEventLoop pause;
-    QTimer::singleShot(500, &pause, &QEventLoop::quit);
-    pause.exec(QEventLoop::ExcludeUserInputEvents);
-}
-
-void frmQV7IC::sendDeviceScript(bool (frmQV7IC::*buildScript)(QString *),
-                                const DeviceScriptWords &words)
-{
-    if (!chkKite7->isChecked()) {
-        m_dialogs.information(words.doneWithoutDevice);
-        return;
-    }
-    pauseBeforeDeviceScript();
-    if (!(this->*buildScript)(nullptr)) {
-        m_dialogs.exclamation(words.cannotBuild);
-        return;
-    }
-    if (uploadInstantFile())
-        m_dialogs.information(words.doneWithDevice);
 }
 
 void frmQV7IC::SendCrawl()
@@ -866,44 +623,28 @@ void frmQV7IC::SendCrawl()
     }
     if (!documentNameCanTravel())
         return;
-    m_state.strRemoteHost = host;
-    if (!passwordAccepted())
-        return;
-    if (!createInstantFile(kStartInstantCrawl)) {
-        m_dialogs.exclamation(QStringLiteral("Error creating Instant.txt file."));
-        return;
-    }
-    if (!upload(m_state.strCurFileName, m_state.strCurFilePath,
-                QStringLiteral("media\\") + m_state.strCurFileName))
-        return;
-    if (!uploadInstantFile())
-        return;
-    sendDeviceScript(&frmQV7IC::createKite7Msg,
-                     {QStringLiteral("Successfully sent out the QV instant crawl."),
-                      QStringLiteral("Error creating Start Crawl Instant.txt file."),
-                      QStringLiteral("Successfully sent out QV instant crawl and Kite-7 instant crawl.")});
+    deliver(DeliveryAction::Start, host);
 }
 
 void frmQV7IC::StopCrawl()
 {
-    m_state.strRemoteHost = trimSpaces(cboIPAddress->currentText());
-    if (m_state.strRemoteHost.isEmpty()) {
+    const QString host = trimSpaces(cboIPAddress->currentText());
+    if (host.isEmpty()) {
         m_dialogs.information(QStringLiteral("Please enter an IP address."));
         cboIPAddress->setFocus();
         return;
     }
-    if (!passwordAccepted())
+    deliver(DeliveryAction::Stop, host);
+}
+
+void frmQV7IC::deliver(DeliveryAction action, const QString &host)
+{
+    m_state.strRemoteHost = host;
+    if (!frmPassword::ask(m_state, m_dialogs, this))
         return;
-    if (!createInstantFile(kStopInstantCrawl)) {
-        m_dialogs.exclamation(QStringLiteral("Error creating Instant.txt file."));
-        return;
-    }
-    if (!uploadInstantFile())
-        return;
-    sendDeviceScript(&frmQV7IC::createKite7StopCrawlMsg,
-                     {QStringLiteral("Successfully 'Stop' the QV instant crawl."),
-                      QStringLiteral("Error creating 'Stop' Crawl Instant.txt file."),
-                      QStringLiteral("Successfully 'Stop' QV instant crawl and Kite-7 instant crawl.")});
+    TransferDialogStep transfer(m_state, m_dialogs, this);
+    DeliveryService service(m_state, transfer, m_clock, &pauseBeforeDeviceScript);
+    tellDeliveryOutcome(m_dialogs, action, service.deliver(action, host, chkKite7->isChecked()));
 }
 
 void frmQV7IC::btnHide_Click()
@@ -933,28 +674,8 @@ void frmQV7IC::mnuChangePassword_Click()
 
 void frmQV7IC::mnuKite7_Click()
 {
-    frmKite7 dialog(m_state, m_dialogs, *this);
+    frmKite7 dialog(m_state, m_dialogs, cboIPAddress->currentText(), m_clock, this);
     dialog.exec();
-}
-
-QString frmQV7IC::ipAddressText() const
-{
-    return cboIPAddress->currentText();
-}
-
-bool frmQV7IC::createInstantFile(const QString &message, QString *error)
-{
-    return qvic::createInstantFile(message, m_state, m_clock, error);
-}
-
-bool frmQV7IC::createKite7Msg(QString *error)
-{
-    return qvic::createKite7Msg(m_state, m_clock, error);
-}
-
-bool frmQV7IC::createKite7StopCrawlMsg(QString *error)
-{
-    return qvic::createKite7StopCrawlMsg(m_state, m_clock, error);
 }
 
 void frmQV7IC::endAtOnce()

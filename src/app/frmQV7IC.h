@@ -1,6 +1,7 @@
 #pragma once
 
 #include "commands/InstantFile.h"
+#include "dispatch/Delivery.h"
 
 #include <QMainWindow>
 #include <QTextCharFormat>
@@ -19,6 +20,7 @@ class QSystemTrayIcon;
 namespace qvic {
 
 class CrawlEditor;
+class EditorFormatting;
 struct SharedState;
 class OperatorDialogs;
 
@@ -49,14 +51,6 @@ public:
     // Show the window, from the tray or its menu.
     void mnuShow_Click();
 
-    // The player address as typed in the address box (untrimmed).
-    QString ipAddressText() const;
-
-    // The three command-file builders every window uses; each rewrites
-    // strInstantFile and returns false (with the reason) when it cannot.
-    bool createInstantFile(const QString &message, QString *error = nullptr);
-    bool createKite7Msg(QString *error = nullptr);
-    bool createKite7StopCrawlMsg(QString *error = nullptr);
     // A crawl document and its settings file. The load reads the document into
     // the editor and the settings into the six controls; the save writes both.
     // Failures come back as the reason, naming the file.
@@ -72,10 +66,8 @@ public:
     // Where the builders' time stamp comes from; tests fix it.
     void setClock(Clock clock) { m_clock = std::move(clock); }
 
-    // The editor's modes, as the style buttons set them.
-    bool blnBold() const { return m_blnBold; }
-    bool blnItalic() const { return m_blnItalic; }
-    bool blnUnderline() const { return m_blnUnderline; }
+    // The editor's formatting: its modes, as the style buttons set them.
+    const EditorFormatting &formatting() const { return *m_formatting; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -86,54 +78,29 @@ private:
     QWidget *createInformationFrame();
     QWidget *createAddressFrame();
     void createMenus();
-    void centreOnScreen();
 
     void LoadMainDefaults(QString *error);
     bool loadAddressList(QString *error);
-    void fillFontLists();
     void endAtOnce();
     void createTray();
     void lockKeyboard(QComboBox *list);
 
-    // Editor formatting.
-    void toggleStyle(bool &mode, QPushButton *button);
-    void btnB_Click();
-    void btnI_Click();
-    void btnU_Click();
-    void cmbFontName_Click();
-    void cmbFontSize_Click();
-    void cmbFontColor_Click();
-    void rtfData_SelChange();
-    void keepTypingFormat();
+    // The operator's change of a presentation setting.
     void markModified();
-    void applyToSelection(const QTextCharFormat &format);
-    std::optional<quint32> chooseCustomColor();
-
     // Background and colour key.
     void cmbBgColor_Click();
     void chkBgTrans_Click();
     void chkNoColorKey_Click();
 
-    bool passwordAccepted();
-    bool upload(const QString &localFile, const QString &localPath, const QString &remoteFile);
-    bool uploadInstantFile();
     bool documentNameCanTravel();
-    void pauseBeforeDeviceScript();
-    // The second command file of a start or stop, when the Kite-7 box is ticked.
-    struct DeviceScriptWords
-    {
-        QString doneWithoutDevice;
-        QString cannotBuild;
-        QString doneWithDevice;
-    };
-    void sendDeviceScript(bool (frmQV7IC::*buildScript)(QString *), const DeviceScriptWords &words);
+    // The password, then the send through the transfer window, then its outcome in words.
+    void deliver(DeliveryAction action, const QString &host);
 
     void btnOpen_Click();
     void btnSave_Click();
     void setCurrentDocument(const QString &path);
     struct CrawlSettings currentSettings() const;
     void showSettings(const struct CrawlSettings &settings);
-    void showFontOfInsertionPoint();
 
     void btnHide_Click();
     void mnuChangePassword_Click();
@@ -145,13 +112,7 @@ private:
     double m_dblScreenHeight = 600;
     bool m_endingAtOnce = false;
     Clock m_clock = systemClock;
-    bool m_blnBold = false;
-    bool m_blnItalic = false;
-    bool m_blnUnderline = false;
-    bool m_inSelChange = false;
-    bool m_keepingTypingFormat = false;
-    quint32 m_listColor = 0xFFFFFF; // the colour the font-colour list last applied
-    QColor m_lastChosenColor = Qt::black; // the colour dialog's colour, kept between openings
+    EditorFormatting *m_formatting = nullptr;
     QSystemTrayIcon *m_tray = nullptr;
     QMenu *pMenu = nullptr;
 

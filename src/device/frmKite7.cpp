@@ -4,10 +4,11 @@
 
 #include "access/frmPassword.h"
 #include "app/SharedState.h"
-#include "app/frmQV7IC.h"
 #include "device/Kite7Lists.h"
-#include "dispatch/frmTransferFTPFile.h"
+#include "dispatch/DeliveryWords.h"
+#include "dispatch/TransferDialogStep.h"
 #include "platform/OperatorDialogs.h"
+#include "platform/WindowPlacement.h"
 #include "platform/TypedInput.h"
 
 #include <QComboBox>
@@ -80,8 +81,10 @@ void placeColumns(QGroupBox *frame, const QList<std::pair<QLabel *, QComboBox *>
 
 } // namespace
 
-frmKite7::frmKite7(SharedState &state, OperatorDialogs &dialogs, frmQV7IC &mainWindow)
-    : QDialog(&mainWindow), m_state(state), m_dialogs(dialogs), m_mainWindow(mainWindow)
+frmKite7::frmKite7(SharedState &state, OperatorDialogs &dialogs, const QString &playerAddress,
+                   Clock clock, QWidget *parent)
+    : QDialog(parent), m_state(state), m_dialogs(dialogs), m_playerAddress(playerAddress),
+      m_clock(std::move(clock))
 {
     setObjectName(QStringLiteral("frmKite7"));
     setWindowTitle(QStringLiteral("Kite-7 Settings"));
@@ -199,7 +202,7 @@ void frmKite7::Form_Load()
 {
     adjustSize();
     setFixedSize(size());
-    passworddialog::centre(*this);
+    centreOnScreen(*this);
 
     // Each stored position selects its entry and runs the list's own choice,
     // which keeps the same value again.
@@ -235,8 +238,7 @@ void frmKite7::Form_Load()
 void frmKite7::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
-    // The frame is only known once the window exists.
-    passworddialog::centre(*this);
+    centreOnScreen(*this);
 }
 
 void frmKite7::cboComPort_Click()
@@ -283,7 +285,7 @@ void frmKite7::btnKite7InstCrawl_Click()
 {
     // Both checks come before the password: the operator fixes them in the
     // main window first, and is not asked for a password for nothing.
-    const QString host = trimSpaces(m_mainWindow.ipAddressText());
+    const QString host = trimSpaces(m_playerAddress);
     if (host.isEmpty()) {
         m_dialogs.information(QStringLiteral("Please enter an IP address."));
         return;
@@ -293,53 +295,28 @@ void frmKite7::btnKite7InstCrawl_Click()
                                              "before start Kite-7 instant crawl."));
         return;
     }
-    m_state.strRemoteHost = host;
-    sendKite7File(&frmQV7IC::createKite7Msg,
-                  QStringLiteral("Successfully sent out Kite-7 instant crawl."),
-                  QStringLiteral("Error creating Kite-7 Instant.txt file."));
+    sendKite7File(DeliveryAction::Kite7Start, host);
 }
 
 void frmKite7::btnKite7StopCrawl_Click()
 {
     // A stop carries no text, so any crawl text will do, even none.
-    const QString host = trimSpaces(m_mainWindow.ipAddressText());
+    const QString host = trimSpaces(m_playerAddress);
     if (host.isEmpty()) {
         m_dialogs.information(QStringLiteral("Please enter an IP address."));
         return;
     }
-    m_state.strRemoteHost = host;
-    sendKite7File(&frmQV7IC::createKite7StopCrawlMsg,
-                  QStringLiteral("Successfully sent out Kite-7 Stop Crawl Instant.txt file."),
-                  QStringLiteral("Error creating Kite-7 Stop Crawl Instant.txt file."));
+    sendKite7File(DeliveryAction::Kite7Stop, host);
 }
 
-void frmKite7::sendKite7File(Builder build, const QString &sent, const QString &notWritten)
+void frmKite7::sendKite7File(DeliveryAction action, const QString &host)
 {
-    m_state.blnPasswordOK = false;
-    {
-        frmPassword dialog(m_state, m_dialogs, this);
-        dialog.exec();
-    }
-    if (!m_state.blnPasswordOK)
+    m_state.strRemoteHost = host;
+    if (!frmPassword::ask(m_state, m_dialogs, this))
         return; // cancelled: the operator knows
-
-    if (!(m_mainWindow.*build)(nullptr)) {
-        m_dialogs.exclamation(notWritten);
-        return;
-    }
-    m_state.strLocalFile = QStringLiteral("Instant.txt");
-    m_state.strLocalPath = m_state.strInstantFile;
-    m_state.strRemoteFile = QStringLiteral("settings\\Instant.txt");
-    m_state.strTransferMode = QStringLiteral("UPLOAD");
-    // Only this transfer's outcome may speak of success.
-    m_state.blnTransferOK = false;
-    {
-        frmTransferFTPFile dialog(m_state, m_dialogs, this);
-        dialog.exec();
-    }
-    // A failed or cancelled upload has been reported by the transfer dialog.
-    if (m_state.blnTransferOK)
-        m_dialogs.information(sent);
+    TransferDialogStep transfer(m_state, m_dialogs, this);
+    DeliveryService service(m_state, transfer, m_clock, {});
+    tellDeliveryOutcome(m_dialogs, action, service.deliver(action, host));
 }
 
 } // namespace qvic

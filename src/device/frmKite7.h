@@ -1,5 +1,8 @@
 #pragma once
 
+#include "commands/InstantFile.h"
+#include "dispatch/Delivery.h"
+
 #include <QDialog>
 
 class QComboBox;
@@ -11,19 +14,19 @@ namespace qvic {
 
 struct SharedState;
 class OperatorDialogs;
-class frmQV7IC;
 
 // "Kite-7 Settings": the Kite-7 device's COM port and how it crawls, kept in
 // the shared state the moment they are chosen, and the two buttons that start
-// and stop the device's crawl on the player in the main window's address box.
+// and stop the device's crawl on the player whose address the main window holds.
 // Open it afresh for each showing; "Done" and the close box only close it.
 class frmKite7 : public QDialog
 {
     Q_OBJECT
 
 public:
-    // The dialog reads the main window's address box and uses its builders.
-    frmKite7(SharedState &state, OperatorDialogs &dialogs, frmQV7IC &mainWindow);
+    // playerAddress: the main window's address box as typed; clock: the command files' time stamp.
+    frmKite7(SharedState &state, OperatorDialogs &dialogs, const QString &playerAddress, Clock clock,
+             QWidget *parent = nullptr);
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -47,13 +50,13 @@ private:
     void btnKite7StopCrawl_Click();
 
     // The steps a start and a stop share once their own checks have passed:
-    // the password, the builder, the upload of the command file.
-    using Builder = bool (frmQV7IC::*)(QString *);
-    void sendKite7File(Builder build, const QString &sent, const QString &notWritten);
+    // the password, then the command file to the player.
+    void sendKite7File(DeliveryAction action, const QString &host);
 
     SharedState &m_state;
     OperatorDialogs &m_dialogs;
-    frmQV7IC &m_mainWindow;
+    QString m_playerAddress;
+    Clock m_clock;
 
     QGroupBox *Frame4 = nullptr;
     QComboBox *cboComPort = nullptr;

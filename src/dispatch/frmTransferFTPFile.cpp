@@ -2,17 +2,16 @@
 
 #include "app/SharedState.h"
 #include "platform/OperatorDialogs.h"
+#include "platform/WindowPlacement.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QGridLayout>
-#include <QGuiApplication>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -144,17 +143,8 @@ void frmTransferFTPFile::showEvent(QShowEvent *event)
     if (m_armed)
         return;
     m_armed = true;
-    centreOnScreen();
+    centreOnScreen(*this);
     LoadTimer->start();
-}
-
-void frmTransferFTPFile::centreOnScreen()
-{
-    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->availableGeometry();
-        move(area.x() + (area.width() - frameGeometry().width()) / 2,
-             area.y() + (area.height() - frameGeometry().height()) / 2);
-    }
 }
 
 QString frmTransferFTPFile::FormatTimeLeft(qint64 seconds)

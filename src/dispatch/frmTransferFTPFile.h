@@ -46,7 +46,6 @@ protected:
 
 private:
     QWidget *createFileFrame();
-    void centreOnScreen();
 
     void RunTransfer();
     void btnCancel_Click();

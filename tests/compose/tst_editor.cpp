@@ -1,5 +1,6 @@
 #include "MainWindowFixture.h"
 
+#include "compose/EditorFormatting.h"
 #include "compose/RtfReader.h"
 
 #include <QApplication>
@@ -92,7 +93,8 @@ void TestEditor::typingTakesTheListsLook()
     QVERIFY(!w.error);
     QTRY_VERIFY(w.editor->hasFocus());
     QCOMPARE(w.editor->backColor(), 0u);
-    QVERIFY(w.window->blnBold() && !w.window->blnItalic() && !w.window->blnUnderline());
+    const EditorFormatting &modes = w.window->formatting();
+    QVERIFY(modes.blnBold() && !modes.blnItalic() && !modes.blnUnderline());
     QVERIFY(!w.state.blnModified);
     QTest::keyClicks(w.editor, before);
     for (QChar step : steps) {

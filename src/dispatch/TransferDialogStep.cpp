@@ -1,0 +1,31 @@
+#include "dispatch/TransferDialogStep.h"
+
+#include "app/SharedState.h"
+#include "dispatch/frmTransferFTPFile.h"
+
+namespace qvic {
+
+TransferDialogStep::TransferDialogStep(SharedState &state, OperatorDialogs &dialogs, QWidget *parent)
+    : m_state(state), m_dialogs(dialogs), m_parent(parent)
+{
+}
+
+UploadResult TransferDialogStep::upload(const Upload &upload)
+{
+    m_state.strRemoteHost = upload.host;
+    m_state.strLocalFile = upload.localName;
+    m_state.strLocalPath = upload.localPath;
+    m_state.strRemoteFile = upload.remoteFile;
+    m_state.strTransferMode = QStringLiteral("UPLOAD");
+    // Only this transfer's outcome may speak of success.
+    m_state.blnTransferOK = false;
+    {
+        frmTransferFTPFile dialog(m_state, m_dialogs, m_parent);
+        dialog.exec();
+    }
+    UploadResult result;
+    result.sent = m_state.blnTransferOK;
+    return result;
+}
+
+} // namespace qvic

@@ -1,7 +1,7 @@
-#include "app/SharedState.h"
+#include "state/SharedState.h"
 #include "app/StartUp.h"
-#include "app/frmQV7IC.h"
-#include "platform/WidgetDialogs.h"
+#include "app/ui/frmQV7IC.h"
+#include "platform/ui/WidgetDialogs.h"
 
 #include <QApplication>
 

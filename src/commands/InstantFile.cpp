@@ -1,6 +1,6 @@
 #include "commands/InstantFile.h"
 
-#include "app/SharedState.h"
+#include "state/SharedState.h"
 #include "compose/ColorValue.h"
 #include "compose/CrawlSettings.h"
 #include "platform/Text.h"

@@ -1,6 +1,6 @@
 #include "commands/Kite7Script.h"
 
-#include "app/SharedState.h"
+#include "state/SharedState.h"
 #include "platform/TextFile.h"
 
 namespace qvic {

@@ -1,6 +1,6 @@
 #include "compose/CrawlSettings.h"
 
-#include "app/SharedState.h"
+#include "state/SharedState.h"
 #include "compose/ColorValue.h"
 #include "platform/Numbers.h"
 #include "platform/TextFile.h"

@@ -1,6 +1,6 @@
 #include "dispatch/Delivery.h"
 
-#include "app/SharedState.h"
+#include "state/SharedState.h"
 #include "commands/Kite7Script.h"
 #include "dispatch/FtpClient.h"
 

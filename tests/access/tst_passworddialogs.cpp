@@ -1,7 +1,7 @@
-#include "access/frmPassword.h"
-#include "access/frmPasswordChange.h"
-#include "app/SharedState.h"
-#include "platform/RecordingDialogs.h"
+#include "access/ui/frmPassword.h"
+#include "access/ui/frmPasswordChange.h"
+#include "state/SharedState.h"
+#include "RecordingDialogs.h"
 
 #include "TestSupport.h"
 

@@ -1,4 +1,4 @@
-#include "app/SharedState.h"
+#include "state/SharedState.h"
 #include "commands/InstantFile.h"
 #include "commands/Kite7Script.h"
 

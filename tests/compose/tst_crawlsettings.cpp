@@ -1,4 +1,4 @@
-#include "app/SharedState.h"
+#include "state/SharedState.h"
 #include "compose/ColorValue.h"
 #include "compose/CrawlSettings.h"
 

@@ -1,6 +1,6 @@
 #include "MainWindowFixture.h"
 
-#include "compose/EditorFormatting.h"
+#include "compose/ui/EditorFormatting.h"
 #include "compose/RtfReader.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 #include "FtpTestServer.h"
 #include "MainWindowFixture.h"
 
-#include "device/frmKite7.h"
+#include "device/ui/frmKite7.h"
 
 #include <QPushButton>
 #include <QtTest>

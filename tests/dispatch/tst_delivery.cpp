@@ -1,7 +1,7 @@
 #include "FtpTestServer.h"
 #include "TestSupport.h"
 
-#include "app/SharedState.h"
+#include "state/SharedState.h"
 #include "dispatch/Delivery.h"
 #include "dispatch/DirectTransfer.h"
 

@@ -1,9 +1,9 @@
 #include "FtpTestServer.h"
 #include "TestSupport.h"
 
-#include "app/SharedState.h"
-#include "dispatch/frmTransferFTPFile.h"
-#include "platform/RecordingDialogs.h"
+#include "state/SharedState.h"
+#include "dispatch/ui/frmTransferFTPFile.h"
+#include "RecordingDialogs.h"
 
 #include <QGroupBox>
 #include <QLabel>

@@ -2,10 +2,10 @@
 
 #include "TestSupport.h"
 
-#include "app/SharedState.h"
-#include "app/frmQV7IC.h"
-#include "compose/CrawlEditor.h"
-#include "platform/RecordingDialogs.h"
+#include "state/SharedState.h"
+#include "app/ui/frmQV7IC.h"
+#include "compose/ui/CrawlEditor.h"
+#include "RecordingDialogs.h"
 
 #include <memory>
 

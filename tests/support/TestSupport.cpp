@@ -1,6 +1,6 @@
 #include "TestSupport.h"
 
-#include "platform/RecordingDialogs.h"
+#include "RecordingDialogs.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,9 +1,9 @@
-#include "access/frmPasswordChange.h"
+#include "access/ui/frmPasswordChange.h"
 
-#include "access/frmPassword.h"
-#include "app/SharedState.h"
+#include "access/ui/frmPassword.h"
+#include "state/SharedState.h"
 #include "platform/OperatorDialogs.h"
-#include "platform/WindowPlacement.h"
+#include "platform/ui/WindowPlacement.h"
 
 #include <QLabel>
 #include <QLineEdit>

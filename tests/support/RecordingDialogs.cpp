@@ -1,4 +1,4 @@
-#include "platform/RecordingDialogs.h"
+#include "RecordingDialogs.h"
 
 namespace qvic {
 

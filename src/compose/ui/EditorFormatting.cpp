@@ -1,9 +1,9 @@
-#include "compose/EditorFormatting.h"
+#include "compose/ui/EditorFormatting.h"
 
-#include "app/SharedState.h"
+#include "state/SharedState.h"
 #include "compose/ColorEntries.h"
 #include "compose/ColorValue.h"
-#include "compose/CrawlEditor.h"
+#include "compose/ui/CrawlEditor.h"
 #include "compose/EditorText.h"
 #include "platform/Numbers.h"
 #include "platform/OperatorDialogs.h"

@@ -1,15 +1,15 @@
-#include "device/frmKite7.h"
+#include "device/ui/frmKite7.h"
 
 #include "platform/Text.h"
 
-#include "access/frmPassword.h"
-#include "app/SharedState.h"
+#include "access/ui/frmPassword.h"
+#include "state/SharedState.h"
 #include "device/Kite7Lists.h"
 #include "dispatch/DeliveryWords.h"
-#include "dispatch/TransferDialogStep.h"
+#include "dispatch/ui/TransferDialogStep.h"
 #include "platform/OperatorDialogs.h"
-#include "platform/WindowPlacement.h"
-#include "platform/TypedInput.h"
+#include "platform/ui/WindowPlacement.h"
+#include "platform/ui/TypedInput.h"
 
 #include <QComboBox>
 #include <QGridLayout>

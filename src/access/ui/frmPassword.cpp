@@ -1,8 +1,8 @@
-#include "access/frmPassword.h"
+#include "access/ui/frmPassword.h"
 
-#include "app/SharedState.h"
+#include "state/SharedState.h"
 #include "platform/OperatorDialogs.h"
-#include "platform/WindowPlacement.h"
+#include "platform/ui/WindowPlacement.h"
 
 #include <QCheckBox>
 #include <QEvent>

@@ -1,4 +1,4 @@
-#include "compose/CrawlEditor.h"
+#include "compose/ui/CrawlEditor.h"
 
 #include "compose/ColorValue.h"
 #include "compose/EditorText.h"

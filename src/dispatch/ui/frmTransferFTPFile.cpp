@@ -1,8 +1,8 @@
-#include "dispatch/frmTransferFTPFile.h"
+#include "dispatch/ui/frmTransferFTPFile.h"
 
-#include "app/SharedState.h"
+#include "state/SharedState.h"
 #include "platform/OperatorDialogs.h"
-#include "platform/WindowPlacement.h"
+#include "platform/ui/WindowPlacement.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "platform/WindowPlacement.h"
+#include "platform/ui/WindowPlacement.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -1,4 +1,4 @@
-#include "platform/TypedInput.h"
+#include "platform/ui/TypedInput.h"
 
 #include <QComboBox>
 #include <QLineEdit>

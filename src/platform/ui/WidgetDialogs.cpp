@@ -1,4 +1,4 @@
-#include "platform/WidgetDialogs.h"
+#include "platform/ui/WidgetDialogs.h"
 
 #include <QApplication>
 #include <QColorDialog>

@@ -1,4 +1,4 @@
-#include "app/SharedState.h"
+#include "state/SharedState.h"
 
 namespace qvic {
 

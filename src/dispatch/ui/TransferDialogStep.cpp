@@ -1,7 +1,7 @@
-#include "dispatch/TransferDialogStep.h"
+#include "dispatch/ui/TransferDialogStep.h"
 
-#include "app/SharedState.h"
-#include "dispatch/frmTransferFTPFile.h"
+#include "state/SharedState.h"
+#include "dispatch/ui/frmTransferFTPFile.h"
 
 namespace qvic {
 

@@ -2,6 +2,7 @@
 
 #include "platform/Numbers.h"
 #include "platform/ProfileString.h"
+#include "platform/TextFile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -68,6 +69,12 @@ std::optional<QString> iniMainSetting(SharedState &state, const QString &appDir,
     state.strPassFile = state.strWinDir + QStringLiteral("/icpass.ini");
     state.strIPListFile = appDir + QStringLiteral("/IPList.txt");
     state.strPreIPFile = appDir + QStringLiteral("/preIP.txt");
+    // Both INI files read as empty when they cannot be read, as on Windows. One
+    // that is no regular file or far too large is a mistake to name before the
+    // window opens, rather than a screen width or a password silently lost.
+    for (const QString &ini : {state.strIniFile, state.strPassFile})
+        if (auto refused = textfile::refusedKind(ini, textfile::kSmallFileLimit))
+            return refused;
     state.strFtpUser = QStringLiteral("qv7player");
     state.strFtpPassword = QStringLiteral("tk2harbor");
     state.strCurFileName = QStringLiteral("Untitled");

@@ -16,7 +16,8 @@ QString winDir();
 
 // Fixes every path, creates the three application folders (parents first,
 // nothing else), sets the FTP account and the untitled document. Returns the
-// reason, naming the folder, when a folder cannot be created.
+// reason, naming the folder or file, when a folder cannot be created or IC.ini
+// or icpass.ini is there but no regular file or larger than the small-file limit.
 std::optional<QString> iniMainSetting(SharedState &state, const QString &appDir,
                                       const QString &winDir);
 

@@ -9,8 +9,6 @@
 
 #include <QRegularExpression>
 
-#include <algorithm>
-
 namespace qvic {
 namespace {
 
@@ -57,11 +55,10 @@ bool createInstantFile(const QString &message, const SharedState &state, const C
             return failWith(error, QStringLiteral("No crawl document has been saved."));
         const QString settingsPath = instFilePath(state.strCurFilePath);
         QString readError;
-        const auto bytes = textfile::readFile(settingsPath, &readError);
-        if (!bytes)
+        const auto read = readSettingsFile(settingsPath, FieldScope::AcrossLines, &readError);
+        if (!read)
             return failWith(error, readError);
-        const QStringList fields =
-            readSettingsFields(win1252::decode(*bytes), FieldScope::AcrossLines);
+        const QStringList &fields = *read;
         if (fields.size() < 6)
             return failWith(error, QStringLiteral("%1 holds %2 of the six crawl settings.")
                                    .arg(settingsPath)
@@ -75,15 +72,17 @@ bool createInstantFile(const QString &message, const SharedState &state, const C
                  + u',' + *colour;
     }
 
+    // The player reads each line as a command: no part of one may start another.
+    if (hasControlCharacter(line2))
+        return failWith(error, QStringLiteral("Cannot write %1: the command would hold a control "
+                                              "character.")
+                                   .arg(state.strInstantFile));
     return textfile::replaceFile(state.strInstantFile, textfile::crlfLines({stamp, line2}), error);
 }
 
 bool documentNameFitsCommand(const QString &name)
 {
-    const bool controlCharacter = std::any_of(name.begin(), name.end(), [](QChar c) {
-        return c.category() == QChar::Other_Control;
-    });
-    return !controlCharacter && !name.contains(u',') && !name.contains(u'"')
+    return !hasControlCharacter(name) && !name.contains(u',') && !name.contains(u'"')
            && !name.contains(u'\\') && win1252::canEncode(name);
 }
 

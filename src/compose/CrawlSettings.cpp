@@ -3,16 +3,18 @@
 #include "state/SharedState.h"
 #include "compose/ColorValue.h"
 #include "platform/Numbers.h"
+#include "platform/Text.h"
 #include "platform/TextFile.h"
 #include "platform/Win1252.h"
 
-#include <QRegularExpression>
+#include <QFileInfo>
 
 #include <cmath>
 
 namespace qvic {
 namespace {
 
+using numbers::fieldNumber;
 using numbers::generalNumber;
 using numbers::leadingNumber;
 
@@ -50,22 +52,6 @@ QString fixedText(double value, int decimals)
     return units != 0 && scaled < 0 ? u'-' + text : text; // never "-0.00"
 }
 
-// A field "read as a number": the whole field, blanks around it aside, must be one.
-std::optional<double> fieldNumber(const QString &field)
-{
-    static const QRegularExpression number(
-        QStringLiteral(R"(^[ \t]*[+-]?(\d+\.?\d*|\.\d+)([eEdD][+-]?\d+)?[ \t]*$)"));
-    if (!number.match(field).hasMatch())
-        return std::nullopt;
-    QString text = field.trimmed();
-    text.replace(u'd', u'e').replace(u'D', u'e');
-    bool ok = false;
-    const double value = text.toDouble(&ok); // C locale whatever the system's
-    if (!ok || !std::isfinite(value))
-        return std::nullopt;
-    return value;
-}
-
 // Halves to the even neighbour, judged on the decimal form; unset beyond 32 bits.
 std::optional<qint64> wholeNumber(double value)
 {
@@ -85,6 +71,8 @@ QString CrawlSettingsFields::line() const
 CrawlSettings LoadedCrawlSettings::appliedTo(const CrawlSettings &before) const
 {
     CrawlSettings after = before;
+    if (refusal)
+        return after;
     if (dwell)
         after.dwell = *dwell;
     after.colorKey = colorKey;
@@ -197,9 +185,45 @@ QStringList readSettingsFields(const QString &text, FieldScope scope, int maxFie
     return fields;
 }
 
-LoadedCrawlSettings parseInstSettings(const QString &text, double screenHeight)
+std::optional<QStringList> readSettingsFile(const QString &settingsPath, FieldScope scope,
+                                            QString *error)
 {
-    QStringList field = readSettingsFields(text, FieldScope::FirstLine);
+    const auto bytes = textfile::readFile(settingsPath, error, textfile::kSmallFileLimit);
+    if (!bytes)
+        return std::nullopt;
+    QStringList fields = readSettingsFields(win1252::decode(*bytes), scope);
+    for (const QString &field : fields) {
+        if (hasControlCharacter(field)) {
+            failWith(error, QStringLiteral("Cannot use %1: a crawl setting in it holds a control "
+                                           "character.")
+                                .arg(settingsPath));
+            return std::nullopt;
+        }
+        if (field.size() > kMaxSettingsField) {
+            failWith(error, QStringLiteral("Cannot use %1: a crawl setting in it is longer than "
+                                           "%2 characters.")
+                                .arg(settingsPath)
+                                .arg(kMaxSettingsField));
+            return std::nullopt;
+        }
+    }
+    return fields;
+}
+
+LoadedCrawlSettings loadInstFile(const QString &documentPath, double screenHeight)
+{
+    const QString path = instFilePath(documentPath);
+    QStringList field;
+    if (QFileInfo::exists(path)) {
+        QString error;
+        const auto read = readSettingsFile(path, FieldScope::FirstLine, &error);
+        if (!read) {
+            LoadedCrawlSettings refused;
+            refused.refusal = error;
+            return refused;
+        }
+        field = *read;
+    }
     while (field.size() < 6)
         field.append(QString());
 
@@ -225,12 +249,6 @@ LoadedCrawlSettings parseInstSettings(const QString &text, double screenHeight)
 
     loaded.transparent = loaded.colorKey.compare(QStringLiteral("none"), Qt::CaseInsensitive) != 0;
     return loaded;
-}
-
-LoadedCrawlSettings loadInstFile(const QString &documentPath, double screenHeight)
-{
-    const auto bytes = textfile::readFile(instFilePath(documentPath));
-    return parseInstSettings(bytes ? win1252::decode(*bytes) : QString(), screenHeight);
 }
 
 } // namespace qvic

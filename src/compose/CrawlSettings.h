@@ -49,6 +49,8 @@ struct LoadedCrawlSettings
     std::optional<QString> location;  // unset when the pixel row is beyond a whole number
     std::optional<quint32> backColor; // unset when field 6 is no colour value
     bool transparent = false;         // false only for a key field "none" in any case
+    // Why the settings file was refused, naming it; a refused file changes no control.
+    std::optional<QString> refusal;
 
     // The controls after the load, starting from what they showed before it.
     // Changing the Transparency box runs its own action: ticking takes the
@@ -83,10 +85,20 @@ bool saveInstFile(const QString &documentPath, const CrawlSettings &settings, do
 enum class FieldScope { FirstLine, AcrossLines };
 QStringList readSettingsFields(const QString &text, FieldScope scope, int maxFields = 6);
 
-// The controls' new values from the settings text (the file's decoded text).
-LoadedCrawlSettings parseInstSettings(const QString &text, double screenHeight);
-// The same from the settings file of documentPath; a missing or unreadable
-// file reads as empty text, so every field takes its fallback.
+// No setting the program writes comes near this; a longer field is no settings file's.
+inline constexpr int kMaxSettingsField = 255;
+
+// The first six fields of a settings file. Nothing, with the reason naming the
+// file, when it cannot be read (missing, not a regular file, larger than the
+// small-file limit) or a field holds a control character (a line break would
+// become a line of its own in the player's command file) or is longer than
+// kMaxSettingsField characters.
+std::optional<QStringList> readSettingsFile(const QString &settingsPath, FieldScope scope,
+                                            QString *error = nullptr);
+
+// The controls' new values from the settings file of documentPath. A missing
+// file gives every field its fallback; a file readSettingsFile refuses gives
+// the refusal and changes nothing.
 LoadedCrawlSettings loadInstFile(const QString &documentPath, double screenHeight);
 
 } // namespace qvic

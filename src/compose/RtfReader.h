@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/TextFile.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -15,8 +17,9 @@ namespace qvic {
 class RtfReader
 {
 public:
-    // Crawls are a few kilobytes; anything this large is not a crawl.
-    static constexpr qsizetype maxDocumentBytes = 16 * 1024 * 1024;
+    // Crawls are a few kilobytes; anything this large is not a crawl. The file
+    // reader stops at the same size, so no larger document is ever read whole.
+    static constexpr qsizetype maxDocumentBytes = textfile::kDocumentLimit;
     // Real writers nest a few dozen groups deep at most.
     static constexpr int maxGroupDepth = 1000;
     // Bounds on what a document may build, so that no file keeps the editor busy for long.

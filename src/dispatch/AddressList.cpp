@@ -47,7 +47,7 @@ std::optional<QStringList> readFieldsOfFile(const QString &path, QString *error)
 {
     if (!QFileInfo::exists(path))
         return QStringList();
-    const auto bytes = textfile::readFile(path, error);
+    const auto bytes = textfile::readFile(path, error, textfile::kSmallFileLimit);
     if (!bytes)
         return std::nullopt;
     return readFields(*bytes);

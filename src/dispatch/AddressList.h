@@ -15,10 +15,12 @@ namespace qvic::addresslist {
 QStringList readFields(const QByteArray &bytes);
 
 // The fields of a file; an empty list when it does not exist, nothing (and the
-// reason) when it exists but cannot be read.
+// reason) when it exists but cannot be read, is no regular file or is larger
+// than the small-file limit.
 std::optional<QStringList> readFieldsOfFile(const QString &path, QString *error = nullptr);
 
-// The address as typed, one line, appended (the file is created when missing).
+// The address as typed, one line, appended (the file is created when missing);
+// on a line of its own also when the file's last line has no line end.
 bool appendAddress(const QString &ipListFile, const QString &address, QString *error = nullptr);
 
 // preIP.txt replaced by one line holding the address.

@@ -61,6 +61,54 @@ double leadingNumber(const QString &text)
     return std::isfinite(value) ? value : 0.0;
 }
 
+std::optional<double> fieldNumber(const QString &field)
+{
+    qsizetype i = 0;
+    qsizetype end = field.size();
+    const auto isBlank = [](QChar c) { return c == u' ' || c == u'\t'; };
+    while (i < end && isBlank(field[i]))
+        ++i;
+    while (end > i && isBlank(field[end - 1]))
+        --end;
+    std::string number; // in C syntax for from_chars
+    const auto digits = [&] {
+        const qsizetype start = i;
+        for (; i < end && field[i] >= u'0' && field[i] <= u'9'; ++i)
+            number += char(field[i].unicode());
+        return i - start;
+    };
+    const auto sign = [&] {
+        if (i < end && (field[i] == u'+' || field[i] == u'-')) {
+            if (field[i] == u'-')
+                number += '-';
+            ++i;
+        }
+    };
+
+    sign();
+    qsizetype mantissa = digits();
+    if (i < end && field[i] == u'.') {
+        number += '.';
+        ++i;
+        mantissa += digits();
+    }
+    if (mantissa == 0)
+        return std::nullopt;
+    if (i < end && QStringLiteral("eEdD").contains(field[i])) {
+        number += 'e';
+        ++i;
+        sign();
+        if (digits() == 0)
+            return std::nullopt;
+    }
+    double value = 0.0;
+    if (i != end
+        || std::from_chars(number.data(), number.data() + number.size(), value).ec != std::errc()
+        || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
 QString generalNumber(double value)
 {
     if (value == 0.0 || !std::isfinite(value))

@@ -45,7 +45,9 @@ QString getString(const QString &filePath, const QString &section, const QString
     const auto limit = [bufferSize](const QString &text) {
         return bufferSize <= 0 ? QString() : text.left(bufferSize - 1);
     };
-    const auto bytes = textfile::readFile(filePath);
+    // Unreadable reads as absent, as on Windows; a FIFO or an oversized file is
+    // refused unopened or unread, so a read never blocks or fills the memory.
+    const auto bytes = textfile::readFile(filePath, nullptr, textfile::kSmallFileLimit);
     if (!bytes)
         return limit(defaultValue);
     bool inSection = false;
@@ -68,7 +70,7 @@ bool writeString(const QString &filePath, const QString &section, const QString 
 {
     QStringList lines;
     if (QFileInfo::exists(filePath)) {
-        const auto bytes = textfile::readFile(filePath, error);
+        const auto bytes = textfile::readFile(filePath, error, textfile::kSmallFileLimit);
         if (!bytes)
             return false;
         lines = textfile::splitLines(*bytes);

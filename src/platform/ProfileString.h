@@ -11,13 +11,15 @@
 // keep every other line as it was.
 namespace qvic::profile {
 
-// The value, or defaultValue when the file, section or key is missing; either is
-// cut to bufferSize - 1 characters. An empty result means absent or empty.
+// The value, or defaultValue when the file, section or key is missing or the
+// file cannot be read (not a regular file, larger than the small-file limit);
+// either is cut to bufferSize - 1 characters. An empty result means absent or empty.
 QString getString(const QString &filePath, const QString &section, const QString &key,
                   int bufferSize, const QString &defaultValue = {});
 
 // Sets one key, adding the section or the key when missing and creating the
-// file (and its folder) when needed. The whole file is replaced atomically.
+// file (and its folder) when needed. The whole file is replaced atomically. An
+// existing file that cannot be read is left alone and the reason given.
 bool writeString(const QString &filePath, const QString &section, const QString &key,
                  const QString &value, QString *error = nullptr,
                  textfile::Access access = textfile::Access::Shared);

@@ -1,5 +1,7 @@
 #include "platform/Text.h"
 
+#include <algorithm>
+
 namespace qvic {
 
 QString trimSpaces(const QString &text)
@@ -11,6 +13,12 @@ QString trimSpaces(const QString &text)
     while (last > first && text[last - 1] == u' ')
         --last;
     return text.mid(first, last - first);
+}
+
+bool hasControlCharacter(const QString &text)
+{
+    return std::any_of(text.begin(), text.end(),
+                       [](QChar c) { return c.category() == QChar::Other_Control; });
 }
 
 bool failWith(QString *error, const QString &reason)

@@ -8,6 +8,10 @@ namespace qvic {
 // breaks stay, as the program has always trimmed.
 QString trimSpaces(const QString &text);
 
+// True when the text holds a control character (C0, DEL or C1): a line break,
+// a tab or a NUL has no place in a single-line field of our files.
+bool hasControlCharacter(const QString &text);
+
 // Puts the reason where the caller wants it (when it does) and returns false,
 // so a failing step reads `return failWith(error, reason);`.
 bool failWith(QString *error, const QString &reason);

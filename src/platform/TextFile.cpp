@@ -8,7 +8,11 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <cerrno>
+
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace qvic::textfile {
 namespace {
@@ -25,14 +29,59 @@ bool makeParent(const QString &path, Access access, QString *error)
     return true;
 }
 
+// Closes the descriptor when the reader or writer is done with it.
+struct Descriptor
+{
+    int fd;
+    ~Descriptor()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+bool writeAll(int fd, QByteArray bytes)
+{
+    while (!bytes.isEmpty()) {
+        const ssize_t put = ::write(fd, bytes.constData(), bytes.size());
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+            return false;
+        bytes.remove(0, put);
+    }
+    return true;
+}
+
+QString tooLarge(const QString &path, qint64 maxBytes)
+{
+    return QStringLiteral("Cannot read %1: it is larger than %2 MB.")
+        .arg(path, QString::number(double(maxBytes) / (1 << 20)));
+}
+
+std::optional<QString> kindProblem(const QString &path, const struct stat &info, qint64 maxBytes)
+{
+    if (S_ISDIR(info.st_mode))
+        return QStringLiteral("Cannot read %1: it is a folder.").arg(path);
+    if (!S_ISREG(info.st_mode))
+        return QStringLiteral("Cannot read %1: it is not a regular file.").arg(path);
+    if (info.st_size > maxBytes)
+        return tooLarge(path, maxBytes);
+    return std::nullopt;
+}
+
 } // namespace
 
 bool replaceFile(const QString &path, const QByteArray &bytes, QString *error, Access access)
 {
     if (!makeParent(path, access, error))
         return false;
-    if (QFileInfo(path).isDir())
-        return failWith(error, QStringLiteral("Cannot write %1: a folder has that name.").arg(path));
+    // QSaveFile follows a link and renames its new file onto the target: never onto a device.
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) == 0 && !S_ISREG(info.st_mode))
+        return failWith(error, QStringLiteral("Cannot write %1: %2").arg(path, S_ISDIR(info.st_mode)
+                                   ? QStringLiteral("a folder has that name.")
+                                   : QStringLiteral("it is not a regular file.")));
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return failWith(error, QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
@@ -48,33 +97,69 @@ bool replaceFile(const QString &path, const QByteArray &bytes, QString *error, A
 
 bool appendToFile(const QString &path, const QByteArray &bytes, QString *error)
 {
-    QFile file(path);
-    if (QFileInfo(path).isDir() || !file.open(QIODevice::WriteOnly | QIODevice::Append))
-        return failWith(error, QStringLiteral("Cannot add to %1: %2")
-                               .arg(path, QFileInfo(path).isDir() ? QStringLiteral("it is a folder")
-                                                                  : file.errorString()));
-    if (file.write(bytes) != bytes.size() || !file.flush())
-        return failWith(error, QStringLiteral("Cannot add to %1: %2").arg(path, file.errorString()));
+    const auto refuse = [&](const QString &reason) {
+        return failWith(error, QStringLiteral("Cannot add to %1: %2").arg(path, reason));
+    };
+    // O_NONBLOCK: a FIFO with no reader must not hold the program at the open.
+    const Descriptor fd{::open(QFile::encodeName(path).constData(),
+                               O_RDWR | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666)};
+    if (fd.fd < 0)
+        return refuse(errno == EISDIR ? QStringLiteral("it is a folder") : qt_error_string(errno));
+    struct stat info {};
+    if (::fstat(fd.fd, &info) != 0)
+        return refuse(qt_error_string(errno));
+    if (!S_ISREG(info.st_mode))
+        return refuse(QStringLiteral("it is not a regular file"));
+    // A last line without its line end would run into the new one.
+    char last = '\n';
+    if (info.st_size > 0 && ::pread(fd.fd, &last, 1, info.st_size - 1) != 1)
+        return refuse(qt_error_string(errno));
+    const QByteArray lineEnd = last == '\n' ? "" : last == '\r' ? "\n" : "\r\n";
+    if (!writeAll(fd.fd, lineEnd + bytes))
+        return refuse(qt_error_string(errno));
     return true;
 }
 
-std::optional<QByteArray> readFile(const QString &path, QString *error)
+std::optional<QString> refusedKind(const QString &path, qint64 maxBytes)
 {
-    QFile file(path);
-    if (QFileInfo(path).isDir()) {
-        failWith(error, QStringLiteral("Cannot read %1: it is a folder.").arg(path));
-        return std::nullopt;
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return std::nullopt; // missing: each reader has its own answer to that
+    return kindProblem(path, info, maxBytes);
+}
+
+std::optional<QByteArray> readFile(const QString &path, QString *error, qint64 maxBytes)
+{
+    const auto refuse = [error](const QString &reason) {
+        failWith(error, reason);
+        return std::optional<QByteArray>();
+    };
+    const auto failed = [&] {
+        return refuse(QStringLiteral("Cannot read %1: %2").arg(path, qt_error_string(errno)));
+    };
+    // O_NONBLOCK: opening a FIFO must not wait for a writer before it can be refused.
+    const Descriptor fd{
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
+    struct stat info {};
+    if (fd.fd < 0 || ::fstat(fd.fd, &info) != 0)
+        return failed();
+    if (auto problem = kindProblem(path, info, maxBytes))
+        return refuse(*problem);
+    QByteArray bytes;
+    bytes.reserve(info.st_size);
+    char chunk[64 * 1024];
+    for (;;) {
+        const ssize_t got = ::read(fd.fd, chunk, sizeof chunk);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return failed();
+        if (got == 0)
+            return bytes;
+        if (bytes.size() + got > maxBytes) // it grew while being read
+            return refuse(tooLarge(path, maxBytes));
+        bytes.append(chunk, got);
     }
-    if (!file.open(QIODevice::ReadOnly)) {
-        failWith(error, QStringLiteral("Cannot read %1: %2").arg(path, file.errorString()));
-        return std::nullopt;
-    }
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFile::NoError) {
-        failWith(error, QStringLiteral("Cannot read %1: %2").arg(path, file.errorString()));
-        return std::nullopt;
-    }
-    return bytes;
 }
 
 QByteArray crlfLines(const QStringList &lines)

@@ -16,12 +16,26 @@ enum class Access {
 };
 
 // Replaces the whole file atomically: on any failure the old file stays whole.
+// Only a regular file (or a link to one) is replaced.
 bool replaceFile(const QString &path, const QByteArray &bytes, QString *error = nullptr,
                  Access access = Access::Shared);
-// Appends to the file, creating it when missing.
+// Appends to the regular file, creating it when missing. When its last line has
+// no line end, CR LF (or the LF a lone CR lacks) goes first, so what is added
+// starts a line of its own.
 bool appendToFile(const QString &path, const QByteArray &bytes, QString *error = nullptr);
-// The file's bytes, or nothing (with the reason) when it cannot be read.
-std::optional<QByteArray> readFile(const QString &path, QString *error = nullptr);
+// What the program reads whole into memory is bounded by kind: the INI,
+// settings and address files hold a few lines, a crawl document (RTF) some text.
+inline constexpr qint64 kSmallFileLimit = 1 << 20;
+inline constexpr qint64 kDocumentLimit = 16 << 20;
+
+// The file's bytes, or nothing (with the reason) when it cannot be read. Only
+// a regular file is read (a link to one is followed): a FIFO would block the
+// program and a device never ends. A file larger than maxBytes is refused.
+std::optional<QByteArray> readFile(const QString &path, QString *error = nullptr,
+                                   qint64 maxBytes = kDocumentLimit);
+// Why readFile would refuse the file for its kind or size, without opening it;
+// nothing when the file is missing, regular and within maxBytes.
+std::optional<QString> refusedKind(const QString &path, qint64 maxBytes);
 
 // Each line encoded in Windows-1252 and ended with CR LF.
 QByteArray crlfLines(const QStringList &lines);

@@ -48,8 +48,8 @@ private slots:
     void secondStartChangesNothing();
     void screenWidthFromIniFile_data();
     void screenWidthFromIniFile();
-    void unusableFolderOrAddressFileStopsStartUp_data();
-    void unusableFolderOrAddressFileStopsStartUp();
+    void unusableFolderOrStoredFileStopsStartUp_data();
+    void unusableFolderOrStoredFileStopsStartUp();
     void readsAddressFiles_data();
     void readsAddressFiles();
     void addAddress_data();
@@ -131,29 +131,31 @@ void TestStartUp::screenWidthFromIniFile()
     QCOMPARE(f.text("lblLocEx"), label);
 }
 
-void TestStartUp::unusableFolderOrAddressFileStopsStartUp_data()
+void TestStartUp::unusableFolderOrStoredFileStopsStartUp_data()
 {
-    QTest::addColumn<QString>("blocker");
-    QTest::addColumn<bool>("asFolder"); // a folder where a file belongs, or a file in a folder's place
-    QTest::newRow("file where Application/RTF belongs") << "Application/RTF" << false;
-    QTest::newRow("Application is a file") << "Application" << false;
-    QTest::newRow("IPList.txt is a folder") << "IPList.txt" << true;
-    QTest::newRow("preIP.txt is a folder") << "preIP.txt" << true;
+    QTest::addColumn<QString>("blocker"); // under the test's root: app/ is AppDir, win/ WinDir
+    QTest::addColumn<QString>("what");    // what lies there (test::layInPlace)
+    QTest::addColumn<QString>("why");
+    QTest::newRow("file where Application/RTF belongs") << "app/Application/RTF" << "in the way" << "a file has that name.";
+    QTest::newRow("Application is a file") << "app/Application" << "in the way" << "a file has that name.";
+    QTest::newRow("IPList.txt is a folder") << "app/IPList.txt" << "folder" << "it is a folder.";
+    QTest::newRow("IPList.txt is a FIFO") << "app/IPList.txt" << "fifo" << "it is not a regular file.";
+    QTest::newRow("preIP.txt links to /dev/zero") << "app/preIP.txt" << "device" << "it is not a regular file.";
+    QTest::newRow("IC.ini is a FIFO") << "app/IC.ini" << "fifo" << "it is not a regular file.";
+    QTest::newRow("icpass.ini of 2 MB") << "win/icpass.ini" << "2 MB" << "it is larger than 1 MB.";
 }
 
-void TestStartUp::unusableFolderOrAddressFileStopsStartUp()
+void TestStartUp::unusableFolderOrStoredFileStopsStartUp()
 {
     QFETCH(QString, blocker);
-    QFETCH(bool, asFolder);
+    QFETCH(QString, what);
+    QFETCH(QString, why);
     test::TempDirs dirs;
-    const QString path = dirs.appDir() + '/' + blocker;
-    if (asFolder)
-        QDir().mkpath(path);
-    else
-        test::writeAll(path, "in the way");
+    const QString path = dirs.root.filePath(blocker);
+    test::layInPlace(path, what);
     Fixture f(dirs.appDir(), dirs.winDir());
     QVERIFY(f.error);
-    QVERIFY2(f.error->contains(path), qPrintable(*f.error));
+    QVERIFY2(f.error->contains(path + ": " + why), qPrintable(*f.error));
 }
 
 void TestStartUp::readsAddressFiles_data()
@@ -202,6 +204,10 @@ void TestStartUp::addAddress_data()
                                << "The IP address is already in the list." << QByteArray("10.0.0.5\r\n");
     QTest::newRow("blanks and case count")
         << QByteArray("10.0.0.5\r\n") << " 10.0.0.5, B" << "" << QByteArray("10.0.0.5\r\n 10.0.0.5, B\r\n");
+    QTest::newRow("last line without its line end")
+        << QByteArray("10.0.0.2") << "10.9.9.9" << "" << QByteArray("10.0.0.2\r\n10.9.9.9\r\n");
+    QTest::newRow("last line ended by a lone CR")
+        << QByteArray("10.0.0.2\r") << "10.9.9.9" << "" << QByteArray("10.0.0.2\r\n10.9.9.9\r\n");
 }
 
 void TestStartUp::addAddress()

@@ -56,6 +56,8 @@ void tst_Commands::startAndStop_data()
     QTest::newRow("above range") << start << QByteArray("1,a,b,c,d,2147483648") << QByteArray();
     QTest::newRow("fraction") << start << QByteArray("1,a,b,c,d,12.5") << QByteArray();
     QTest::newRow("five fields") << start << QByteArray("1,a,b,c,d\r\n") << QByteArray();
+    QTest::newRow("line break in quotes") << start << QByteArray("\"3600\r\nMessage=@STOP_INSTANT_CRAWL\",none,0.0,3,0.0,0") << QByteArray();
+    QTest::newRow("line break in the message") << "@STOP_INSTANT_CRAWL\r\nMessage=@START_INSTANT_CRAWL" << QByteArray("-") << QByteArray();
     QTest::newRow("no settings, as for Untitled") << start << QByteArray("-") << QByteArray();
     QTest::newRow("stop, 58 bytes") << kStopInstantCrawl << QByteArray("-") << QByteArray("Message=@STOP_INSTANT_CRAWL");
     QTest::newRow("lower case") << "@start_instant_crawl" << QByteArray("1,a,b,c,d,0") << QByteArray("Message=@start_instant_crawl");

@@ -43,6 +43,7 @@ private slots:
     void documentRoundTripKeepsTextAndFormat();
     void unnamedColourShowsCustomColor();
     void failedWriteIsReportedAndChangesNothing();
+    void unreadableDocumentChangesNothing_data();
     void unreadableDocumentChangesNothing();
 };
 
@@ -224,15 +225,26 @@ void TestCrawlDocument::failedWriteIsReportedAndChangesNothing()
     QVERIFY(w.state.blnModified);
 }
 
+void TestCrawlDocument::unreadableDocumentChangesNothing_data()
+{
+    QTest::addColumn<QString>("what"); // what lies in the document's place (test::layInPlace)
+    QTest::addColumn<QString>("why");
+    QTest::newRow("not rich text") << "not rich text" << "";
+    QTest::newRow("FIFO") << "fifo" << "it is not a regular file.";
+    QTest::newRow("17 MB") << "17 MB" << "it is larger than 16 MB.";
+}
+
 void TestCrawlDocument::unreadableDocumentChangesNothing()
 {
+    QFETCH(QString, what);
+    QFETCH(QString, why);
     Window w;
     QTest::keyClicks(w.editor, QStringLiteral("keep me"));
-    test::writeAll(w.rtf(QStringLiteral("Broken.rtf")), "not rich text");
+    test::layInPlace(w.rtf(QStringLiteral("Broken.rtf")), what);
     test::writeAll(w.rtf(QStringLiteral("Broken.inst")), "1,none,0.5,8,0.5,255\r\n");
     w.open(QStringLiteral("Broken.rtf"));
     QCOMPARE(w.dialogs.messages.size(), 1);
-    QVERIFY(w.dialogs.messages[0].text.contains(w.rtf(QStringLiteral("Broken.rtf"))));
+    QVERIFY(w.dialogs.messages[0].text.contains(w.rtf(QStringLiteral("Broken.rtf: ")) + why));
     QCOMPARE(w.editor->toPlainText(), QStringLiteral("keep me"));
     QCOMPARE(w.text("txtDwell"), QStringLiteral("60"));
     QCOMPARE(w.state.strCurFileName, QStringLiteral("Untitled"));

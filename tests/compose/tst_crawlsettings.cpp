@@ -67,21 +67,28 @@ void tst_CrawlSettings::load_data()
     QTest::addColumn<QByteArray>("file"); // "-" for no file
     QTest::addColumn<CrawlSettings>("before");
     QTest::addColumn<CrawlSettings>("after");
+    QTest::addColumn<QString>("refusal"); // how the message ends when the file is refused
     const CrawlSettings clear = S{"5", false, "None", "9", "1", "7", 255};
     const CrawlSettings ticked = S{"5", true, "FF0000", "9", "1", "7", 255};
     QTest::newRow("worked 1") << QByteArray("3600,0x000000,0.25,3,0.2000,0\r\n") << clear
-                              << S{"60", true, "000000", "25", "3", "120", 0};
+                              << S{"60", true, "000000", "25", "3", "120", 0} << "";
     QTest::newRow("worked 2") << QByteArray("90,none,0.0,-2,1.0,16777215\r\n") << clear
-                              << S{"1.5", false, "none", "0", "-2", "600", 16777215};
+                              << S{"1.5", false, "none", "0", "-2", "600", 16777215} << "";
     QTest::newRow("key kept") << QByteArray("0.6,0x00FF00,0.29,word,0.0017,65280") << ticked
-                              << S{"0.01", true, "00FF00", "29", "word", "1", 65280};
+                              << S{"0.01", true, "00FF00", "29", "word", "1", 65280} << "";
     QTest::newRow("no file") << QByteArray("-") << clear // ticked, never with a bare "0x"
-                             << S{"5", true, "000000", "", "", "0", 0};
-    QTest::newRow("short line") << QByteArray("120,NONE,abc\r\n4,5,6\r\n") << ticked << S{"2", false, "", "abc", "", "0", 0};
+                             << S{"5", true, "000000", "", "", "0", 0} << "";
+    QTest::newRow("short line") << QByteArray("120,NONE,abc\r\n4,5,6\r\n") << ticked << S{"2", false, "", "abc", "", "0", 0} << "";
     QTest::newRow("quoted, blanks") << QByteArray("  \"3600\", \"0x00FF00\" ,\" 0.5\",\"3\",0.0025,\"65280\"") << ticked
-                                    << S{"60", true, "00FF00", "50", "3", "2", 65280};
+                                    << S{"60", true, "00FF00", "50", "3", "2", 65280} << "";
     QTest::newRow("None, bad colour") << QByteArray("x,None,1.00,fast,0.0017,16777216") << ticked
-                                      << S{"5", false, "", "100", "fast", "1", 255};
+                                      << S{"5", false, "", "100", "fast", "1", 255} << "";
+    // A line break in a quoted field would be a command line of its own in Instant.txt.
+    QTest::newRow("line break in quotes") << QByteArray("\"3600\r\nMessage=@STOP_INSTANT_CRAWL\",none,0.0,3,0.0,0\r\n")
+                                          << clear << clear << "holds a control character.";
+    QTest::newRow("tab in quotes") << QByteArray("3600,none,\"0.\t5\",3,0.0,0") << clear << clear << "holds a control character.";
+    QTest::newRow("640 K digits") << QByteArray(640000, '9') + "x,none,0.0,3,0.0,0" << ticked << ticked
+                                  << "is longer than 255 characters.";
 }
 
 void tst_CrawlSettings::load()
@@ -89,10 +96,14 @@ void tst_CrawlSettings::load()
     QFETCH(QByteArray, file);
     QFETCH(CrawlSettings, before);
     QFETCH(CrawlSettings, after);
+    QFETCH(QString, refusal);
     QFile::remove(doc("Load.inst"));
     if (file != "-")
         test::writeAll(doc("Load.inst"), file);
-    QCOMPARE(texts(loadInstFile(doc("Load.rtf"), 600).appliedTo(before)), texts(after));
+    const LoadedCrawlSettings loaded = loadInstFile(doc("Load.rtf"), 600);
+    QCOMPARE(texts(loaded.appliedTo(before)), texts(after));
+    QCOMPARE(loaded.refusal.value_or(QString()),
+             refusal.isEmpty() ? QString() : "Cannot use " + doc("Load.inst") + ": a crawl setting in it " + refusal);
 }
 
 void tst_CrawlSettings::pathsAndFailure()

@@ -24,9 +24,13 @@ private slots:
     void writesOneKeyKeepingTheRest();
     void privateWriteCreatesFolderAndKeepsMode();
     void failedReplaceKeepsNothingHalfWritten();
+    void refusesWhatIsNoStoredFile_data();
+    void refusesWhatIsNoStoredFile();
     void win1252RoundTrip();
     void leadingNumber_data();
     void leadingNumber();
+    void fieldNumber_data();
+    void fieldNumber();
 };
 
 void TestPlatform::readsProfileStrings_data()
@@ -119,15 +123,54 @@ void TestPlatform::failedReplaceKeepsNothingHalfWritten()
     QVERIFY(!textfile::replaceFile(blocked, "x\r\n", &error));
     QVERIFY2(error.contains(blocked), qPrintable(error));
     QVERIFY(QFileInfo(blocked).isDir());
-    QVERIFY(!textfile::appendToFile(blocked, "x\r\n", &error));
-    QVERIFY(!textfile::readFile(blocked, &error));
-    QVERIFY(error.contains(blocked));
 
     // A file where the parent folder should be.
     test::writeAll(dir.filePath(QStringLiteral("parent")), "file");
     QVERIFY(!textfile::replaceFile(dir.filePath(QStringLiteral("parent/child.txt")), "x", &error));
     QCOMPARE(test::readAll(dir.filePath(QStringLiteral("parent"))), QByteArray("file"));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1); // no temp left
+}
+
+// Each stored-file reader refuses at once what it cannot take whole, saying why.
+// Each stored-file reader refuses at once what it cannot take whole, saying why;
+// the writers touch regular files only.
+void TestPlatform::refusesWhatIsNoStoredFile_data()
+{
+    QTest::addColumn<QString>("what");
+    QTest::addColumn<qint64>("limit");
+    QTest::addColumn<QString>("why");
+    QTest::addColumn<bool>("writable");
+    const qint64 small = textfile::kSmallFileLimit;
+    QTest::newRow("FIFO without a writer") << "fifo" << small << "it is not a regular file." << false;
+    QTest::newRow("link to /dev/zero") << "device" << small << "it is not a regular file." << false;
+    QTest::newRow("folder") << "folder" << small << "it is a folder." << false;
+    QTest::newRow("2 MB INI file") << "2 MB" << small << "it is larger than 1 MB." << true;
+    QTest::newRow("17 MB document") << "17 MB" << textfile::kDocumentLimit << "it is larger than 16 MB." << true;
+}
+
+void TestPlatform::refusesWhatIsNoStoredFile()
+{
+    QFETCH(QString, what);
+    QFETCH(qint64, limit);
+    QFETCH(QString, why);
+    QFETCH(bool, writable);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("IC.ini"));
+    test::layInPlace(path, what);
+    const QString reason = QStringLiteral("Cannot read %1: %2").arg(path, why);
+    QString error;
+    QVERIFY(!textfile::readFile(path, &error, limit));
+    QCOMPARE(error, reason);
+    QCOMPARE(textfile::refusedKind(path, limit), reason);
+    // As on Windows, what cannot be read reads as the default; a write leaves it alone.
+    QCOMPARE(profile::getString(path, "RESOLUTION", "width", 10, "800"), QStringLiteral("800"));
+    QVERIFY(!profile::writeString(path, "RESOLUTION", "width", "1", &error));
+    QVERIFY2(error.startsWith(QStringLiteral("Cannot read %1: it is").arg(path)), qPrintable(error));
+    error.clear();
+    QCOMPARE(textfile::appendToFile(path, "x", &error), writable);
+    QCOMPARE(textfile::replaceFile(path, "x", &error), writable);
+    QVERIFY(writable || error.contains(path));
+    QVERIFY(writable || !QFileInfo(path).isFile()); // still the FIFO, the link or the folder
 }
 
 void TestPlatform::win1252RoundTrip()
@@ -166,6 +209,33 @@ void TestPlatform::leadingNumber()
     QFETCH(QString, general);
     QCOMPARE(numbers::leadingNumber(text), value);
     QCOMPARE(numbers::generalNumber(numbers::leadingNumber(text)), general);
+}
+
+// A whole field read as a number in one pass: no field is long enough to stall it.
+void TestPlatform::fieldNumber_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<bool>("isNumber");
+    QTest::addColumn<double>("value");
+    QTest::newRow("blanks around") << " -0.5\t" << true << -0.5;
+    QTest::newRow("point last, D exponent") << "1.D2" << true << 100.0;
+    QTest::newRow("point first") << "+.25" << true << 0.25;
+    QTest::newRow("blank inside") << "1 2" << false << 0.0;
+    QTest::newRow("unit") << "12 min" << false << 0.0;
+    QTest::newRow("bare exponent") << "7e+" << false << 0.0;
+    QTest::newRow("too large") << "1e999" << false << 0.0;
+    QTest::newRow("640 K digits, then a letter") << QString(640000, u'9') + u'x' << false << 0.0;
+    QTest::newRow("640 K digits") << QString(640000, u'0') + u'5' << true << 5.0;
+}
+
+void TestPlatform::fieldNumber()
+{
+    QFETCH(QString, field);
+    QFETCH(bool, isNumber);
+    QFETCH(double, value);
+    const auto number = numbers::fieldNumber(field);
+    QCOMPARE(number.has_value(), isNumber);
+    QCOMPARE(number.value_or(0.0), value);
 }
 
 QTEST_GUILESS_MAIN(TestPlatform)

@@ -9,6 +9,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <sys/stat.h>
+
 namespace qvic::test {
 
 QByteArray readAll(const QString &path)
@@ -23,6 +25,22 @@ void writeAll(const QString &path, const QByteArray &bytes)
     QFile file(path);
     if (file.open(QIODevice::WriteOnly))
         file.write(bytes);
+}
+
+void layInPlace(const QString &path, const QString &what)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (what == u"folder")
+        QDir().mkpath(path);
+    else if (what == u"fifo")
+        ::mkfifo(QFile::encodeName(path).constData(), 0600);
+    else if (what == u"device")
+        QFile::link(QStringLiteral("/dev/zero"), path);
+    else if (what.endsWith(u" MB") && file.open(QIODevice::WriteOnly))
+        file.resize(qint64(what.chopped(3).toInt()) << 20);
+    else
+        writeAll(path, what.toUtf8());
 }
 
 QStringList said(const RecordingDialogs &dialogs)

@@ -25,6 +25,10 @@ struct TempDirs
 
 QByteArray readAll(const QString &path);
 void writeAll(const QString &path, const QByteArray &bytes);
+// Lays in a stored file's place what no reader may take whole: "folder", "fifo"
+// (a named pipe with no writer), "device" (a link to /dev/zero) or "N MB" (a
+// sparse file of that size); any other text is written as the file's bytes.
+void layInPlace(const QString &path, const QString &what);
 
 // The recorded messages, each as "i text" (information) or "e text" (exclamation).
 QStringList said(const RecordingDialogs &dialogs);

@@ -9,7 +9,6 @@
 #include "compose/ColorValue.h"
 #include "compose/CrawlEditor.h"
 #include "compose/CrawlSettings.h"
-#include "compose/RtfReader.h"
 #include "compose/RtfWriter.h"
 #include "compose/EditorText.h"
 #include "commands/Kite7Script.h"
@@ -28,7 +27,6 @@
 #include <QEventLoop>
 #include <QTimer>
 #include <QFileInfo>
-#include <QTextBlock>
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -626,26 +624,9 @@ bool frmQV7IC::loadCrawlFile(const QString &path, QString *error)
         return false;
     QString reason;
     m_inSelChange = true; // the load's own caret moves are no operator's selection
-    const bool read = RtfReader::read(*bytes, *rtfData->document(), &reason);
-    if (read) {
-        // Text without a colour of its own shows as the players show it: black.
-        // The runs are collected first: formatting them merges and splits fragments.
-        QList<std::pair<int, int>> automatic;
-        for (QTextBlock block = rtfData->document()->begin(); block.isValid(); block = block.next())
-            for (auto it = block.begin(); !it.atEnd(); ++it)
-                if (it.fragment().charFormat().foreground().style() == Qt::NoBrush)
-                    automatic.append({it.fragment().position(), it.fragment().length()});
-        QTextCharFormat black;
-        black.setForeground(QColor(Qt::black));
-        QTextCursor cursor(rtfData->document());
-        for (const auto &[position, length] : automatic) {
-            cursor.setPosition(position);
-            cursor.setPosition(position + length, QTextCursor::KeepAnchor);
-            cursor.mergeCharFormat(black);
-        }
-        rtfData->document()->clearUndoRedoStacks();
+    const bool read = editortext::loadCrawl(*bytes, *rtfData->document(), &reason);
+    if (read)
         rtfData->moveCursor(QTextCursor::Start);
-    }
     m_inSelChange = false;
     if (!read) {
         if (error)

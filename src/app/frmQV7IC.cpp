@@ -624,9 +624,7 @@ bool frmQV7IC::loadCrawlFile(const QString &path, QString *error)
         return false;
     QString reason;
     m_inSelChange = true; // the load's own caret moves are no operator's selection
-    const bool read = editortext::loadCrawl(*bytes, *rtfData->document(), &reason);
-    if (read)
-        rtfData->moveCursor(QTextCursor::Start);
+    const bool read = rtfData->loadCrawl(*bytes, &reason);
     m_inSelChange = false;
     if (!read) {
         if (error)

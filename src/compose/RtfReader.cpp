@@ -908,9 +908,7 @@ void Parser::build(QTextDocument &doc, const QColor &automaticColour) const
     for (const auto &[number, font] : m_fonts)
         if (!font.name.isEmpty())
             families.emplace(number, QStringList {font.name});
-    std::vector<QTextCharFormat> formats;
-    formats.reserve(m_formats.size());
-    for (const RunFormat &f : m_formats) {
+    const auto toFormat = [&](const RunFormat &f) {
         QTextCharFormat format;
         if (const auto font = families.find(f.font); font != families.end()) {
             format.setFontFamilies(font->second);
@@ -924,14 +922,22 @@ void Parser::build(QTextDocument &doc, const QColor &automaticColour) const
         format.setFontWeight(f.bold ? QFont::Bold : QFont::Normal);
         format.setFontItalic(f.italic);
         format.setFontUnderline(f.underline);
-        formats.push_back(format);
-    }
+        return format;
+    };
+    std::vector<QTextCharFormat> formats;
+    formats.reserve(m_formats.size());
+    for (const RunFormat &f : m_formats)
+        formats.push_back(toFormat(f));
 
     const bool undo = doc.isUndoRedoEnabled();
     doc.setUndoRedoEnabled(false);
     doc.clear();
     QTextCursor cursor(&doc);
     cursor.beginEditBlock();
+    // A document without text or paragraph marks still has the look of its defaults, which is
+    // also how a save of it reads back.
+    if (m_segments.empty())
+        cursor.setBlockCharFormat(toFormat({m_defaultFont, kDefaultHalfPoints, 0, false, false, false, false}));
     bool blockEmpty = true;
     for (std::size_t i = 0; i < m_segments.size(); ++i) {
         const Segment &s = m_segments[i];

@@ -236,6 +236,9 @@ void TestRtf::loadShowsAutomaticColourBlack()
     QCOMPARE(shown.blockCount(), 1);
     QCOMPARE(runsOf(shown), runsOf(original).replaceInStrings(" auto", " 000000"));
     QVERIFY(!shown.isUndoAvailable());
+    // Nothing to show: what is typed into it shows black as well.
+    QVERIFY(editortext::loadCrawl("{\\rtf1{\\fonttbl{\\f0 Arial;}}}", shown));
+    QCOMPARE(look(QTextCursor(&shown).charFormat()), QStringLiteral("Arial 12 000000"));
 }
 
 // Bytes in other code pages, Unicode escapes, colours, East Asian runs, the destinations whose

@@ -745,7 +745,7 @@ void Parser::keyword(std::string_view name, bool hasParam, int param)
     // Associated fonts and sizes of other kinds of characters (right-to-left scripts, the
     // high-ANSI range) are the run's own in practice; only the East Asian ones differ.
     case Keyword::AssociatedFont:
-        if (g.props.doubleByte && g.destination == Destination::Text)
+        if (g.props.doubleByte)
             g.props.asianFont = param;
         break;
     case Keyword::AssociatedFontSize:

@@ -1,6 +1,7 @@
 #include "compose/EditorText.h"
 
 #include "compose/ColorValue.h"
+#include "compose/RtfReader.h"
 
 #include <QTextBlock>
 #include <QTextCursor>
@@ -44,6 +45,14 @@ bool isRefusedTypedCharacter(char32_t code)
     return (code >= 33 && code <= 38) || (code >= 40 && code <= 45) || code == 59 || code == 60
            || code == 62 || code == 63 || code == 64 || (code >= 91 && code <= 96)
            || (code >= 123 && code <= 127);
+}
+
+bool loadCrawl(const QByteArray &rtf, QTextDocument &document, QString *error)
+{
+    if (!RtfReader::read(rtf, document, error, QColor(Qt::black)))
+        return false;
+    document.clearUndoRedoStacks();
+    return true;
 }
 
 QString plainTextCrLf(const QTextDocument &document)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QTextCharFormat>
 #include <QtGlobal>
@@ -16,6 +17,13 @@ namespace qvic::editortext {
 // Characters the editor refuses when typed: they have a meaning in the
 // player's and the Kite-7 device's command lines.
 bool isRefusedTypedCharacter(char32_t code);
+
+// Replaces the editor's document with the crawl document in rtf, as the editor
+// shows it: text without a colour of its own in black, as the players show it,
+// and no undo history. The content arrives in one edit, so the editor lays it
+// out once. When the RTF cannot be read, the document stays as it was and
+// error says why.
+bool loadCrawl(const QByteArray &rtf, QTextDocument &document, QString *error = nullptr);
 
 // The whole plain text with every line break as CR LF, as players and the
 // Kite-7 script expect it.

@@ -31,10 +31,15 @@ constexpr int kDefaultHalfPoints = 24;
 // \fs counts half points; RTF allows at most 1638 points.
 constexpr int kMaxHalfPoints = 3276;
 
+constexpr int kUtf8CodePage = 65001;
+// A character format property that holds the font family's name as a plain string (see build).
+constexpr int kFamilyKey = QTextFormat::UserProperty + 1;
+
 int codePageForCharset(int charset, int documentCodePage)
 {
     switch (charset) {
-    case 0: return 1252;
+    // In a UTF-8 document, the "ANSI" bytes of a Western font are UTF-8 as well.
+    case 0: return documentCodePage == kUtf8CodePage ? kUtf8CodePage : 1252;
     case 2: return kSymbolCodePage;
     case 77: return 10000;
     case 128: return 932;
@@ -63,6 +68,7 @@ QByteArray codePageName(int codePage)
     case 850: return "IBM850";
     case 932: return "windows-31j";
     case 10000: return "macintosh";
+    case kUtf8CodePage: return "UTF-8";
     default: break;
     }
     if ((codePage >= 1250 && codePage <= 1258) || codePage == 874 || codePage == 936
@@ -168,6 +174,7 @@ enum class Keyword : quint8 {
     Ansi, Mac, Pc, Pca, AnsiCodePage, DefaultFont, FontTable, ColourTable, SkippedDestination,
     Font, FontCharset, FontCodePage, FontSize, Colour, Plain, Bold, Italic, Underline, NoUnderline,
     Hidden, Red, Green, Blue, Par, SoftPar, Character, Unicode, UnicodeSkip, Binary, Upr, Ud,
+    DoubleByte, OtherCharacters, AssociatedFont, AssociatedFontSize,
 };
 
 struct KeywordEntry
@@ -201,6 +208,10 @@ const std::unordered_map<std::string_view, KeywordEntry> &keywords()
             {"emspace", {Keyword::Character, 0x2003}}, {"qmspace", {Keyword::Character, 0x2005}},
             {"u", {Keyword::Unicode}}, {"uc", {Keyword::UnicodeSkip}}, {"bin", {Keyword::Binary}},
             {"upr", {Keyword::Upr}}, {"ud", {Keyword::Ud}},
+            {"dbch", {Keyword::DoubleByte}}, {"loch", {Keyword::OtherCharacters}},
+            {"hich", {Keyword::OtherCharacters}}, {"rtlch", {Keyword::OtherCharacters}},
+            {"ltrch", {Keyword::OtherCharacters}}, {"af", {Keyword::AssociatedFont}},
+            {"afs", {Keyword::AssociatedFontSize}},
         };
         // Every underline style is an underline to us.
         for (std::string_view ul : {"uld", "uldash", "uldashd", "uldashdd", "uldb", "ulhwave",
@@ -228,12 +239,25 @@ struct CharProps
 {
     int font = -1; // -1: the document's default font
     int halfPoints = kDefaultHalfPoints;
-    int colour = 0; // index into the colour table; 0 is the automatic colour
+    int colour = -1; // index into the colour table; -1: the automatic colour
+    // East Asian characters in their own font and size (\dbch\af, \dbch\afs); -1 and 0: as the rest.
+    int asianFont = -1;
+    int asianHalfPoints = 0;
+    bool doubleByte = false; // \dbch is the last word that said which characters follow
     bool bold = false;
     bool italic = false;
     bool underline = false;
     bool hidden = false;
 };
+
+// Characters that take a run's East Asian font: CJK ideographs and their punctuation, kana,
+// hangul, Yi and the full-width forms. Surrogates never count, so a pair is never split.
+constexpr bool isEastAsian(char16_t c)
+{
+    return (c >= 0x1100 && c <= 0x11FF) || (c >= 0x2E80 && c <= 0xA4CF) || (c >= 0xA960 && c <= 0xA97F)
+           || (c >= 0xAC00 && c <= 0xD7FF) || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F)
+           || (c >= 0xFF00 && c <= 0xFFEF);
+}
 
 // What a run of text finally looks like, with the default font and the colour index resolved.
 struct RunFormat
@@ -308,7 +332,7 @@ public:
     }
 
     bool parse(QString *error);
-    void build(QTextDocument &doc) const;
+    void build(QTextDocument &doc, const QColor &automaticColour) const;
 
 private:
     Group &group() { return m_groups.back(); }
@@ -324,8 +348,9 @@ private:
     void flushBytes();
     void appendCharacter(char16_t c);
     void appendText(QStringView text);
+    void addRun(qsizetype start, qsizetype length, int format);
     void paragraphEnd();
-    int formatIndex();
+    int formatIndex(bool eastAsian = false);
     int codePageOfFont(int font) const;
     void commitFont();
     void repairSurrogates();
@@ -672,7 +697,7 @@ void Parser::keyword(std::string_view name, bool hasParam, int param)
     case Keyword::FontSize:
         g.props.halfPoints = param > 0 ? std::min(param, kMaxHalfPoints) : kDefaultHalfPoints;
         break;
-    case Keyword::Colour: g.props.colour = std::max(param, 0); break;
+    case Keyword::Colour: g.props.colour = hasParam ? std::max(param, -1) : 0; break;
     case Keyword::Plain: g.props = CharProps {}; break;
     case Keyword::Bold: g.props.bold = on; break;
     case Keyword::Italic: g.props.italic = on; break;
@@ -715,6 +740,18 @@ void Parser::keyword(std::string_view name, bool hasParam, int param)
         if (g.destination == Destination::Upr)
             g.destination = g.outsideUpr;
         break;
+    case Keyword::DoubleByte: g.props.doubleByte = true; break;
+    case Keyword::OtherCharacters: g.props.doubleByte = false; break;
+    // Associated fonts and sizes of other kinds of characters (right-to-left scripts, the
+    // high-ANSI range) are the run's own in practice; only the East Asian ones differ.
+    case Keyword::AssociatedFont:
+        if (g.props.doubleByte)
+            g.props.asianFont = param;
+        break;
+    case Keyword::AssociatedFontSize:
+        if (g.props.doubleByte)
+            g.props.asianHalfPoints = param > 0 ? std::min(param, kMaxHalfPoints) : 0;
+        break;
     }
 }
 
@@ -744,7 +781,10 @@ void Parser::flushBytes()
         // A symbol font's own name is in ordinary letters.
         m_decoder.decode(codePage == kSymbolCodePage ? 1252 : codePage, m_pending, m_fontName);
     } else {
-        const int font = group().props.font >= 0 ? group().props.font : m_defaultFont;
+        const CharProps &p = group().props;
+        const int font = p.doubleByte && p.asianFont >= 0 ? p.asianFont
+                         : p.font >= 0                     ? p.font
+                                                           : m_defaultFont;
         QString decoded;
         m_decoder.decode(codePageOfFont(font), m_pending, decoded);
         appendText(decoded);
@@ -773,15 +813,32 @@ void Parser::appendText(QStringView text)
             if (rtf::keepsCharacter(c.unicode()))
                 m_text.append(c);
     }
-    const qsizetype added = m_text.size() - before;
-    if (added == 0)
+    const qsizetype end = m_text.size();
+    if (end == before)
         return;
-    const int format = formatIndex();
+    const CharProps &p = group().props;
+    if (p.asianFont < 0 && p.asianHalfPoints == 0) {
+        addRun(before, end - before, formatIndex());
+        return;
+    }
+    // East Asian characters take their own font and size: the run splits where they begin and end.
+    qsizetype start = before;
+    for (qsizetype i = before + 1; i <= end; ++i) {
+        const bool asian = isEastAsian(m_text.at(i - 1).unicode());
+        if (i == end || isEastAsian(m_text.at(i).unicode()) != asian) {
+            addRun(start, i - start, formatIndex(asian));
+            start = i;
+        }
+    }
+}
+
+void Parser::addRun(qsizetype start, qsizetype length, int format)
+{
     if (!m_segments.empty() && !m_segments.back().paragraphEnd
         && m_segments.back().format == format)
-        m_segments.back().length += added;
+        m_segments.back().length += length;
     else
-        m_segments.push_back({before, added, format, false});
+        m_segments.push_back({start, length, format, false});
     m_paragraphHasText = true;
     if (m_segments.size() > std::size_t(RtfReader::maxRuns)) {
         m_tooMuch = QStringLiteral("It has more than %1 formatting runs.").arg(RtfReader::maxRuns);
@@ -802,12 +859,14 @@ void Parser::paragraphEnd()
     }
 }
 
-int Parser::formatIndex()
+int Parser::formatIndex(bool eastAsian)
 {
     const CharProps &p = group().props;
-    RunFormat f {p.font >= 0 ? p.font : m_defaultFont, p.halfPoints, 0, false, p.bold, p.italic,
-                 p.underline};
-    if (p.colour > 0 && std::size_t(p.colour) < m_colours.size() && m_colours[p.colour]) {
+    const int font = eastAsian && p.asianFont >= 0 ? p.asianFont : p.font >= 0 ? p.font : m_defaultFont;
+    const int halfPoints = eastAsian && p.asianHalfPoints > 0 ? p.asianHalfPoints : p.halfPoints;
+    RunFormat f {font, halfPoints, 0, false, p.bold, p.italic, p.underline};
+    // \cf0 is the table's first colour; a writer that means "automatic" leaves that entry empty.
+    if (p.colour >= 0 && std::size_t(p.colour) < m_colours.size() && m_colours[p.colour]) {
         f.colour = *m_colours[p.colour];
         f.hasColour = true;
     }
@@ -820,7 +879,8 @@ int Parser::formatIndex()
 void Parser::commitFont()
 {
     const int codePage = m_fontCodePage ? m_fontCodePage
-                                        : (m_fontCharset >= 0 ? codePageForCharset(m_fontCharset, 0) : 0);
+                         : m_fontCharset >= 0 ? codePageForCharset(m_fontCharset, m_documentCodePage)
+                                              : 0;
     m_fonts[m_fontNumber] = FontEntry {m_fontName.trimmed(), codePage};
     m_fontName.clear();
     m_fontCommitted = true;
@@ -838,29 +898,46 @@ void Parser::repairSurrogates()
     }
 }
 
-void Parser::build(QTextDocument &doc) const
+void Parser::build(QTextDocument &doc, const QColor &automaticColour) const
 {
-    std::vector<QTextCharFormat> formats;
-    formats.reserve(m_formats.size());
-    for (const RunFormat &f : m_formats) {
+    // Qt files every format under a hash of its properties, and a list of font families adds
+    // the same to every hash: formats that differ only in their font would share one bucket,
+    // and each insertion would compare against all of them. The family's name as a string
+    // property keeps them apart; one shared list per font keeps the comparisons short.
+    std::map<int, QStringList> families;
+    for (const auto &[number, font] : m_fonts)
+        if (!font.name.isEmpty())
+            families.emplace(number, QStringList {font.name});
+    const auto toFormat = [&](const RunFormat &f) {
         QTextCharFormat format;
-        const auto font = m_fonts.find(f.font);
-        if (font != m_fonts.end() && !font->second.name.isEmpty())
-            format.setFontFamilies(QStringList {font->second.name});
+        if (const auto font = families.find(f.font); font != families.end()) {
+            format.setFontFamilies(font->second);
+            format.setProperty(kFamilyKey, font->second.first());
+        }
         format.setFontPointSize(f.halfPoints / 2.0);
         if (f.hasColour)
             format.setForeground(QColor(f.colour));
+        else if (automaticColour.isValid())
+            format.setForeground(automaticColour);
         format.setFontWeight(f.bold ? QFont::Bold : QFont::Normal);
         format.setFontItalic(f.italic);
         format.setFontUnderline(f.underline);
-        formats.push_back(format);
-    }
+        return format;
+    };
+    std::vector<QTextCharFormat> formats;
+    formats.reserve(m_formats.size());
+    for (const RunFormat &f : m_formats)
+        formats.push_back(toFormat(f));
 
     const bool undo = doc.isUndoRedoEnabled();
     doc.setUndoRedoEnabled(false);
     doc.clear();
     QTextCursor cursor(&doc);
     cursor.beginEditBlock();
+    // A document without text or paragraph marks still has the look of its defaults, which is
+    // also how a save of it reads back.
+    if (m_segments.empty())
+        cursor.setBlockCharFormat(toFormat({m_defaultFont, kDefaultHalfPoints, 0, false, false, false, false}));
     bool blockEmpty = true;
     for (std::size_t i = 0; i < m_segments.size(); ++i) {
         const Segment &s = m_segments[i];
@@ -884,7 +961,8 @@ void Parser::build(QTextDocument &doc) const
 
 } // namespace
 
-bool RtfReader::read(const QByteArray &rtf, QTextDocument &doc, QString *error)
+bool RtfReader::read(const QByteArray &rtf, QTextDocument &doc, QString *error,
+                     const QColor &automaticColour)
 {
     if (rtf.size() > maxDocumentBytes) {
         if (error)
@@ -894,7 +972,7 @@ bool RtfReader::read(const QByteArray &rtf, QTextDocument &doc, QString *error)
     Parser parser(rtf);
     if (!parser.parse(error))
         return false;
-    parser.build(doc);
+    parser.build(doc, automaticColour);
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include "platform/TextFile.h"
 
 #include <QByteArray>
+#include <QColor>
 #include <QString>
 
 class QTextDocument;
@@ -26,9 +27,12 @@ public:
     static constexpr int maxParagraphs = 100000;
     static constexpr int maxRuns = 1000000;
 
-    // Replaces the document's content with the RTF in rtf. When the RTF cannot be read at all,
-    // returns false, leaves the document as it was and, when error is given, says why.
-    static bool read(const QByteArray &rtf, QTextDocument &doc, QString *error = nullptr);
+    // Replaces the document's content with the RTF in rtf, in one edit: a view of the document
+    // lays it out once. Text that names no colour of its own gets automaticColour when that is
+    // valid, and no colour (the view's text colour) otherwise. When the RTF cannot be read at
+    // all, returns false, leaves the document as it was and, when error is given, says why.
+    static bool read(const QByteArray &rtf, QTextDocument &doc, QString *error = nullptr,
+                     const QColor &automaticColour = QColor());
 };
 
 } // namespace qvic

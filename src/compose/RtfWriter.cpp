@@ -179,10 +179,11 @@ void Writer::appendText(QByteArray &out, QStringView text) const
             out.append(escape, 4);
         } else {
             // \uN takes a signed 16-bit number; \uc1 in the header makes readers that know it
-            // skip the "?" that older readers show instead.
+            // skip the "?" that older readers show instead. The "?" goes as an escape, which
+            // every reader counts as one character: some skip a plain "?" wrongly.
             out.append("\\u");
             out.append(QByteArray::number(int(qint16(c))));
-            out.append('?');
+            out.append("\\'3f");
         }
     }
 }

@@ -209,7 +209,7 @@ void TestCrawlDocument::unnamedColourShowsCustomColor()
     QVERIFY(w.dialogs.colorAnswers.isEmpty() && w.dialogs.messages.isEmpty());
     QCOMPARE(w.editor->toPlainText(), QStringLiteral("Teal auto"));
     // The automatic colour shows as the players show it.
-    QCOMPARE(w.formatAt(6).foreground().color(), QColor(Qt::black));
+    QCOMPARE(w.formatAt(6).foreground(), QBrush(Qt::black));
 }
 
 void TestCrawlDocument::failedWriteIsReportedAndChangesNothing()

@@ -10,7 +10,6 @@
 #include "compose/ui/CrawlEditor.h"
 #include "compose/ui/EditorFormatting.h"
 #include "compose/CrawlSettings.h"
-#include "compose/RtfReader.h"
 #include "compose/RtfWriter.h"
 #include "compose/EditorText.h"
 #include "device/ui/frmKite7.h"
@@ -31,7 +30,6 @@
 #include <QEventLoop>
 #include <QTimer>
 #include <QFileInfo>
-#include <QTextBlock>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -486,26 +484,7 @@ bool frmQV7IC::loadCrawlFile(const QString &path, QString *error)
         return false;
     QString reason;
     m_formatting->beginLoad(); // the load's own caret moves are no operator's selection
-    const bool read = RtfReader::read(*bytes, *rtfData->document(), &reason);
-    if (read) {
-        // Text without a colour of its own shows as the players show it: black.
-        // The runs are collected first: formatting them merges and splits fragments.
-        QList<std::pair<int, int>> automatic;
-        for (QTextBlock block = rtfData->document()->begin(); block.isValid(); block = block.next())
-            for (auto it = block.begin(); !it.atEnd(); ++it)
-                if (it.fragment().charFormat().foreground().style() == Qt::NoBrush)
-                    automatic.append({it.fragment().position(), it.fragment().length()});
-        QTextCharFormat black;
-        black.setForeground(QColor(Qt::black));
-        QTextCursor cursor(rtfData->document());
-        for (const auto &[position, length] : automatic) {
-            cursor.setPosition(position);
-            cursor.setPosition(position + length, QTextCursor::KeepAnchor);
-            cursor.mergeCharFormat(black);
-        }
-        rtfData->document()->clearUndoRedoStacks();
-        rtfData->moveCursor(QTextCursor::Start);
-    }
+    const bool read = rtfData->loadCrawl(*bytes, &reason);
     m_formatting->endLoad();
     if (!read) {
         if (error)
@@ -524,7 +503,11 @@ bool frmQV7IC::saveCrawlFile(const QString &path, QString *error)
 
 void frmQV7IC::loadInstFile(const QString &path)
 {
-    showSettings(qvic::loadInstFile(path, m_dblScreenHeight).appliedTo(currentSettings()));
+    // A refused settings file changes no control; the next save writes a clean one.
+    const LoadedCrawlSettings loaded = qvic::loadInstFile(path, m_dblScreenHeight);
+    showSettings(loaded.appliedTo(currentSettings()));
+    if (loaded.refusal)
+        m_dialogs.exclamation(QStringLiteral("The crawl settings could not be loaded.\n%1").arg(*loaded.refusal));
 }
 
 bool frmQV7IC::saveInstFile(const QString &path, QString *error)

@@ -28,6 +28,19 @@ void CrawlEditor::setBackColor(quint32 value)
     setPalette(palette);
 }
 
+bool CrawlEditor::loadCrawl(const QByteArray &rtf, QString *error)
+{
+    // A long crawl wraps into more lines than the box shows. Laid out without the scroll bar it
+    // then needs, it would be laid out all over again when the bar appears: the bar comes first.
+    const Qt::ScrollBarPolicy policy = verticalScrollBarPolicy();
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    const bool loaded = editortext::loadCrawl(rtf, *document(), error);
+    setVerticalScrollBarPolicy(policy);
+    if (loaded)
+        moveCursor(QTextCursor::Start);
+    return loaded;
+}
+
 void CrawlEditor::keyPressEvent(QKeyEvent *event)
 {
     // Only a key that types a character is filtered: Delete carries the text DEL

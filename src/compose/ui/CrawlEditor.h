@@ -14,6 +14,11 @@ class CrawlEditor : public QTextEdit
 public:
     explicit CrawlEditor(QWidget *parent = nullptr);
 
+    // Replaces the whole content with the crawl document in rtf, as
+    // editortext::loadCrawl builds it, and puts the caret at its start. When
+    // the RTF cannot be read, nothing changes and error says why.
+    bool loadCrawl(const QByteArray &rtf, QString *error = nullptr);
+
     // The background colour as a colour value (0x00BBGGRR).
     quint32 backColor() const { return m_backColor; }
     void setBackColor(quint32 value);

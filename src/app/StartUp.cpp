@@ -93,9 +93,4 @@ ScreenSize readScreenSize(const QString &iniFile)
     return {value, value * 3 / 4};
 }
 
-QString locationRangeText(double screenHeight)
-{
-    return QStringLiteral("(0 - %1)").arg(numbers::generalNumber(screenHeight));
-}
-
 } // namespace qvic

@@ -29,7 +29,4 @@ struct ScreenSize
 };
 ScreenSize readScreenSize(const QString &iniFile);
 
-// The location range label: "(0 - 600)", "(0 - 1024.5)".
-QString locationRangeText(double screenHeight);
-
 } // namespace qvic

@@ -2,6 +2,7 @@
 
 #include "state/SharedState.h"
 #include "platform/OperatorDialogs.h"
+#include "platform/ui/Controls.h"
 #include "platform/ui/WindowPlacement.h"
 
 #include <QCheckBox>
@@ -28,13 +29,10 @@ void placeOnTop(QDialog &dialog, int minimumWidth)
 
 QPushButton *button(const char *objectName, const QString &caption)
 {
-    auto *button = new QPushButton(caption);
-    button->setObjectName(QLatin1String(objectName));
-    button->setAccessibleName(QString(caption).remove(u'&'));
+    QPushButton *button = controls::button(objectName, caption);
     button->setMinimumWidth(81);
     return button;
 }
-
 QBoxLayout *buttonRow(QPushButton *ok, QPushButton *cancel)
 {
     auto *row = new QHBoxLayout;

@@ -8,6 +8,7 @@
 #include "compose/ColorEntries.h"
 #include "compose/ColorValue.h"
 #include "compose/ui/CrawlEditor.h"
+#include "compose/ui/CrawlSettingsFrame.h"
 #include "compose/ui/EditorFormatting.h"
 #include "compose/CrawlSettings.h"
 #include "compose/RtfWriter.h"
@@ -20,7 +21,7 @@
 #include "platform/OperatorDialogs.h"
 #include "platform/Text.h"
 #include "platform/TextFile.h"
-#include "platform/ui/TypedInput.h"
+#include "platform/ui/Controls.h"
 #include "platform/ui/WindowPlacement.h"
 
 #include <QApplication>
@@ -43,42 +44,6 @@
 namespace qvic {
 namespace {
 
-template <typename Widget>
-Widget *named(Widget *widget, const char *objectName, const QString &accessibleName = {})
-{
-    widget->setObjectName(QLatin1String(objectName));
-    if (!accessibleName.isEmpty())
-        widget->setAccessibleName(accessibleName);
-    return widget;
-}
-
-QPushButton *button(const char *objectName, const QString &caption)
-{
-    return named(new QPushButton(caption), objectName, caption);
-}
-
-QComboBox *editableList(const char *objectName, const QString &accessibleName)
-{
-    auto *list = named(new QComboBox, objectName, accessibleName);
-    typedinput::keepTypedText(*list);
-    return list;
-}
-
-QLineEdit *textBox(const char *objectName, const QString &accessibleName)
-{
-    return named(new QLineEdit, objectName, accessibleName);
-}
-
-// A label beside its box: the label names the box for a screen reader too.
-QLabel *labelFor(const QString &text, QWidget *buddy, const char *objectName = nullptr)
-{
-    auto *label = new QLabel(text);
-    if (objectName)
-        label->setObjectName(QLatin1String(objectName));
-    label->setBuddy(buddy);
-    return label;
-}
-
 void pauseBeforeDeviceScript()
 {
     // The player needs a moment between the two command files; the window
@@ -89,6 +54,8 @@ void pauseBeforeDeviceScript()
 }
 
 } // namespace
+
+using namespace controls;
 
 frmQV7IC::frmQV7IC(SharedState &state, OperatorDialogs &dialogs, QWidget *parent)
     : QMainWindow(parent), m_state(state), m_dialogs(dialogs)
@@ -101,7 +68,10 @@ frmQV7IC::frmQV7IC(SharedState &state, OperatorDialogs &dialogs, QWidget *parent
     auto *central = new QWidget;
     auto *layout = new QVBoxLayout(central);
     layout->addWidget(createCreationFrame(), 1);
-    layout->addWidget(createInformationFrame());
+    m_formatting = new EditorFormatting({rtfData, btnB, btnI, btnU, cmbFontName, cmbFontSize, cmbFontColor},
+                                        m_state, m_dialogs, this);
+    fraCrawlInfo = new CrawlSettingsFrame(*rtfData, *m_formatting);
+    layout->addWidget(fraCrawlInfo);
     layout->addWidget(createAddressFrame());
 
     btnSend = button("btnSend", QStringLiteral("Start QV Instant Crawl"));
@@ -122,20 +92,9 @@ frmQV7IC::frmQV7IC(SharedState &state, OperatorDialogs &dialogs, QWidget *parent
     connect(btnSend, &QPushButton::clicked, this, &frmQV7IC::SendCrawl);
     connect(btnStop, &QPushButton::clicked, this, &frmQV7IC::StopCrawl);
     connect(btnSave, &QPushButton::clicked, this, &frmQV7IC::btnSave_Click);
-    m_formatting = new EditorFormatting({rtfData, btnB, btnI, btnU, cmbFontName, cmbFontSize, cmbFontColor},
-                                        m_state, m_dialogs, this);
-    connect(cmbBgColor, &QComboBox::activated, this, &frmQV7IC::cmbBgColor_Click);
-    connect(chkBgTrans, &QCheckBox::toggled, this, &frmQV7IC::chkBgTrans_Click);
-    connect(chkNoColorKey, &QCheckBox::toggled, this, &frmQV7IC::chkNoColorKey_Click);
     // The operator's change of a presentation setting is a change of the crawl:
     // the next start saves it rather than send the older settings file.
-    for (QLineEdit *box : {txtDwell, txtTransparency, txtLocation})
-        connect(box, &QLineEdit::textEdited, this, &frmQV7IC::markModified);
-    connect(cboSpeed, &QComboBox::activated, this, &frmQV7IC::markModified);
-    connect(cmbBgColor, &QComboBox::activated, this, &frmQV7IC::markModified);
-    connect(chkBgTrans, &QCheckBox::clicked, this, &frmQV7IC::markModified);
-    lockKeyboard(cboSpeed);
-    lockKeyboard(cmbBgColor);
+    connect(fraCrawlInfo, &CrawlSettingsFrame::changedByOperator, this, &frmQV7IC::markModified);
     createTray();
 }
 
@@ -182,28 +141,9 @@ void frmQV7IC::createTray()
     m_tray->show();
 }
 
-void frmQV7IC::lockKeyboard(QComboBox *list)
-{
-    // These lists change only by a mouse choice: no key, wheel, paste or drop moves them.
-    list->installEventFilter(this);
-    list->lineEdit()->installEventFilter(this);
-    list->lineEdit()->setContextMenuPolicy(Qt::NoContextMenu);
-    list->lineEdit()->setAcceptDrops(false);
-}
-
 bool frmQV7IC::eventFilter(QObject *watched, QEvent *event)
 {
-    const bool locked = watched == cboSpeed || watched == cmbBgColor
-                        || watched == cboSpeed->lineEdit() || watched == cmbBgColor->lineEdit();
-    const auto type = event->type();
-    if (locked && (type == QEvent::KeyPress || type == QEvent::KeyRelease)) {
-        const int key = static_cast<QKeyEvent *>(event)->key();
-        if (key != Qt::Key_Tab && key != Qt::Key_Backtab)
-            return true;
-    }
-    if (locked && type == QEvent::Wheel)
-        return true;
-    if (watched == centralWidget() && type == QEvent::ContextMenu) {
+    if (watched == centralWidget() && event->type() == QEvent::ContextMenu) {
         pMenu->popup(static_cast<QContextMenuEvent *>(event)->globalPos());
         return true;
     }
@@ -275,60 +215,6 @@ QWidget *frmQV7IC::createCreationFrame()
     return fraInstCrawl;
 }
 
-QWidget *frmQV7IC::createInformationFrame()
-{
-    fraCrawlInfo = named(new QGroupBox(QStringLiteral("Instant Crawl Information")), "fraCrawlInfo");
-    txtDwell = textBox("txtDwell", QStringLiteral("Dwell"));
-    cmbBgColor = editableList("cmbBgColor", QStringLiteral("Background Color"));
-    chkBgTrans = named(new QCheckBox(QStringLiteral("Transparency")), "chkBgTrans",
-                       QStringLiteral("Transparent background"));
-    txtTransparency = textBox("txtTransparency", QStringLiteral("Transparency"));
-    typedinput::limitTypedLength(*txtTransparency, 3);
-    cboSpeed = editableList("cboSpeed", QStringLiteral("Speed"));
-    for (int speed = -8; speed <= 8; ++speed)
-        cboSpeed->addItem(QString::number(speed));
-    txtLocation = textBox("txtLocation", QStringLiteral("Location"));
-    lblLocEx = named(new QLabel, "lblLocEx");
-    for (QWidget *box : {static_cast<QWidget *>(txtDwell), static_cast<QWidget *>(txtTransparency),
-                         static_cast<QWidget *>(txtLocation), static_cast<QWidget *>(cboSpeed),
-                         static_cast<QWidget *>(cmbBgColor)})
-        box->setFixedWidth(110);
-
-    // Never shown: the colour-key controls of an earlier design.
-    lblColorKey = named(new QLabel(QStringLiteral("Color-Key:")), "lblColorKey");
-    txtColorKey = textBox("txtColorKey", QStringLiteral("Color key"));
-    btnColorKey = button("btnColorKey", QStringLiteral("Color"));
-    btnColorPicker = button("btnColorPicker", QStringLiteral("Pick color from Screen"));
-    chkNoColorKey = named(new QCheckBox(QStringLiteral("None")), "chkNoColorKey");
-    for (QWidget *hidden : {static_cast<QWidget *>(lblColorKey), static_cast<QWidget *>(txtColorKey),
-                            static_cast<QWidget *>(btnColorKey),
-                            static_cast<QWidget *>(btnColorPicker),
-                            static_cast<QWidget *>(chkNoColorKey)}) {
-        hidden->setParent(fraCrawlInfo);
-        hidden->hide();
-    }
-
-    auto *grid = new QGridLayout(fraCrawlInfo);
-    grid->setColumnStretch(3, 1);
-    grid->addWidget(labelFor(QStringLiteral("Dwell:"), txtDwell, "lblDwell"), 0, 0);
-    grid->addWidget(txtDwell, 0, 1);
-    grid->addWidget(named(new QLabel(QStringLiteral("Minutes")), "lblSeconds"), 0, 2);
-    grid->addWidget(labelFor(QStringLiteral("Background Color:"), cmbBgColor, "Label5"), 1, 0);
-    grid->addWidget(cmbBgColor, 1, 1);
-    grid->addWidget(chkBgTrans, 1, 2);
-    grid->addWidget(labelFor(QStringLiteral("Transparency:"), txtTransparency, "lblTransparency"),
-                    2, 0);
-    grid->addWidget(txtTransparency, 2, 1);
-    grid->addWidget(named(new QLabel(QStringLiteral("% (0-Opaque To 100-Transparency)")), "Label2"),
-                    2, 2, 1, 2);
-    grid->addWidget(labelFor(QStringLiteral("Speed:"), cboSpeed, "lblSpeed"), 3, 0);
-    grid->addWidget(cboSpeed, 3, 1);
-    grid->addWidget(labelFor(QStringLiteral("Location:"), txtLocation, "lblLocation"), 4, 0);
-    grid->addWidget(txtLocation, 4, 1);
-    grid->addWidget(lblLocEx, 4, 2, 1, 2);
-    return fraCrawlInfo;
-}
-
 QWidget *frmQV7IC::createAddressFrame()
 {
     auto *frame2 = named(new QGroupBox(QStringLiteral("Enter IP Address")), "Frame2");
@@ -352,14 +238,9 @@ std::optional<QString> frmQV7IC::load(const QString &appDir, const QString &winD
     m_dblScreenHeight = screen.dblScreenHeight;
 
     QString error;
-    LoadMainDefaults(&error);
-    if (!error.isEmpty())
+    fraCrawlInfo->applyDefaults(m_dblScreenHeight);
+    if (!loadAddressList(&error))
         return error;
-
-    // Each choice below runs its list's own action, as the operator's would.
-    cmbBgColor->addItems(colorentries::names());
-    cmbBgColor->setCurrentIndex(0);
-    cmbBgColor_Click();
     m_formatting->applyDefaults();
 
     setKite7Defaults(m_state);
@@ -367,17 +248,6 @@ std::optional<QString> frmQV7IC::load(const QString &appDir, const QString &winD
     centreOnScreen(*this);
     rtfData->setFocus();
     return std::nullopt;
-}
-
-void frmQV7IC::LoadMainDefaults(QString *error)
-{
-    txtDwell->setText(QStringLiteral("60"));
-    chkNoColorKey->setChecked(true);
-    txtTransparency->setText(QStringLiteral("0"));
-    cboSpeed->setCurrentIndex(11);
-    txtLocation->setText(QStringLiteral("0"));
-    lblLocEx->setText(locationRangeText(m_dblScreenHeight));
-    loadAddressList(error);
 }
 
 bool frmQV7IC::loadAddressList(QString *error)
@@ -422,61 +292,6 @@ void frmQV7IC::markModified()
     m_state.blnModified = true;
 }
 
-void frmQV7IC::cmbBgColor_Click()
-{
-    const int index = cmbBgColor->currentIndex();
-    std::optional<quint32> value = colorentries::valueAt(index);
-    if (index == colorentries::kCustomColor)
-        value = m_formatting->chooseCustomColor();
-    if (!value)
-        return;
-    rtfData->setBackColor(*value);
-    // The operator sees this background: a ticked Transparency keys on it.
-    if (chkBgTrans->isChecked())
-        txtColorKey->setText(color::hex6(*value));
-}
-
-void frmQV7IC::chkBgTrans_Click()
-{
-    txtColorKey->setText(chkBgTrans->isChecked() ? color::hex6(rtfData->backColor()) : QString());
-}
-
-void frmQV7IC::chkNoColorKey_Click()
-{
-    if (chkNoColorKey->isChecked())
-        txtColorKey->setText(QStringLiteral("None"));
-}
-
-CrawlSettings frmQV7IC::currentSettings() const
-{
-    CrawlSettings settings;
-    settings.dwell = txtDwell->text();
-    settings.transparent = chkBgTrans->isChecked();
-    settings.colorKey = txtColorKey->text();
-    settings.transparency = txtTransparency->text();
-    settings.speed = cboSpeed->currentText();
-    settings.location = txtLocation->text();
-    settings.backColor = rtfData->backColor();
-    return settings;
-}
-
-void frmQV7IC::showSettings(const CrawlSettings &settings)
-{
-    txtDwell->setText(settings.dwell);
-    txtTransparency->setText(settings.transparency);
-    cboSpeed->setCurrentIndex(-1);
-    cboSpeed->setEditText(settings.speed);
-    txtLocation->setText(settings.location);
-    rtfData->setBackColor(settings.backColor);
-    // The list shows the loaded colour's digits with no entry chosen.
-    cmbBgColor->setCurrentIndex(-1);
-    cmbBgColor->setEditText(color::hex6(settings.backColor));
-    // The settings already hold what the box's own action would make of the key.
-    const QSignalBlocker quiet(chkBgTrans);
-    chkBgTrans->setChecked(settings.transparent);
-    txtColorKey->setText(settings.colorKey);
-}
-
 bool frmQV7IC::loadCrawlFile(const QString &path, QString *error)
 {
     const auto bytes = textfile::readFile(path, error);
@@ -505,14 +320,14 @@ void frmQV7IC::loadInstFile(const QString &path)
 {
     // A refused settings file changes no control; the next save writes a clean one.
     const LoadedCrawlSettings loaded = qvic::loadInstFile(path, m_dblScreenHeight);
-    showSettings(loaded.appliedTo(currentSettings()));
+    fraCrawlInfo->showSettings(loaded.appliedTo(fraCrawlInfo->currentSettings()));
     if (loaded.refusal)
         m_dialogs.exclamation(QStringLiteral("The crawl settings could not be loaded.\n%1").arg(*loaded.refusal));
 }
 
 bool frmQV7IC::saveInstFile(const QString &path, QString *error)
 {
-    return qvic::saveInstFile(path, currentSettings(), m_dblScreenHeight, m_state, error);
+    return qvic::saveInstFile(path, fraCrawlInfo->currentSettings(), m_dblScreenHeight, m_state, error);
 }
 
 void frmQV7IC::setCurrentDocument(const QString &path)

@@ -20,6 +20,7 @@ class QSystemTrayIcon;
 namespace qvic {
 
 class CrawlEditor;
+class CrawlSettingsFrame;
 class EditorFormatting;
 struct SharedState;
 class OperatorDialogs;
@@ -79,18 +80,12 @@ private:
     QWidget *createAddressFrame();
     void createMenus();
 
-    void LoadMainDefaults(QString *error);
     bool loadAddressList(QString *error);
     void endAtOnce();
     void createTray();
-    void lockKeyboard(QComboBox *list);
 
     // The operator's change of a presentation setting.
     void markModified();
-    // Background and colour key.
-    void cmbBgColor_Click();
-    void chkBgTrans_Click();
-    void chkNoColorKey_Click();
 
     bool documentNameCanTravel();
     // The password, then the send through the transfer window, then its outcome in words.
@@ -99,8 +94,6 @@ private:
     void btnOpen_Click();
     void btnSave_Click();
     void setCurrentDocument(const QString &path);
-    struct CrawlSettings currentSettings() const;
-    void showSettings(const struct CrawlSettings &settings);
 
     void btnHide_Click();
     void mnuChangePassword_Click();
@@ -129,19 +122,7 @@ private:
     CrawlEditor *rtfData = nullptr;
     QPushButton *btnConvert = nullptr;
     QCheckBox *chkKite7 = nullptr;
-    QGroupBox *fraCrawlInfo = nullptr;
-    QCheckBox *chkBgTrans = nullptr;
-    QComboBox *cmbBgColor = nullptr;
-    QPushButton *btnColorPicker = nullptr;
-    QPushButton *btnColorKey = nullptr;
-    QLineEdit *txtColorKey = nullptr;
-    QLineEdit *txtDwell = nullptr;
-    QLineEdit *txtLocation = nullptr;
-    QComboBox *cboSpeed = nullptr;
-    QLineEdit *txtTransparency = nullptr;
-    QCheckBox *chkNoColorKey = nullptr;
-    QLabel *lblColorKey = nullptr;
-    QLabel *lblLocEx = nullptr;
+    CrawlSettingsFrame *fraCrawlInfo = nullptr;
     QPushButton *btnStop = nullptr;
     QPushButton *btnSend = nullptr;
     QComboBox *cboIPAddress = nullptr;

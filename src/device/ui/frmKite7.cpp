@@ -9,7 +9,7 @@
 #include "dispatch/ui/TransferDialogStep.h"
 #include "platform/OperatorDialogs.h"
 #include "platform/ui/WindowPlacement.h"
-#include "platform/ui/TypedInput.h"
+#include "platform/ui/Controls.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -24,12 +24,9 @@ namespace {
 
 QComboBox *list(const char *objectName, const QString &heading)
 {
-    auto *list = new QComboBox;
-    list->setObjectName(QLatin1String(objectName));
-    list->setAccessibleName(heading);
     // An editable text part, as the device's operators are used to; what is
     // typed there is neither completed nor chosen, and stores nothing.
-    typedinput::keepTypedText(*list);
+    QComboBox *list = controls::editableList(objectName, heading);
     list->setMaxVisibleItems(16);
     return list;
 }
@@ -50,14 +47,6 @@ QLabel *heading(const char *objectName, const QString &text, QComboBox *buddy)
     label->setAutoFillBackground(true);
     label->setContentsMargins(3, 1, 3, 1);
     return label;
-}
-
-QPushButton *button(const char *objectName, const QString &caption)
-{
-    auto *button = new QPushButton(caption);
-    button->setObjectName(QLatin1String(objectName));
-    button->setAccessibleName(caption);
-    return button;
 }
 
 QGroupBox *frame(const char *objectName, const QString &title)
@@ -95,9 +84,9 @@ frmKite7::frmKite7(SharedState &state, OperatorDialogs &dialogs, const QString &
     Frame3 = createCrawlFrame();
     Frame1 = createFontFrame();
     Frame2 = createBannerFrame();
-    btnKite7InstCrawl = button("btnKite7InstCrawl", QStringLiteral("Start Kite7 Instant Crawl"));
-    btnKite7StopCrawl = button("btnKite7StopCrawl", QStringLiteral("Stop Kite7 Instant Crawl"));
-    btnClose = button("btnClose", QStringLiteral("Done"));
+    btnKite7InstCrawl = controls::button("btnKite7InstCrawl", QStringLiteral("Start Kite7 Instant Crawl"));
+    btnKite7StopCrawl = controls::button("btnKite7StopCrawl", QStringLiteral("Stop Kite7 Instant Crawl"));
+    btnClose = controls::button("btnClose", QStringLiteral("Done"));
     btnKite7StopCrawl->setMinimumWidth(btnKite7InstCrawl->sizeHint().width());
     btnKite7InstCrawl->setMinimumWidth(btnKite7StopCrawl->sizeHint().width());
     btnClose->setMinimumWidth(btnKite7StopCrawl->minimumWidth() * 3 / 5);

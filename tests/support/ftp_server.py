@@ -79,6 +79,7 @@ def make_handler(args, event):
             except (BlockingIOError, InterruptedError):
                 raise RetryError
             except ConnectionResetError:
+                self._resp = ("426 Connection reset; transfer aborted.", logging.info)
                 self.close()
                 return b""
             if not chunk:

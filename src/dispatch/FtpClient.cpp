@@ -291,6 +291,7 @@ void FtpClient::SendFile()
     m_phase = Phase::Sending;
     m_data = Data::Waiting;
     m_acknowledged = 0;
+    m_sinceSendFile.start();
     m_sinceAcknowledged.start();
     m_bytesReported = -1;
     m_sinceProgress.invalidate();
@@ -350,7 +351,7 @@ void FtpClient::followPlayer()
     if (acknowledged > m_acknowledged || m_data == Data::Waiting) {
         m_acknowledged = acknowledged;
         m_sinceAcknowledged.start();
-    } else if (m_sinceAcknowledged.elapsed() >= qint64(m_limits.stall.count()) * 1000) {
+    } else if (m_sinceAcknowledged.elapsed() >= std::chrono::milliseconds(m_limits.stall).count()) {
         throw FtpError(ftperror::NotConnected,
                        QStringLiteral("Operation too slow: the player took no data for %1 seconds.")
                            .arg(m_limits.stall.count()));
@@ -389,10 +390,22 @@ std::optional<CURLcode> FtpClient::step()
     }
     long suggested = -1;
     check(curl_multi_timeout(m_multi.get(), &suggested));
-    const int wait = suggested < 0 || suggested > kPollCapMs ? kPollCapMs : int(suggested);
+    const int cap = pollCapMs();
+    const int wait = suggested < 0 || suggested > cap ? cap : int(suggested);
     if (wait > 0)
         check(curl_multi_poll(m_multi.get(), nullptr, 0, wait, nullptr));
     return std::nullopt;
+}
+
+// While libcurl waits for the player to take the last bytes, nothing wakes the
+// poll: wait about as long as the player will take over them at the rate it took
+// the others, so that a fast player is not kept waiting.
+int FtpClient::pollCapMs() const
+{
+    if (m_phase != Phase::Sending || m_data != Data::Draining || m_acknowledged <= 0)
+        return kPollCapMs;
+    const qint64 estimate = unacknowledged(m_dataSocket) * m_sinceSendFile.elapsed() / m_acknowledged;
+    return int(std::clamp<qint64>(estimate, 1, kPollCapMs));
 }
 
 void FtpClient::pumpWindowEvents(bool force)
@@ -425,6 +438,7 @@ void FtpClient::release(bool reset)
     m_file.close();
     m_connected = false;
     m_phase = Phase::Idle;
+    m_data = Data::Waiting;
 }
 
 FtpError FtpClient::failure(CURLcode code) const

@@ -127,6 +127,7 @@ private:
     void startTransfer();
     // One round of waiting and work; returns the finished transfer's result.
     std::optional<CURLcode> step();
+    int pollCapMs() const;
     // Reports what the player has acknowledged, lets the upload end once it has
     // everything, and throws when it has taken nothing for the stall limit.
     void followPlayer();
@@ -160,6 +161,7 @@ private:
     bool m_abortRequested = false;
     Data m_data = Data::Waiting;
     qint64 m_acknowledged = 0;
+    QElapsedTimer m_sinceSendFile;
     QElapsedTimer m_sinceAcknowledged;
     qint64 m_bytesReported = -1;
     QElapsedTimer m_sinceProgress;

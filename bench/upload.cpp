@@ -163,7 +163,7 @@ int main(int argc, char *argv[])
 
     {
         // Seven seconds at 2 MB/s: the upload ends once the player has every byte,
-        // most of the wait with the whole file already in the socket buffers.
+        // the last of it with the whole file already in the socket buffers.
         FtpTestServer server(FtpTestServer::Mode::Throttled);
         server.setRate(int(2 * kMegabyte));
         const QString slow = work.filePath(QStringLiteral("fourteen.bin"));

@@ -65,6 +65,7 @@ def make_handler(args, event):
             return super().ftp_STOR(file, mode)
 
         def close(self):
+            # A stalled upload outlives the session instead of ending with it.
             dtp = getattr(self, "data_channel", None)
             if isinstance(dtp, StallingDTP) and not self._closed:
                 self.data_channel = None

@@ -8,6 +8,10 @@
 
 #include <algorithm>
 
+#include <linux/sockios.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -92,6 +96,35 @@ QByteArray remotePath(const QString &folder, const QString &file, bool *hasFileN
     return path.isEmpty() ? QByteArrayLiteral("/") : path;
 }
 
+// Bytes sent on the socket that its peer has not yet acknowledged.
+qint64 unacknowledged(curl_socket_t socket)
+{
+    int queued = 0;
+    if (socket == CURL_SOCKET_BAD || ::ioctl(socket, SIOCOUTQ, &queued) != 0)
+        return 0;
+    return queued;
+}
+
+// Whether the player has everything sent on the socket, or never will: a reset
+// connection keeps its count of unacknowledged bytes.
+bool drained(curl_socket_t socket)
+{
+    tcp_info info{};
+    socklen_t length = sizeof info;
+    return unacknowledged(socket) == 0
+           || (::getsockopt(socket, IPPROTO_TCP, TCP_INFO, &info, &length) == 0
+               && info.tcpi_state == TCP_CLOSE);
+}
+
+// A socket closed after this ends its connection with a reset: an FTP upload
+// ends where its data connection closes, so a plain close would tell the player
+// that a cut-off file is complete.
+void resetOnClose(curl_socket_t socket)
+{
+    const linger abortive{1, 0};
+    ::setsockopt(socket, SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
+}
+
 } // namespace
 
 FtpError::FtpError(int number, QString description)
@@ -144,10 +177,8 @@ void FtpClient::setCommonOptions()
     check(curl_easy_setopt(easy, CURLOPT_SERVER_RESPONSE_TIMEOUT,
                            long(std::max<qint64>(1, m_limits.response.count()))),
           "response time limit");
-    check(curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L), "stall limit");
-    check(curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME,
-                           long(std::max<qint64>(1, m_limits.stall.count()))),
-          "stall time");
+    // No low-speed limit: libcurl counts what the kernel took, and a paused upload
+    // waiting for a slow player looks stalled to it. followPlayer keeps the stall limit.
     // Players sit on the local network; a proxy from the environment would only
     // get in the way.
     check(curl_easy_setopt(easy, CURLOPT_PROXY, ""), "proxy");
@@ -246,12 +277,11 @@ void FtpClient::SendFile()
         CURL *easy = m_easy.get();
         check(curl_easy_setopt(easy, CURLOPT_NOBODY, 0L), "transfer");
         check(curl_easy_setopt(easy, CURLOPT_UPLOAD, 1L), "upload");
-        check(curl_easy_setopt(easy, CURLOPT_INFILESIZE_LARGE, curl_off_t(m_file.size())), "size");
+        // No size: libcurl would end the upload with the last byte read instead of
+        // asking readData once more, where it waits for a slow player to catch up.
+        check(curl_easy_setopt(easy, CURLOPT_INFILESIZE_LARGE, curl_off_t(-1)), "size");
         check(curl_easy_setopt(easy, CURLOPT_READFUNCTION, &FtpClient::readData), "reader");
         check(curl_easy_setopt(easy, CURLOPT_READDATA, this), "reader");
-        check(curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L), "progress");
-        check(curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, &FtpClient::progress), "progress");
-        check(curl_easy_setopt(easy, CURLOPT_XFERINFODATA, this), "progress");
         check(curl_multi_add_handle(m_multi.get(), easy));
         m_inMulti = true;
     } catch (...) {
@@ -259,6 +289,10 @@ void FtpClient::SendFile()
         throw;
     }
     m_phase = Phase::Sending;
+    m_data = Data::Waiting;
+    m_acknowledged = 0;
+    m_sinceSendFile.start();
+    m_sinceAcknowledged.start();
     m_bytesReported = -1;
     m_sinceProgress.invalidate();
     emit TransferStarted();
@@ -273,13 +307,17 @@ void FtpClient::ServiceEvents()
     std::optional<CURLcode> result;
     try {
         result = step();
+        if (!result)
+            followPlayer();
     } catch (...) {
-        release();
+        release(true);
         emit TransferFinished();
         throw;
     }
     if (!result) {
-        pumpWindowEvents(false);
+        // A notification may have aborted the upload.
+        if (m_phase == Phase::Sending)
+            pumpWindowEvents(false);
         return;
     }
 
@@ -297,24 +335,43 @@ void FtpClient::ServiceEvents()
         emit TransferFinished();
         return;
     }
-    if (*result == CURLE_ABORTED_BY_CALLBACK && m_abortRequested) {
-        release(true);
-        emit TransferFinished();
-        return;
-    }
     const FtpError error = failure(*result);
-    release();
+    release(true);
     emit TransferFinished();
     throw error;
+}
+
+void FtpClient::followPlayer()
+{
+    curl_off_t sent = 0;
+    curl_easy_getinfo(m_easy.get(), CURLINFO_SIZE_UPLOAD_T, &sent);
+    const qint64 queued = unacknowledged(m_dataSocket);
+    const qint64 acknowledged = qint64(sent) - queued;
+    // Until libcurl asks for data, the response limit watches the player.
+    if (acknowledged > m_acknowledged || m_data == Data::Waiting) {
+        m_acknowledged = acknowledged;
+        m_sinceAcknowledged.start();
+    } else if (m_sinceAcknowledged.elapsed() >= std::chrono::milliseconds(m_limits.stall).count()) {
+        throw FtpError(ftperror::NotConnected,
+                       QStringLiteral("Operation too slow: the player took no data for %1 seconds.")
+                           .arg(m_limits.stall.count()));
+    }
+    if (m_data == Data::Draining && drained(m_dataSocket)) {
+        // Now the end of the file may end the upload.
+        m_data = Data::Flowing;
+        check(curl_easy_pause(m_easy.get(), CURLPAUSE_CONT), "resume");
+    }
+    if (m_acknowledged > 0 && m_acknowledged != m_bytesReported
+        && (!m_sinceProgress.isValid() || m_sinceProgress.elapsed() >= kProgressMs)) {
+        m_sinceProgress.start();
+        m_bytesReported = m_acknowledged;
+        emit TransferProgress(m_acknowledged);
+    }
 }
 
 void FtpClient::AbortTransfer()
 {
     m_abortRequested = true;
-    // Inside a notification libcurl is on the stack: the progress callback's
-    // answer ends the transfer instead.
-    if (m_inCallback)
-        return;
     const bool wasSending = m_phase == Phase::Sending;
     if (m_phase != Phase::Idle)
         release(true);
@@ -333,10 +390,22 @@ std::optional<CURLcode> FtpClient::step()
     }
     long suggested = -1;
     check(curl_multi_timeout(m_multi.get(), &suggested));
-    const int wait = suggested < 0 || suggested > kPollCapMs ? kPollCapMs : int(suggested);
+    const int cap = pollCapMs();
+    const int wait = suggested < 0 || suggested > cap ? cap : int(suggested);
     if (wait > 0)
         check(curl_multi_poll(m_multi.get(), nullptr, 0, wait, nullptr));
     return std::nullopt;
+}
+
+// While libcurl waits for the player to take the last bytes, nothing wakes the
+// poll: wait about as long as the player will take over them at the rate it took
+// the others, so that a fast player is not kept waiting.
+int FtpClient::pollCapMs() const
+{
+    if (m_phase != Phase::Sending || m_data != Data::Draining || m_acknowledged <= 0)
+        return kPollCapMs;
+    const qint64 estimate = unacknowledged(m_dataSocket) * m_sinceSendFile.elapsed() / m_acknowledged;
+    return int(std::clamp<qint64>(estimate, 1, kPollCapMs));
 }
 
 void FtpClient::pumpWindowEvents(bool force)
@@ -352,14 +421,11 @@ void FtpClient::pumpWindowEvents(bool force)
 void FtpClient::release(bool reset)
 {
     if (reset) {
-        // An FTP upload ends where its data connection closes, so a plain close
-        // would tell the player that a cut-off file is complete. Hang up the
-        // control connection first, then reset every connection.
+        // Hang up the control connection first, then reset every connection.
         if (m_sockets.contains(m_controlSocket))
             ::shutdown(m_controlSocket, SHUT_RDWR);
-        const linger abortive{1, 0};
         for (const curl_socket_t socket : std::as_const(m_sockets))
-            ::setsockopt(socket, SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
+            resetOnClose(socket);
     }
     if (m_inMulti && m_multi && m_easy)
         curl_multi_remove_handle(m_multi.get(), m_easy.get());
@@ -372,6 +438,7 @@ void FtpClient::release(bool reset)
     m_file.close();
     m_connected = false;
     m_phase = Phase::Idle;
+    m_data = Data::Waiting;
 }
 
 FtpError FtpClient::failure(CURLcode code) const
@@ -413,7 +480,20 @@ size_t FtpClient::readData(char *buffer, size_t size, size_t count, void *client
 {
     auto *self = static_cast<FtpClient *>(client);
     const qint64 read = self->m_file.read(buffer, qint64(size * count));
-    return read < 0 ? CURL_READFUNC_ABORT : size_t(read);
+    if (read < 0)
+        return CURL_READFUNC_ABORT;
+    self->m_data = Data::Flowing;
+    if (read == 0) {
+        // The end of the file ends the upload, and libcurl then gives the player
+        // the response limit to answer: hold it back until the player has every
+        // byte, however long a slow player takes over the last ones.
+        if (!drained(self->m_dataSocket)) {
+            self->m_data = Data::Draining;
+            return CURL_READFUNC_PAUSE;
+        }
+        self->m_data = Data::Delivered;
+    }
+    return size_t(read);
 }
 
 curl_socket_t FtpClient::openSocket(void *client, curlsocktype, struct curl_sockaddr *address)
@@ -422,30 +502,26 @@ curl_socket_t FtpClient::openSocket(void *client, curlsocktype, struct curl_sock
     auto *self = static_cast<FtpClient *>(client);
     if (socket != CURL_SOCKET_BAD) {
         self->m_sockets.insert(socket);
+        // The upload reuses the logged-on connection: what it opens carries the data.
         if (self->m_phase == Phase::LoggingOn)
             self->m_controlSocket = socket;
+        else if (self->m_phase == Phase::Sending)
+            self->m_dataSocket = socket;
     }
     return socket;
 }
 
 int FtpClient::closeSocket(void *client, curl_socket_t socket)
 {
-    static_cast<FtpClient *>(client)->m_sockets.remove(socket);
-    return ::close(socket);
-}
-
-int FtpClient::progress(void *client, curl_off_t, curl_off_t, curl_off_t, curl_off_t ulnow)
-{
     auto *self = static_cast<FtpClient *>(client);
-    if (!self->m_abortRequested && ulnow > 0 && ulnow != self->m_bytesReported
-        && (!self->m_sinceProgress.isValid() || self->m_sinceProgress.elapsed() >= kProgressMs)) {
-        self->m_sinceProgress.start();
-        self->m_bytesReported = ulnow;
-        self->m_inCallback = true;
-        emit self->TransferProgress(qint64(ulnow));
-        self->m_inCallback = false;
+    if (socket == self->m_dataSocket) {
+        // libcurl closes the data connection itself on an error or time-out.
+        if (self->m_data != Data::Delivered)
+            resetOnClose(socket);
+        self->m_dataSocket = CURL_SOCKET_BAD;
     }
-    return self->m_abortRequested ? 1 : 0;
+    self->m_sockets.remove(socket);
+    return ::close(socket);
 }
 
 } // namespace qvic

@@ -60,6 +60,13 @@ using CurlUrl = std::unique_ptr<CURLU, CurlUrlCleanup>;
 // window events so the window keeps painting) until TransferFinished.
 // LogOn, SendFile and ServiceEvents throw FtpError on failure; by then the
 // connection is released. Passive mode, binary type.
+//
+// An upload is measured by what the player has acknowledged, not by what the
+// kernel has taken: a slow player may still be receiving many seconds after the
+// last byte left the program. The upload ends (and the wait for the player's
+// answer begins) only once the player holds every byte; it fails when the player
+// acknowledges nothing for the stall limit. Whatever ends an upload short resets
+// its data connection, so that the player never keeps a cut-off file.
 class FtpClient : public QObject
 {
     Q_OBJECT
@@ -69,7 +76,7 @@ public:
     {
         std::chrono::milliseconds connect{10000}; // connection and logon
         std::chrono::seconds response{15};        // any one server reply
-        std::chrono::seconds stall{30};           // an upload below 1 byte/s this long
+        std::chrono::seconds stall{30};           // an upload the player takes nothing of this long
     };
 
     explicit FtpClient(QObject *parent = nullptr);
@@ -97,27 +104,35 @@ public:
     void ServiceEvents();
     // Ends the running logon or upload; its wait ends with TransferFinished
     // (a logon in progress throws instead). Safe to call from a notification.
+    // The player sees a broken upload, not a short file that ended cleanly.
     void AbortTransfer();
 
     void setTimeLimits(const TimeLimits &limits) { m_limits = limits; }
 
 signals:
     void TransferStarted();
-    // Bytes sent so far, cumulative.
+    // Bytes the player has acknowledged so far, cumulative.
     void TransferProgress(qint64 bytes);
     void TransferFinished();
 
 private:
     enum class Phase { Idle, LoggingOn, Sending };
+    // Where the upload's bytes are: not asked for yet (libcurl still talks to the
+    // player), flowing, all in the kernel with libcurl held back until the player
+    // has them, or all with the player, when the data connection may close normally.
+    enum class Data { Waiting, Flowing, Draining, Delivered };
 
     void prepareHandles();
     void setCommonOptions();
     void startTransfer();
     // One round of waiting and work; returns the finished transfer's result.
     std::optional<CURLcode> step();
+    int pollCapMs() const;
+    // Reports what the player has acknowledged, lets the upload end once it has
+    // everything, and throws when it has taken nothing for the stall limit.
+    void followPlayer();
     void pumpWindowEvents(bool force);
-    // Closes the connection; after an abort with a reset, so the player sees a
-    // broken upload rather than the end of a short file.
+    // Closes the connection; with a reset after an upload that ended short.
     void release(bool reset = false);
     FtpError failure(CURLcode code) const;
     void check(CURLcode code, const char *what) const;
@@ -127,7 +142,6 @@ private:
     static curl_socket_t openSocket(void *client, curlsocktype purpose,
                                     struct curl_sockaddr *address);
     static int closeSocket(void *client, curl_socket_t socket);
-    static int progress(void *client, curl_off_t, curl_off_t, curl_off_t, curl_off_t ulnow);
 
     TimeLimits m_limits;
     CurlMulti m_multi;
@@ -139,12 +153,16 @@ private:
     QFile m_file;
     QSet<curl_socket_t> m_sockets;
     curl_socket_t m_controlSocket = CURL_SOCKET_BAD;
+    curl_socket_t m_dataSocket = CURL_SOCKET_BAD;
 
     Phase m_phase = Phase::Idle;
     bool m_connected = false;
     bool m_inMulti = false;
     bool m_abortRequested = false;
-    bool m_inCallback = false;
+    Data m_data = Data::Waiting;
+    qint64 m_acknowledged = 0;
+    QElapsedTimer m_sinceSendFile;
+    QElapsedTimer m_sinceAcknowledged;
     qint64 m_bytesReported = -1;
     QElapsedTimer m_sinceProgress;
     QElapsedTimer m_sinceWindowEvents;

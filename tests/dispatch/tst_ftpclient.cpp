@@ -10,6 +10,8 @@
 
 using namespace qvic;
 using qvic::test::FtpTestServer;
+using M = FtpTestServer::Mode;
+Q_DECLARE_METATYPE(FtpTestServer::Mode)
 
 class tst_FtpClient : public QObject
 {
@@ -24,66 +26,84 @@ private slots:
 
 void tst_FtpClient::upload_data()
 {
+    QTest::addColumn<FtpTestServer::Mode>("mode");
     QTest::addColumn<QString>("address");
     QTest::addColumn<QString>("remote");
     QTest::addColumn<int>("size");
-    // An aborted upload is the transfer dialog's cancel.
-    QTest::newRow("media") << "127.0.0.1" << "media\\crawl.rtf" << 3000000;
+    QTest::newRow("media") << M::Normal << "127.0.0.1" << "media\\crawl.rtf" << 3000000;
     // The server decodes names as Windows-1252: a UTF-8 name would arrive as "cafÃ©...".
     // Nor may a ";type=" in the name change the transfer type.
     QTest::newRow("Windows-1252 name, URL characters")
-        << "127.0.0.1" << QString::fromUtf8("media\\café #1;type=a.rtf") << 4096;
-    QTest::newRow("IPv6 host") << "::1" << "media\\six.rtf" << 1000;
+        << M::Normal << "127.0.0.1" << QString::fromUtf8("media\\café #1;type=a.rtf") << 4096;
+    QTest::newRow("IPv6 host") << M::Normal << "::1" << "media\\six.rtf" << 1000;
+    // Two seconds at 150 kB/s; most of it lies in the socket buffers long before the
+    // player has it, and the response limit is one second.
+    QTest::newRow("slow player") << M::Throttled << "127.0.0.1" << "media\\slow.rtf" << 300000;
 }
 
-// One upload in the order the transfer dialog drives it.
+// The document and then the command file, each in the order the transfer dialog drives it.
 void tst_FtpClient::upload()
 {
+    QFETCH(FtpTestServer::Mode, mode);
     QFETCH(QString, address);
     QFETCH(QString, remote);
     QFETCH(int, size);
-    FtpTestServer server;
+    FtpTestServer server(mode);
     server.setAddress(address);
+    server.setRate(150000);
     if (!server.start() && address.contains(':'))
         QSKIP("This machine has no IPv6 loopback.");
     QVERIFY2(server.port() > 0, qPrintable(server.errorString()));
     QByteArray bytes(size, Qt::Uninitialized);
     QRandomGenerator(size).fillRange(reinterpret_cast<quint32 *>(bytes.data()), size / 4);
     test::TempDirs dirs;
-    const QString local = dirs.root.filePath("local.bin");
+    const QString local = dirs.root.filePath("local.bin"), command = dirs.root.filePath("Instant.txt");
     test::writeAll(local, bytes);
+    test::writeAll(command, "Time=03/04/2024 01:05:09 PM\r\nMessage=@STOP_INSTANT_CRAWL\r\n");
+    const QString remotePath = server.root() + '/' + QString(remote).replace('\\', '/');
 
     FtpClient client;
+    client.setTimeLimits({std::chrono::milliseconds(1000), std::chrono::seconds(1), std::chrono::seconds(1)});
     QStringList notes; // a run of progress notes counts once
-    qint64 progress = -1;
+    qint64 progress = -1, ahead = 0; // how far the notes ran ahead of the file the player holds
     connect(&client, &FtpClient::TransferStarted, this, [&] { notes << "started"; });
     connect(&client, &FtpClient::TransferProgress, this, [&](qint64 bytes) {
         if (notes.last() != u"progress")
             notes << "progress";
         progress = bytes;
+        if (client.LocalFile == local)
+            ahead = std::max(ahead, bytes - QFileInfo(remotePath).size());
     });
     connect(&client, &FtpClient::TransferFinished, this, [&] { notes << "finished"; });
     try {
-        client.Host = server.host();
-        client.UserName = "qv7player";
-        client.Password = "tk2harbor";
-        client.LogOn();
-        client.RemoteFile = remote;
-        client.LocalFile = local;
-        client.SendFile();
-        while (!notes.contains("finished"))
-            client.ServiceEvents();
-        client.LogOff();
+        for (const auto &[from, to] : {std::pair(local, remote), std::pair(command, QString("settings\\Instant.txt"))}) {
+            client.Host = server.host();
+            client.UserName = "qv7player";
+            client.Password = "tk2harbor";
+            client.LogOn();
+            client.RemoteFile = to;
+            client.LocalFile = from;
+            client.SendFile();
+            while (!notes.endsWith("finished"))
+                client.ServiceEvents();
+            client.LogOff();
+        }
     } catch (const FtpError &error) {
         QFAIL(error.what());
     }
-    QCOMPARE(notes, QStringList({"started", "progress", "finished"}));
+    QCOMPARE(notes, QStringList({"started", "progress", "finished", "started", "progress", "finished"}));
     QVERIFY(!client.IsConnected());
-    // The logged-on connection carried the upload.
-    QCOMPARE(server.count("connect"), 1);
-    QCOMPARE(server.count("login qv7player"), 1);
-    QCOMPARE(progress, qint64(size));
-    QVERIFY(test::readAll(server.root() + "/" + remote.replace('\\', '/')) == bytes);
+    // Each logged-on connection carried its upload.
+    QCOMPARE(server.count("connect"), 2);
+    QCOMPARE(server.count("login qv7player"), 2);
+    QCOMPARE(progress, test::readAll(command).size());
+    QVERIFY(test::readAll(remotePath) == bytes);
+    QCOMPARE(test::readAll(server.root() + "/settings/Instant.txt"), test::readAll(command));
+    QCOMPARE(server.events().filter("received"), QStringList({"received /" + QString(remote).replace('\\', '/'),
+                                                               "received /settings/Instant.txt"}));
+    // The slow player's receive window is small: a note shows what it has, not what the kernel took.
+    if (mode == M::Throttled)
+        QVERIFY2(ahead < 65536, qPrintable(QString::number(ahead)));
 }
 
 QTEST_GUILESS_MAIN(tst_FtpClient)

@@ -11,7 +11,7 @@ namespace qvic::test {
 bool FtpTestServer::start()
 {
     stop();
-    const char *const modes[] = {"normal", "silent", "drop", "full", "throttled"};
+    const char *const modes[] = {"normal", "silent", "drop", "full", "throttled", "stall"};
     // The Debian interpreter: a python3 earlier on PATH may lack pyftpdlib.
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_process.start("/usr/bin/python3", {QVIC_TEST_SUPPORT_DIR "/ftp_server.py", "--root", m_root.path(),

@@ -18,7 +18,9 @@ public:
         NeverGreets, // accepts connections and stays silent
         DropUpload,  // hangs up the connection after 64 KiB of an upload
         StorageFull, // answers STOR with 552
-        Throttled,   // receives uploads at rate bytes a second (1 stalls them)
+        Throttled,   // receives uploads steadily at rate bytes a second
+        Stall,       // takes 64 KiB of an upload, then nothing until the client hangs up the
+                     // control connection; then reads the data connection to its end
     };
 
     explicit FtpTestServer(Mode mode = Mode::Normal) : m_mode(mode) {}

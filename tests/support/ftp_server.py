@@ -7,7 +7,12 @@ Prints the port it listens on as the first line of standard output, writes one l
 per event (connect, login, received, incomplete, disconnect) to --events, and ends
 when its standard input closes, so it never outlives the test that started it.
 Modes: normal; silent (accepts connections, never greets); drop (hangs up after 64 KiB
-of an upload); full (answers STOR with 552); throttled (receives --rate bytes a second).
+of an upload); full (answers STOR with 552); throttled (receives --rate bytes a second);
+stall (takes 64 KiB of an upload, then nothing until the client hangs up the control
+connection; then it reads the data connection on to its end, as a player whose data
+connection lives on its own does).
+Like a player, it keeps an upload whose data connection closed and discards one whose
+data connection was reset ("incomplete").
 """
 
 import argparse
@@ -19,7 +24,8 @@ import sys
 import threading
 
 from pyftpdlib.authorizers import DummyAuthorizer
-from pyftpdlib.handlers import DTPHandler, FTPHandler, ThrottledDTPHandler
+from pyftpdlib.handlers import DTPHandler, FTPHandler
+from pyftpdlib.ioloop import RetryError
 from pyftpdlib.servers import FTPServer
 
 # Players decode command lines in Windows-1252. Python's cp1252 leaves five bytes
@@ -28,6 +34,9 @@ codecs.register_error("cp1252-gaps", lambda e: (e.object[e.start:e.end].decode("
 
 
 def make_handler(args, event):
+    def ftp_path(file):
+        return "/" + os.path.relpath(file, args.root).replace(os.sep, "/")
+
     class PlayerHandler(FTPHandler):
         auth_failed_timeout = 0
         banner = "QV test player ready."
@@ -45,25 +54,86 @@ def make_handler(args, event):
             event("login", username)
 
         def on_file_received(self, file):
-            event("received", self.fs.fs2ftp(file))
+            event("received", ftp_path(file))
 
         def on_incomplete_file_received(self, file):
-            event("incomplete", self.fs.fs2ftp(file))
+            event("incomplete", ftp_path(file))
 
         def ftp_STOR(self, file, mode="w"):
             if args.mode == "full":
                 return self.respond("552 Requested file action aborted. Exceeded storage allocation.")
             return super().ftp_STOR(file, mode)
 
-    class SlowDTP(ThrottledDTPHandler):
-        read_limit = args.rate
+        def close(self):
+            # A stalled upload outlives the session instead of ending with it.
+            dtp = getattr(self, "data_channel", None)
+            if isinstance(dtp, StallingDTP) and not self._closed:
+                self.data_channel = None
+                dtp.orphan()
+            super().close()
 
+    class PlayerDTP(DTPHandler):
+        def recv(self, buffer_size):
+            # pyftpdlib takes a reset for the end of an upload; a player discards it.
+            try:
+                chunk = self.socket.recv(buffer_size)
+            except (BlockingIOError, InterruptedError):
+                raise RetryError
+            except ConnectionResetError:
+                self._resp = ("426 Connection reset; transfer aborted.", logging.info)
+                self.close()
+                return b""
+            if not chunk:
+                self.handle_close()
+            return chunk
+
+    class SmallWindowDTP(PlayerDTP):
         def __init__(self, sock, cmd_channel):
-            # A small receive buffer, so the sender really sees the throttled rate.
+            # A small receive buffer, so the sender really sees the rate this player reads at.
             sock.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 16384)
             super().__init__(sock, cmd_channel)
 
-    class DroppingDTP(DTPHandler):
+    class SlowDTP(SmallWindowDTP):
+        def __init__(self, sock, cmd_channel):
+            super().__init__(sock, cmd_channel)
+            # A twentieth of a second's worth at a time: the data moves steadily, not in bursts.
+            self.ac_in_buffer_size = max(1, min(self.ac_in_buffer_size, args.rate // 20))
+
+        def recv(self, buffer_size):
+            chunk = super().recv(buffer_size)
+            if chunk and not self._closed:
+                self.del_channel()
+                self.ioloop.call_later(len(chunk) / args.rate, self.wake)
+            return chunk
+
+        def wake(self):
+            if not self._closed:
+                self.add_channel(events=self.ioloop.READ)
+
+    class StallingDTP(SmallWindowDTP):
+        received = 0
+        orphaned = False
+
+        def recv(self, buffer_size):
+            chunk = super().recv(buffer_size)
+            self.received += len(chunk)
+            if self.received >= 65536 and not self.orphaned and not self._closed:
+                self.del_channel()
+            return chunk
+
+        def orphan(self):
+            # Its control connection is gone: nothing to answer, and the rest to read.
+            self.orphaned = True
+            self._resp = ()
+            if not self._closed:
+                self.add_channel(events=self.ioloop.READ)
+
+        def close(self):
+            if self.orphaned:
+                self._resp = ()
+            super().close()
+
+    class DroppingDTP(PlayerDTP):
         received = 0
 
         def recv(self, buffer_size):
@@ -76,14 +146,15 @@ def make_handler(args, event):
                 return b""
             return chunk
 
-    PlayerHandler.dtp_handler = {"throttled": SlowDTP, "drop": DroppingDTP}.get(args.mode, DTPHandler)
+    PlayerHandler.dtp_handler = {"throttled": SlowDTP, "stall": StallingDTP, "drop": DroppingDTP}.get(
+        args.mode, PlayerDTP)
     return PlayerHandler
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--root", required=True)
-    parser.add_argument("--mode", default="normal", choices=["normal", "silent", "drop", "full", "throttled"])
+    parser.add_argument("--mode", default="normal", choices=["normal", "silent", "drop", "full", "throttled", "stall"])
     parser.add_argument("--address", default="127.0.0.1")
     parser.add_argument("--port", type=int, default=0)
     parser.add_argument("--rate", type=int, default=100000)

@@ -126,11 +126,8 @@ void tst_TransferDialog::transfer()
     });
     if (!cancel.isEmpty())
         operatorHand.start(when.isEmpty() ? 0 : 20);
-    QElapsedTimer clock;
-    clock.start();
     dlg.exec();
 
-    QVERIFY(clock.elapsed() < 5000);
     QVERIFY(dlg.isHidden());
     QCOMPARE(state.blnTransferOK, success);
     QCOMPARE(server.count("connect"), connections);

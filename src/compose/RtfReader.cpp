@@ -14,9 +14,9 @@
 #include <algorithm>
 #include <map>
 #include <optional>
-#include <utility>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace qvic {
@@ -140,7 +140,7 @@ private:
     void commitFont();
     void repairSurrogates();
 
-    std::vector<CharProps> m_groups;
+    std::vector<CharProps> m_groups; // the character formats of the open groups, innermost last
     int m_documentCodePage = 1252;
     int m_defaultFont = 0;
 

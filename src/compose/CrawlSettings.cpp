@@ -3,6 +3,7 @@
 #include "state/SharedState.h"
 #include "compose/ColorValue.h"
 #include "platform/Numbers.h"
+#include "platform/QuotedFields.h"
 #include "platform/Text.h"
 #include "platform/TextFile.h"
 #include "platform/Win1252.h"
@@ -17,16 +18,6 @@ namespace {
 using numbers::fieldNumber;
 using numbers::generalNumber;
 using numbers::leadingNumber;
-
-bool isBlank(QChar c)
-{
-    return c == u' ' || c == u'\t';
-}
-
-bool isLineEnd(QChar c)
-{
-    return c == u'\r' || c == u'\n';
-}
 
 // A double carries binary noise below its 15th significant digit (1/600 * 10000
 // is 16.666666666666668, 0.015 * 100 is 1.4999999999999998). The settings are
@@ -143,55 +134,16 @@ bool saveInstFile(const QString &documentPath, const CrawlSettings &settings, do
                                  textfile::crlfLines({state.strInstLine}), error);
 }
 
-QStringList readSettingsFields(const QString &text, FieldScope scope, int maxFields)
-{
-    QStringList fields;
-    qsizetype i = 0;
-    const qsizetype n = text.size();
-    while (fields.size() < maxFields && i < n) {
-        while (i < n && isBlank(text[i]))
-            ++i;
-        QString field;
-        if (i < n && text[i] == u'"') {
-            const qsizetype close = text.indexOf(u'"', i + 1);
-            const qsizetype end = close < 0 ? n : close;
-            field = text.mid(i + 1, end - i - 1);
-            i = end + 1;
-            // Whatever stands between the closing quote and the separator is not part of it.
-            while (i < n && text[i] != u',' && !isLineEnd(text[i]))
-                ++i;
-        } else {
-            const qsizetype start = i;
-            while (i < n && text[i] != u',' && !isLineEnd(text[i]))
-                ++i;
-            qsizetype end = i;
-            while (end > start && isBlank(text[end - 1]))
-                --end;
-            field = text.mid(start, end - start);
-        }
-        fields.append(field);
-        if (i >= n)
-            break;
-        if (text[i] == u',') {
-            ++i;
-            continue;
-        }
-        if (scope == FieldScope::FirstLine)
-            break;
-        if (text[i] == u'\r' && i + 1 < n && text[i + 1] == u'\n')
-            ++i;
-        ++i;
-    }
-    return fields;
-}
-
 std::optional<QStringList> readSettingsFile(const QString &settingsPath, FieldScope scope,
                                             QString *error)
 {
     const auto bytes = textfile::readFile(settingsPath, error, textfile::kSmallFileLimit);
     if (!bytes)
         return std::nullopt;
-    QStringList fields = readSettingsFields(win1252::decode(*bytes), scope);
+    const auto lines = scope == FieldScope::FirstLine ? quotedfields::Lines::First
+                                                      : quotedfields::Lines::All;
+    QStringList fields = quotedfields::read(win1252::decode(*bytes),
+                                            quotedfields::Blanks::AroundField, lines, 6);
     for (const QString &field : fields) {
         if (hasControlCharacter(field)) {
             failWith(error, QStringLiteral("Cannot use %1: a crawl setting in it holds a control "

@@ -78,12 +78,11 @@ CrawlSettingsFields settingsFields(const CrawlSettings &settings, double screenH
 bool saveInstFile(const QString &documentPath, const CrawlSettings &settings, double screenHeight,
                   SharedState &state, QString *error = nullptr);
 
-// Reads settings fields the way the players' settings files have always been
-// read: fields end at a comma or a line end, blanks around a field are
+// Settings fields are read the way the players' settings files have always
+// been read: fields end at a comma or a line end, blanks around a field are
 // dropped, and a field in double quotes loses its quotes (and may hold commas).
 // FirstLine stops at the end of the first line; AcrossLines reads on.
 enum class FieldScope { FirstLine, AcrossLines };
-QStringList readSettingsFields(const QString &text, FieldScope scope, int maxFields = 6);
 
 // No setting the program writes comes near this; a longer field is no settings file's.
 inline constexpr int kMaxSettingsField = 255;

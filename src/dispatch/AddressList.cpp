@@ -1,45 +1,17 @@
 #include "dispatch/AddressList.h"
 
+#include "platform/QuotedFields.h"
 #include "platform/TextFile.h"
 
 #include <QFileInfo>
 
 namespace qvic::addresslist {
-namespace {
-
-void splitLine(const QString &line, QStringList &fields)
-{
-    qsizetype i = 0;
-    while (true) {
-        while (i < line.size() && line[i] == u' ')
-            ++i;
-        QString field;
-        if (i < line.size() && line[i] == u'"') {
-            const qsizetype close = line.indexOf(u'"', i + 1);
-            field = line.mid(i + 1, close < 0 ? -1 : close - i - 1);
-            i = close < 0 ? line.size() : close + 1;
-            // Whatever follows the closing quote up to the comma is not part of the field.
-            const qsizetype comma = line.indexOf(u',', i);
-            i = comma < 0 ? line.size() : comma;
-        } else {
-            const qsizetype comma = line.indexOf(u',', i);
-            field = line.mid(i, comma < 0 ? -1 : comma - i);
-            i = comma < 0 ? line.size() : comma;
-        }
-        fields.append(field);
-        if (i >= line.size())
-            return;
-        ++i; // past the comma: a field follows, even an empty one at the line's end
-    }
-}
-
-} // namespace
-
 QStringList readFields(const QByteArray &bytes)
 {
     QStringList fields;
     for (const QString &line : textfile::splitLines(bytes))
-        splitLine(line, fields);
+        fields += quotedfields::read(line, quotedfields::Blanks::LeadingSpaces,
+                                     quotedfields::Lines::Given);
     return fields;
 }
 

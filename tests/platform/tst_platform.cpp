@@ -2,6 +2,7 @@
 
 #include "platform/Numbers.h"
 #include "platform/ProfileString.h"
+#include "platform/QuotedFields.h"
 #include "platform/TextFile.h"
 #include "platform/Win1252.h"
 
@@ -12,6 +13,10 @@
 #include <sys/stat.h>
 
 using namespace qvic;
+using quotedfields::Blanks;
+using quotedfields::Lines;
+Q_DECLARE_METATYPE(Blanks)
+Q_DECLARE_METATYPE(Lines)
 
 class TestPlatform : public QObject
 {
@@ -31,6 +36,8 @@ private slots:
     void leadingNumber();
     void fieldNumber_data();
     void fieldNumber();
+    void quotedFields_data();
+    void quotedFields();
 };
 
 void TestPlatform::readsProfileStrings_data()
@@ -236,6 +243,37 @@ void TestPlatform::fieldNumber()
     const auto number = numbers::fieldNumber(field);
     QCOMPARE(number.has_value(), isNumber);
     QCOMPARE(number.value_or(0.0), value);
+}
+
+// What the address list (LeadingSpaces, Given lines) and the settings files (AroundField, First
+// or All) read differently; what they read alike their own tests show.
+void TestPlatform::quotedFields_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<Blanks>("blanks");
+    QTest::addColumn<Lines>("lines");
+    QTest::addColumn<QStringList>("fields"); // at most six are read
+    const QString blanks = " \tab ,\"x\" y, c ";
+    QTest::newRow("spaces skipped before") << blanks << Blanks::LeadingSpaces << Lines::Given << QStringList{"\tab ", "x", "c "};
+    QTest::newRow("spaces and tabs around") << blanks << Blanks::AroundField << Lines::All << QStringList{"ab", "x", "c"};
+    QTest::newRow("comma ends a given line") << "a," << Blanks::LeadingSpaces << Lines::Given << QStringList{"a", ""};
+    QTest::newRow("comma ends the text") << "a," << Blanks::AroundField << Lines::All << QStringList{"a"};
+    QTest::newRow("empty given line") << "" << Blanks::LeadingSpaces << Lines::Given << QStringList{""};
+    QTest::newRow("empty text") << "" << Blanks::AroundField << Lines::All << QStringList();
+    QTest::newRow("CR in a given line") << "a\rb" << Blanks::LeadingSpaces << Lines::Given << QStringList{"a\rb"};
+    QTest::newRow("CR, LF, CR LF, seven") << "a\rb\nc\r\n\r\nd,e,f" << Blanks::AroundField << Lines::All
+                                          << QStringList{"a", "b", "c", "", "d", "e"};
+    QTest::newRow("quote past the first line") << "\"a\r\nb\",c\r\nd" << Blanks::AroundField << Lines::First
+                                               << QStringList{"a\r\nb", "c"};
+}
+
+void TestPlatform::quotedFields()
+{
+    QFETCH(QString, text);
+    QFETCH(Blanks, blanks);
+    QFETCH(Lines, lines);
+    QFETCH(QStringList, fields);
+    QCOMPARE(quotedfields::read(text, blanks, lines, 6), fields);
 }
 
 QTEST_GUILESS_MAIN(TestPlatform)

@@ -5,13 +5,12 @@
 #include <QPixmap>
 
 namespace qvic {
-namespace {
 
-QPixmap drawIcon(int size)
+QImage drawAppIcon(int size)
 {
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     const qreal unit = size / 32.0;
 
@@ -40,16 +39,15 @@ QPixmap drawIcon(int size)
     painter.setBrush(Qt::NoBrush);
     painter.drawPath(arrow);
     painter.drawLine(QPointF(5.5 * unit, 10 * unit), QPointF(26 * unit, 10 * unit));
-    return pixmap;
+    painter.end();
+    return image;
 }
-
-} // namespace
 
 QIcon appIcon()
 {
     QIcon icon;
-    for (int size : {16, 24, 32, 48, 64, 128, 256})
-        icon.addPixmap(drawIcon(size));
+    for (int size : appIconSizes)
+        icon.addPixmap(QPixmap::fromImage(drawAppIcon(size)));
     return icon;
 }
 

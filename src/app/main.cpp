@@ -1,4 +1,6 @@
 #include "state/SharedState.h"
+#include "app/BuildInfo.h"
+#include "app/CommandLine.h"
 #include "app/StartUp.h"
 #include "app/ui/frmQV7IC.h"
 #include "platform/ui/WidgetDialogs.h"
@@ -9,8 +11,15 @@
 
 int main(int argc, char *argv[])
 {
+    // --help and --version answer before anything needs a display.
+    if (const auto exitCode = qvic::answerCommandLine(argc, argv))
+        return *exitCode;
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("QV Instant Crawl"));
+    QApplication::setApplicationVersion(QLatin1String(qvic::programVersion));
+    // Lets the desktop match the window to the installed menu entry and icon.
+    QGuiApplication::setDesktopFileName(QLatin1String(qvic::desktopId));
     // The window may hide to the tray; only its close or Exit ends the program.
     QApplication::setQuitOnLastWindowClosed(false);
     if (curl_global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK)

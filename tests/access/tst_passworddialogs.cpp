@@ -1,3 +1,4 @@
+#include "access/PasswordStore.h"
 #include "access/ui/frmPassword.h"
 #include "access/ui/frmPasswordChange.h"
 #include "state/SharedState.h"
@@ -11,6 +12,8 @@
 #include <QLineEdit>
 #include <QScreen>
 #include <QtTest>
+
+#include <sys/stat.h>
 
 using namespace qvic;
 
@@ -48,6 +51,9 @@ private slots:
     void change_data();
     void change() { QFETCH(Visit, visit); run<frmPasswordChange>(visit); }
     void changeThenLogin();
+    void storeLoad_data();
+    void storeLoad();
+    void storeWrite();
 
 private:
     template <typename Dialog> void run(const Visit &visit);
@@ -156,6 +162,50 @@ void tst_PasswordDialogs::changeThenLogin()
     run<frmPassword>({{}, "Blue Sky", "Secret\r", {kWrong}, "open: txtPassword[]", changed});
     run<frmPassword>({{}, "Blue Sky", "\t \r", {}, "accepted", forgot});
     run<frmPassword>({{}, "", "Blue Sky\r", {}, "accepted", forgot});
+}
+
+// The store as each dialog loads it; "remember" counts when exactly "1" (the dialogs' rows show the others).
+void tst_PasswordDialogs::storeLoad_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<bool>("remember");
+    QTest::addColumn<QString>("saved");  // as the password dialog loads it
+    QTest::addColumn<QString>("stored"); // as the change dialog loads it
+    QTest::newRow("no file") << QByteArray() << false << "" << "";
+    QTest::newRow("pass without remember is not read") << QByteArray("[PASSWORD]\r\npass=Secret\r\n") << false << "" << "Secret";
+    QTest::newRow("lower-case names, LF ends") << QByteArray("[password]\nREMEMBER=1\nPass=Se cret\n") << true << "Se cret" << "Se cret";
+    QTest::newRow("over 79 characters") << "[PASSWORD]\r\nremember=0\r\npass=" + QByteArray(79, 'a') + "b\r\n" << false
+                                        << QString(79, u'a') << QString(79, u'a');
+    QTest::newRow("another section") << QByteArray("[OTHER]\r\nremember=1\r\npass=S\r\n") << false << "" << "";
+}
+
+void tst_PasswordDialogs::storeLoad()
+{
+    QFETCH(QByteArray, file);
+    if (!file.isNull())
+        test::writeAll(state.strPassFile, file);
+    const PasswordStore store(state.strPassFile);
+    QTEST(store.loadLogin().remember, "remember");
+    QTEST(store.loadLogin().savedPassword, "saved");
+    QTEST(store.loadPassword(), "stored");
+}
+
+// A new WinDir, then a file an administrator left (0644): the file and the new folder end up private.
+void tst_PasswordDialogs::storeWrite()
+{
+    const auto mode = [](const QString &file) {
+        struct stat info {};
+        return ::stat(QFile::encodeName(file).constData(), &info) == 0 ? info.st_mode & 0777 : 0u;
+    };
+    QVERIFY(PasswordStore(state.strPassFile).storePassword("New Pass"));
+    QCOMPARE(test::readAll(state.strPassFile), "[PASSWORD]\r\npass=New Pass\r\n");
+    QCOMPARE(mode(state.strPassFile), 0600u);
+    QCOMPARE(mode(dirs.winDir()) & 077, 0u);
+    const QString kept = dirs.root.filePath("kept.ini");
+    test::writeAll(kept, "[Other]\r\npass=x\r\n[PASSWORD]\r\nremember=1\r\npass=Old\r\n");
+    QVERIFY(PasswordStore(kept).storePassword(u"\u00e9t\u20ac"_qs));
+    QCOMPARE(test::readAll(kept), "[Other]\r\npass=x\r\n[PASSWORD]\r\nremember=1\r\npass=\xe9t\x80\r\n");
+    QCOMPARE(mode(kept), 0600u);
 }
 
 QTEST_MAIN(tst_PasswordDialogs)

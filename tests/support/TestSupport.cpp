@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
@@ -47,7 +48,7 @@ QStringList said(const RecordingDialogs &dialogs)
 {
     QStringList out;
     for (const auto &message : dialogs.messages)
-        out << (message.kind == RecordingDialogs::Kind::Information ? "i " : "e ") + message.text;
+        out << QString("ieq"[int(message.kind)]) + u' ' + message.text;
     return out;
 }
 
@@ -61,6 +62,23 @@ void whenModal(const std::function<void(QWidget *)> &act)
         if (modal && modal->isVisible())
             modal->close();
     });
+}
+
+bool pressGivingPassword(QWidget *button, const QString &password)
+{
+    bool looked = false, asked = false;
+    whenModal([&](QWidget *modal) {
+        looked = true;
+        if (!(asked = modal && modal->objectName() == u"frmPassword"))
+            return;
+        if (password.isEmpty())
+            return QTest::mouseClick(modal->findChild<QPushButton *>("btnCancel"), Qt::LeftButton);
+        QTest::keyClicks(modal->findChild<QWidget *>("txtPassword"), password + u'\r');
+    });
+    QTest::mouseClick(button, Qt::LeftButton);
+    if (!QTest::qWaitFor([&] { return looked; }))
+        qWarning("the operator never looked for the password dialog");
+    return asked;
 }
 
 } // namespace qvic::test

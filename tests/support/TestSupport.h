@@ -30,7 +30,7 @@ void writeAll(const QString &path, const QByteArray &bytes);
 // sparse file of that size); any other text is written as the file's bytes.
 void layInPlace(const QString &path, const QString &what);
 
-// The recorded messages, each as "i text" (information) or "e text" (exclamation).
+// The recorded messages, each as "i text" (information), "e text" (exclamation) or "q text" (question).
 QStringList said(const RecordingDialogs &dialogs);
 
 // Plays the operator inside the modal loop the next call opens (a dialog's exec(), or a
@@ -38,5 +38,9 @@ QStringList said(const RecordingDialogs &dialogs);
 // modal window, or nullptr when none opened. A window act leaves open is closed by its
 // close box, so no test hangs.
 void whenModal(const std::function<void(QWidget *modal)> &act);
+
+// Clicks button and, if the password dialog opens, types password and Enter into it
+// (an empty one presses Cancel; a refused one leaves it for its close box). Whether it opened.
+bool pressGivingPassword(QWidget *button, const QString &password);
 
 } // namespace qvic::test

@@ -103,7 +103,6 @@ private slots:
         QTest::addColumn<QString>("why");
         QTest::newRow("file where Application/RTF belongs") << "app/Application/RTF" << "in the way" << "a file has that name.";
         QTest::newRow("Application is a file") << "app/Application" << "in the way" << "a file has that name.";
-        QTest::newRow("IPList.txt is a folder") << "app/IPList.txt" << "folder" << "it is a folder.";
         QTest::newRow("IPList.txt is a FIFO") << "app/IPList.txt" << "fifo" << "it is not a regular file.";
         QTest::newRow("preIP.txt links to /dev/zero") << "app/preIP.txt" << "device" << "it is not a regular file.";
         QTest::newRow("IC.ini is a FIFO") << "app/IC.ini" << "fifo" << "it is not a regular file.";

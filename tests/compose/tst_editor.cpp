@@ -21,19 +21,6 @@ struct Window : test::MainWindowFixture
     Window() { showActive(); }
 };
 
-// Types characters as the keyboard delivers them, letters beyond ASCII too; the Delete
-// key comes with the text DEL.
-void typeText(QWidget *widget, const QString &text, int key = 0)
-{
-    for (QChar c : text) {
-        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(c));
-        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, QString(c));
-        QApplication::sendEvent(widget, &press);
-        QApplication::sendEvent(widget, &release);
-    }
-}
-void pressDelete(QWidget *widget) { typeText(widget, QStringLiteral("\x7f"), Qt::Key_Delete); }
-
 } // namespace
 
 class TestEditor : public QObject
@@ -72,8 +59,8 @@ private slots:
                 QTest::mouseClick(w.find<QComboBox>("cboIPAddress")->lineEdit(), Qt::LeftButton);
             else if (step == u'c')
                 QTest::mouseClick(w.editor->viewport(), Qt::LeftButton, {}, QPoint(60, 12));
-            else if (step == u'd')
-                pressDelete(w.editor);
+            else if (step == u'd') // as a keyboard sends it: with the text DEL
+                test::typeKeys(w.editor, QStringLiteral("\x7f"));
             else
                 QTest::keyClick(w.editor, step == u'a' ? Qt::Key_A : step == u'b' ? Qt::Key_Backspace : Qt::Key_Home,
                                 step == u'a' ? Qt::ControlModifier : Qt::NoModifier);
@@ -201,16 +188,14 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(QString, kept);
         Window w;
-        typeText(w.editor, typed);
-        pressDelete(w.editor); // at the end: deletes nothing, types nothing
-        QTest::keyClicks(w.editor, QStringLiteral("\rz"));
+        test::typeKeys(w.editor, typed + QStringLiteral("\x7f\rz")); // Delete at the end: deletes nothing, types nothing
         QCOMPARE(w.editor->toPlainText(), kept + QStringLiteral("\nz"));
         QCOMPARE(w.state.strKite7Message, kept + QStringLiteral("\r\nz"));
         w.state.blnModified = false; // a mere caret movement counts as a change
         QTest::keyClick(w.editor, Qt::Key_Left);
         QVERIFY(w.state.blnModified);
         w.state.blnModified = false; // so does a deletion that leaves the caret where it is
-        pressDelete(w.editor);
+        test::typeKeys(w.editor, QStringLiteral("\x7f"));
         QVERIFY(w.state.blnModified);
         QCOMPARE(w.state.strKite7Message, kept + QStringLiteral("\r\n"));
     }

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -50,6 +51,21 @@ QStringList said(const RecordingDialogs &dialogs)
     for (const auto &message : dialogs.messages)
         out << QString("ieq"[int(message.kind)]) + u' ' + message.text;
     return out;
+}
+
+void typeKeys(QWidget *widget, const QString &text)
+{
+    for (QChar c : text) {
+        QWidget *target = widget ? widget : QApplication::focusWidget();
+        if (c.unicode() < 127) {
+            QTest::keyClick(target, char(c.unicode()));
+            continue;
+        }
+        const int key = c == u'\x7f' ? Qt::Key_Delete : 0;
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(c)), release(QEvent::KeyRelease, key, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(target, &press);
+        QApplication::sendEvent(target, &release);
+    }
 }
 
 void whenModal(const std::function<void(QWidget *)> &act)

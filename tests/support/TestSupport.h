@@ -33,6 +33,11 @@ void layInPlace(const QString &path, const QString &what);
 // The recorded messages, each as "i text" (information), "e text" (exclamation) or "q text" (question).
 QStringList said(const RecordingDialogs &dialogs);
 
+// Types text as a keyboard delivers it, into widget or, when null, wherever the focus is: ASCII
+// as key clicks (\t Tab, \r Enter, \b Backspace), the rest as key events with their text, DEL
+// (\x7f) as the Delete key.
+void typeKeys(QWidget *widget, const QString &text);
+
 // Plays the operator inside the modal loop the next call opens (a dialog's exec(), or a
 // button whose handler opens one, such as the password dialog): act gets the active
 // modal window, or nullptr when none opened. A window act leaves open is closed by its

@@ -188,35 +188,27 @@ private slots:
         QCOMPARE(f.listEntries("cboIPAddress"), message.isEmpty() ? before + QStringList{typed} : before);
     }
 
-    void closeRemembersTheAddress_data()
+    // An empty box, or Exit from the menu, leaves the remembered address alone; that a close
+    // writes the typed address is the send tests' matter.
+    void closeKeepsTheAddress_data()
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<bool>("viaExitMenu");
-        QTest::addColumn<QByteArray>("preIpAfter");
-
-        QTest::newRow("close writes the address") << " 10.0.0.7" << false << QByteArray(" 10.0.0.7\r\n");
-        QTest::newRow("empty box leaves the file") << "" << false << QByteArray("10.0.0.1\r\n");
-        QTest::newRow("Exit leaves the file") << "10.0.0.7" << true << QByteArray("10.0.0.1\r\n");
+        QTest::newRow("empty box") << "" << false;
+        QTest::newRow("Exit") << "10.0.0.7" << true;
     }
 
-    void closeRemembersTheAddress()
+    void closeKeepsTheAddress()
     {
         QFETCH(QString, typed);
         QFETCH(bool, viaExitMenu);
-        QFETCH(QByteArray, preIpAfter);
-        test::TempDirs dirs;
-        test::writeAll(dirs.appDir() + "/preIP.txt", "10.0.0.1\r\n");
-        {
-            Fixture f(dirs.appDir(), dirs.winDir());
-            f.setText("cboIPAddress", typed);
-            if (viaExitMenu)
-                f.window->findChild<QAction *>(QStringLiteral("mnuExit"))->trigger();
-            f.window->show();
-            f.window->close();
-        }
-        QCOMPARE(test::readAll(dirs.appDir() + "/preIP.txt"), preIpAfter);
-        Fixture next(dirs.appDir(), dirs.winDir()); // leading blanks are skipped when it is read
-        QCOMPARE(next.text("cboIPAddress"), QString::fromLatin1(preIpAfter).trimmed());
+        Fixture f({{"preIP.txt", QByteArray("10.0.0.1\r\n")}});
+        f.setText("cboIPAddress", typed);
+        if (viaExitMenu)
+            f.window->findChild<QAction *>(QStringLiteral("mnuExit"))->trigger();
+        f.window->show();
+        f.window->close();
+        QCOMPARE(test::readAll(f.dirs->appDir() + "/preIP.txt"), "10.0.0.1\r\n");
     }
 };
 

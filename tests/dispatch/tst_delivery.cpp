@@ -39,7 +39,6 @@ private slots:
     void initTestCase() { QCOMPARE(curl_global_init(CURL_GLOBAL_DEFAULT), CURLE_OK); }
     void cleanupTestCase() { curl_global_cleanup(); }
 
-private slots:
     void deliver_data()
     {
         QTest::addColumn<DeliveryAction>("action");

@@ -1,8 +1,6 @@
 #include "FtpTestServer.h"
 #include "MainWindowFixture.h"
 
-#include "compose/CrawlSettings.h"
-
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
@@ -40,7 +38,6 @@ private slots:
     void initTestCase() { QCOMPARE(curl_global_init(CURL_GLOBAL_DEFAULT), CURLE_OK); }
     void cleanupTestCase() { curl_global_cleanup(); }
 
-private slots:
     void sendAndStop_data()
     {
         QTest::addColumn<QString>("button");

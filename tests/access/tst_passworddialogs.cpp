@@ -1,3 +1,4 @@
+#include "access/PasswordStore.h"
 #include "access/ui/frmPassword.h"
 #include "access/ui/frmPasswordChange.h"
 #include "state/SharedState.h"
@@ -11,6 +12,8 @@
 #include <QLineEdit>
 #include <QScreen>
 #include <QtTest>
+
+#include <sys/stat.h>
 
 using namespace qvic;
 
@@ -43,11 +46,109 @@ class tst_PasswordDialogs : public QObject
 private slots:
     void init() { state.strPassFile = dirs.winDir() + "/icpass.ini"; }
     void cleanup() { QDir(dirs.winDir()).removeRecursively(); }
-    void login_data();
     void login() { QFETCH(Visit, visit); run<frmPassword>(visit); }
-    void change_data();
     void change() { QFETCH(Visit, visit); run<frmPasswordChange>(visit); }
-    void changeThenLogin();
+
+    // The Kite-7 tests press Cancel here; the store's tests read a stored password over 79 characters.
+    void login_data()
+    {
+        QTest::addColumn<Visit>("visit");
+        const QString open = QStringLiteral("open: txtPassword[]");
+        QTest::newRow("empty box") << Visit{{}, "", "\r", {"i Please enter a password before proceeding."}, open, {}};
+        QTest::newRow("case") << Visit{kRemember0, "", "secret\r", {kWrong}, open, kRemember0};
+        QTest::newRow("blank") << Visit{kRemember0, "", "Secret \r", {kWrong}, open, kRemember0};
+        QTest::newRow("built-in, no file") << Visit{{}, "", "rb3tessorn\r", {}, "accepted", "[PASSWORD]\r\nremember=0\r\n"};
+        QTest::newRow("remember 1, built-in typed over") << Visit{kRemember1, "Secret", "rb3tessorn\r", {}, "accepted", kRemember1};
+        QTest::newRow("remember a word, ticked") << Visit{"[PASSWORD]\r\nremember=yes\r\npass=Secret\r\n", "", "Secret\t \r", {},
+                                                          "accepted", kRemember1};
+        QTest::newRow("close box") << Visit{kRemember0, "", "Secret", {}, open, kRemember0};
+    }
+
+    // The three rules in their order, each leaving the focus where the operator mends it.
+    void change_data()
+    {
+        QTest::addColumn<Visit>("visit");
+        QTest::newRow("both empty") << Visit{kRemember1, "", "\t\r", {"i Please enter the current password."},
+                                             "open: txtOldPassword[]", kRemember1};
+        QTest::newRow("no new, wrong current") << Visit{kRemember1, "", "x\t\r", {"i Please enter a new password."},
+                                                        "open: txtPassword[]", kRemember1};
+        QTest::newRow("case") << Visit{kRemember1, "", "secret\tNew\r", {kInvalid}, "open: txtOldPassword[secret]", kRemember1};
+        QTest::newRow("built-in") << Visit{kRemember1, "", "rb3tessorn\tNew\r", {kInvalid}, "open: txtOldPassword[rb3tessorn]", kRemember1};
+        QTest::newRow("no file") << Visit{{}, "", "x\tNew\r", {"e Can't find the password ini file, please contact our technical support.",
+                                                               kInvalid}, "open: txtOldPassword[x]", {}};
+        QTest::newRow("write fails") << Visit{kRemember1, "", "Secret\tBlue Sky\r",
+            {"e The new password could not be saved; the old password stays in force."}, "open: txtPassword[]", ""};
+        QTest::newRow("cancel") << Visit{kRemember1, "", "Secret\tNew\t\t ", {}, "rejected", kRemember1};
+        // A password the file cannot give back as typed is refused before anything is written.
+        const QString long80(80, u'x');
+        QTest::newRow("80 characters") << Visit{kRemember1, "", "Secret\t" + long80 + "\r",
+            {"e The new password is too long: a password can have at most 79 characters."},
+            "open: txtPassword[" + long80 + "]", kRemember1};
+        QTest::newRow("outside Windows-1252") << Visit{kRemember1, "", QString::fromUtf8("Secret\tSnow \u2603\r"),
+            {"e The new password cannot be kept as typed: use only Western European (Windows-1252) "
+             "letters, digits and signs, with no space at its start or end and no quotes around it."},
+            QString::fromUtf8("open: txtPassword[Snow \u2603]"), kRemember1};
+        QTest::newRow("79 characters, euro sign") << Visit{kRemember1, "", "Secret\t" + QString(78, u'x') + QChar(0x20AC) + "\r",
+            {"i Successfully changed the password."}, "accepted",
+            "[PASSWORD]\r\nremember=1\r\npass=" + QByteArray(78, 'x') + "\x80\r\n"};
+    }
+
+    // The old password opens until a change is accepted; then the new one is taken and the
+    // old refused; unticking forgets it for the next opening.
+    void changeThenLogin()
+    {
+        const QByteArray changed("[PASSWORD]\r\nremember=1\r\npass=Blue Sky\r\n");
+        const QByteArray forgot("[PASSWORD]\r\nremember=0\r\npass=Blue Sky\r\n");
+        run<frmPassword>({kRemember1, "Secret", "\r", {}, "accepted", kRemember1}); // as the refused changes leave it
+        run<frmPasswordChange>({{}, "", "Secret\tBlue Sky\r", {"i Successfully changed the password."}, "accepted", changed});
+        run<frmPassword>({{}, "Blue Sky", "Secret\r", {kWrong}, "open: txtPassword[]", changed});
+        run<frmPassword>({{}, "Blue Sky", "\t \r", {}, "accepted", forgot});
+        run<frmPassword>({{}, "", "Blue Sky\r", {}, "accepted", forgot});
+    }
+
+    // The store as each dialog loads it; "remember" counts when exactly "1" (the dialogs' rows show the others).
+    void storeLoad_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<bool>("remember");
+        QTest::addColumn<QString>("saved");  // as the password dialog loads it
+        QTest::addColumn<QString>("stored"); // as the change dialog loads it
+        QTest::newRow("no file") << QByteArray() << false << "" << "";
+        QTest::newRow("pass without remember is not read") << QByteArray("[PASSWORD]\r\npass=Secret\r\n") << false << "" << "Secret";
+        QTest::newRow("lower-case names, LF ends") << QByteArray("[password]\nREMEMBER=1\nPass=Se cret\n") << true << "Se cret" << "Se cret";
+        QTest::newRow("over 79 characters") << "[PASSWORD]\r\nremember=0\r\npass=" + QByteArray(79, 'a') + "b\r\n" << false
+                                            << QString(79, u'a') << QString(79, u'a');
+        QTest::newRow("another section") << QByteArray("[OTHER]\r\nremember=1\r\npass=S\r\n") << false << "" << "";
+    }
+
+    void storeLoad()
+    {
+        QFETCH(QByteArray, file);
+        if (!file.isNull())
+            test::writeAll(state.strPassFile, file);
+        const PasswordStore store(state.strPassFile);
+        QTEST(store.loadLogin().remember, "remember");
+        QTEST(store.loadLogin().savedPassword, "saved");
+        QTEST(store.loadPassword(), "stored");
+    }
+
+    // A new WinDir, then a file an administrator left (0644): the file and the new folder end up private.
+    void storeWrite()
+    {
+        const auto mode = [](const QString &file) {
+            struct stat info {};
+            return ::stat(QFile::encodeName(file).constData(), &info) == 0 ? info.st_mode & 0777 : 0u;
+        };
+        QVERIFY(PasswordStore(state.strPassFile).storePassword("New Pass"));
+        QCOMPARE(test::readAll(state.strPassFile), "[PASSWORD]\r\npass=New Pass\r\n");
+        QCOMPARE(mode(state.strPassFile), 0600u);
+        QCOMPARE(mode(dirs.winDir()) & 077, 0u);
+        const QString kept = dirs.root.filePath("kept.ini");
+        test::writeAll(kept, "[Other]\r\npass=x\r\n[PASSWORD]\r\nremember=1\r\npass=Old\r\n");
+        QVERIFY(PasswordStore(kept).storePassword(u"\u00e9t\u20ac"_qs));
+        QCOMPARE(test::readAll(kept), "[Other]\r\npass=x\r\n[PASSWORD]\r\nremember=1\r\npass=\xe9t\x80\r\n");
+        QCOMPARE(mode(kept), 0600u);
+    }
 
 private:
     template <typename Dialog> void run(const Visit &visit);
@@ -76,15 +177,7 @@ template <typename Dialog> void tst_PasswordDialogs::run(const Visit &visit)
         QCOMPARE(box->selectedText(), visit.shown);
         if (auto *tick = dialog.template findChild<QCheckBox *>("chkRemPassword"))
             QCOMPARE(tick->isChecked(), !visit.shown.isEmpty());
-        for (QChar key : visit.keys) {
-            if (key.unicode() < 128) {
-                QTest::keyClick(QApplication::focusWidget(), char(key.unicode()));
-                continue;
-            }
-            // Beyond ASCII, as a keyboard delivers it: a key event with its text.
-            QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(key));
-            QApplication::sendEvent(QApplication::focusWidget(), &press);
-        }
+        test::typeKeys(nullptr, visit.keys);
         if ((box = qobject_cast<QLineEdit *>(QApplication::focusWidget())) && dialog.isVisible())
             ends = QStringLiteral("open: %1[%2]").arg(box->objectName(), box->selectedText());
     });
@@ -99,63 +192,6 @@ template <typename Dialog> void tst_PasswordDialogs::run(const Visit &visit)
     QCOMPARE(firstLines, visit.messages);
     QCOMPARE(QFileInfo::exists(state.strPassFile), !visit.after.isNull());
     QCOMPARE(test::readAll(state.strPassFile), visit.after);
-}
-
-// The Kite-7 tests press Cancel here; the store's tests read a stored password over 79 characters.
-void tst_PasswordDialogs::login_data()
-{
-    QTest::addColumn<Visit>("visit");
-    const QString open = QStringLiteral("open: txtPassword[]");
-    QTest::newRow("empty box") << Visit{{}, "", "\r", {"i Please enter a password before proceeding."}, open, {}};
-    QTest::newRow("case") << Visit{kRemember0, "", "secret\r", {kWrong}, open, kRemember0};
-    QTest::newRow("blank") << Visit{kRemember0, "", "Secret \r", {kWrong}, open, kRemember0};
-    QTest::newRow("built-in, no file") << Visit{{}, "", "rb3tessorn\r", {}, "accepted", "[PASSWORD]\r\nremember=0\r\n"};
-    QTest::newRow("remember 1, built-in typed over") << Visit{kRemember1, "Secret", "rb3tessorn\r", {}, "accepted", kRemember1};
-    QTest::newRow("remember a word, ticked") << Visit{"[PASSWORD]\r\nremember=yes\r\npass=Secret\r\n", "", "Secret\t \r", {},
-                                                      "accepted", kRemember1};
-    QTest::newRow("close box") << Visit{kRemember0, "", "Secret", {}, open, kRemember0};
-}
-
-// The three rules in their order, each leaving the focus where the operator mends it.
-void tst_PasswordDialogs::change_data()
-{
-    QTest::addColumn<Visit>("visit");
-    QTest::newRow("both empty") << Visit{kRemember1, "", "\t\r", {"i Please enter the current password."},
-                                         "open: txtOldPassword[]", kRemember1};
-    QTest::newRow("no new, wrong current") << Visit{kRemember1, "", "x\t\r", {"i Please enter a new password."},
-                                                    "open: txtPassword[]", kRemember1};
-    QTest::newRow("case") << Visit{kRemember1, "", "secret\tNew\r", {kInvalid}, "open: txtOldPassword[secret]", kRemember1};
-    QTest::newRow("built-in") << Visit{kRemember1, "", "rb3tessorn\tNew\r", {kInvalid}, "open: txtOldPassword[rb3tessorn]", kRemember1};
-    QTest::newRow("no file") << Visit{{}, "", "x\tNew\r", {"e Can't find the password ini file, please contact our technical support.",
-                                                           kInvalid}, "open: txtOldPassword[x]", {}};
-    QTest::newRow("write fails") << Visit{kRemember1, "", "Secret\tBlue Sky\r",
-        {"e The new password could not be saved; the old password stays in force."}, "open: txtPassword[]", ""};
-    QTest::newRow("cancel") << Visit{kRemember1, "", "Secret\tNew\t\t ", {}, "rejected", kRemember1};
-    // A password the file cannot give back as typed is refused before anything is written.
-    const QString long80(80, u'x');
-    QTest::newRow("80 characters") << Visit{kRemember1, "", "Secret\t" + long80 + "\r",
-        {"e The new password is too long: a password can have at most 79 characters."},
-        "open: txtPassword[" + long80 + "]", kRemember1};
-    QTest::newRow("outside Windows-1252") << Visit{kRemember1, "", QString::fromUtf8("Secret\tSnow \u2603\r"),
-        {"e The new password cannot be kept as typed: use only Western European (Windows-1252) "
-         "letters, digits and signs, with no space at its start or end and no quotes around it."},
-        QString::fromUtf8("open: txtPassword[Snow \u2603]"), kRemember1};
-    QTest::newRow("79 characters, euro sign") << Visit{kRemember1, "", "Secret\t" + QString(78, u'x') + QChar(0x20AC) + "\r",
-        {"i Successfully changed the password."}, "accepted",
-        "[PASSWORD]\r\nremember=1\r\npass=" + QByteArray(78, 'x') + "\x80\r\n"};
-}
-
-// The old password opens until a change is accepted; then the new one is taken and the
-// old refused; unticking forgets it for the next opening.
-void tst_PasswordDialogs::changeThenLogin()
-{
-    const QByteArray changed("[PASSWORD]\r\nremember=1\r\npass=Blue Sky\r\n");
-    const QByteArray forgot("[PASSWORD]\r\nremember=0\r\npass=Blue Sky\r\n");
-    run<frmPassword>({kRemember1, "Secret", "\r", {}, "accepted", kRemember1}); // as the refused changes leave it
-    run<frmPasswordChange>({{}, "", "Secret\tBlue Sky\r", {"i Successfully changed the password."}, "accepted", changed});
-    run<frmPassword>({{}, "Blue Sky", "Secret\r", {kWrong}, "open: txtPassword[]", changed});
-    run<frmPassword>({{}, "Blue Sky", "\t \r", {}, "accepted", forgot});
-    run<frmPassword>({{}, "", "Blue Sky\r", {}, "accepted", forgot});
 }
 
 QTEST_MAIN(tst_PasswordDialogs)

@@ -126,195 +126,187 @@ class TestRtf : public QObject
     Q_OBJECT
 
 private slots:
-    void samples_data();
-    void samples();
-    void read_data();
-    void read();
-    void roundTrip_data();
-    void roundTrip();
-    void exactBytes();
-    void loadShowsAutomaticColourBlack();
-};
-
-void TestRtf::samples_data()
-{
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<Runs>("probes");
-    const QString white = "Times New Roman 30 ffffff", helvetica = "Helvetica 12 auto";
-    QTest::newRow("office suite") << "office-suite-breaking.rtf" << "BREAKING: Lobby closes at 6 PM today."
-        << Runs {{"BREAKING:", white + " b"}, {" Lobby closes at 6 PM today.", white}};
-    QTest::newRow("converter") << "converter-weather.rtf"
-        << "Weather alert: heavy snow expected after 3 PM. Please use the north entrance.\n"
-           "Second line with an accented name: Jos\u00e9 M\u00fcller."
-        << Runs {{"Weather alert", helvetica + " b"}, {": heavy snow", helvetica}, {"3 PM", helvetica + " i"},
-                   {"Jos\u00e9 M\u00fcller.", helvetica}};
-    QTest::newRow("hand-written") << "assorted-features.rtf" << QString() << Runs{}; // reaches what real files use
-    QTest::newRow("rich-edit control") << "editor-control-welcome.rtf" << "WELCOME to the lobby caf\u00e9"
-        << Runs {{"WELCOME ", white + " b"}, {"to the", "Times New Roman 30 ff0000 b i"},
-                   {"lobby", "Times New Roman 30 ff0000 b u"}, {" caf\u00e9", "Arial 20 ffffff"}};
-}
-
-void TestRtf::samples()
-{
-    QFETCH(QString, file);
-    QFETCH(QString, text);
-    QFETCH(Runs, probes);
-    QTextDocument doc;
-    QString error;
-    QVERIFY2(RtfReader::read(test::readAll(QVIC_TEST_DATA_DIR "/rtf/" + file), doc, &error),
-             qPrintable(error));
-    if (!text.isNull())
-        QCOMPARE(doc.toPlainText(), text);
-    for (const auto &[word, probe] : probes) {
-        const int at = text.indexOf(word);
-        QVERIFY2(at >= 0, qPrintable(word));
-        for (int i = 0; i < word.size(); ++i)
-            QCOMPARE(look(formatAt(doc, at + i)), probe);
+    void samples_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<Runs>("probes");
+        const QString white = "Times New Roman 30 ffffff", helvetica = "Helvetica 12 auto";
+        QTest::newRow("office suite") << "office-suite-breaking.rtf" << "BREAKING: Lobby closes at 6 PM today."
+            << Runs {{"BREAKING:", white + " b"}, {" Lobby closes at 6 PM today.", white}};
+        QTest::newRow("converter") << "converter-weather.rtf"
+            << "Weather alert: heavy snow expected after 3 PM. Please use the north entrance.\n"
+               "Second line with an accented name: Jos\u00e9 M\u00fcller."
+            << Runs {{"Weather alert", helvetica + " b"}, {": heavy snow", helvetica}, {"3 PM", helvetica + " i"},
+                       {"Jos\u00e9 M\u00fcller.", helvetica}};
+        QTest::newRow("hand-written") << "assorted-features.rtf" << QString() << Runs{}; // reaches what real files use
+        QTest::newRow("rich-edit control") << "editor-control-welcome.rtf" << "WELCOME to the lobby caf\u00e9"
+            << Runs {{"WELCOME ", white + " b"}, {"to the", "Times New Roman 30 ff0000 b i"},
+                       {"lobby", "Times New Roman 30 ff0000 b u"}, {" caf\u00e9", "Arial 20 ffffff"}};
     }
-    // These files (also the fuzzing seeds) load, save, load and save to the same bytes.
-    const QByteArray saved = RtfWriter::write(doc);
-    QVERIFY(RtfReader::read(saved, doc));
-    QCOMPARE(RtfWriter::write(doc), saved);
-}
 
-void TestRtf::roundTrip_data()
-{
-    QTest::addColumn<Runs>("runs");
-    // unrtf shows tabs as spaces, drops characters beyond 16 bits, takes escapes in font names literally.
-    QTest::addColumn<bool>("unrtf");
-    QTest::newRow("mixed runs") << Runs {{"WELCOME ", kPlain + " b"}, {"to the", "Times New Roman 30 ff0000 b i"},
-        {" lobby", "Times New Roman 30 ff0000 b u"}, {" caf\u00e9", "Arial 20 ffffff"},
-        {" 8.5", "Liberation Sans 8.5 123456 i u"}, {" auto", "Arial 72 auto"}} << true;
-    QTest::newRow("unicode outside 1252") << Runs {{"€ Ω Привет 東京 ‘q’ \u00a0!", kPlain}} << true;
-    QTest::newRow("beyond 16 bits") << Runs {{"a😀b", kPlain}} << false;
-    QTest::newRow("tabs and line breaks") << Runs {{"a\tb\t\tc\u2028d", kPlain}} << false;
-    QTest::newRow("paragraphs") << Runs {{"one\n", kPlain}, {"\nthree\n", "Times New Roman 50 ffffff"},
-                                         {"", "Times New Roman 12 ffffff"}} << true;
-    QTest::newRow("escapes") << Runs {{"{x} \\par; ok", "A;B{\\}é 30 ffffff"}} << false;
-}
+    void samples()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, text);
+        QFETCH(Runs, probes);
+        QTextDocument doc;
+        QString error;
+        QVERIFY2(RtfReader::read(test::readAll(QVIC_TEST_DATA_DIR "/rtf/" + file), doc, &error),
+                 qPrintable(error));
+        if (!text.isNull())
+            QCOMPARE(doc.toPlainText(), text);
+        for (const auto &[word, probe] : probes) {
+            const int at = text.indexOf(word);
+            QVERIFY2(at >= 0, qPrintable(word));
+            for (int i = 0; i < word.size(); ++i)
+                QCOMPARE(look(formatAt(doc, at + i)), probe);
+        }
+        // These files (also the fuzzing seeds) load, save, load and save to the same bytes.
+        const QByteArray saved = RtfWriter::write(doc);
+        QVERIFY(RtfReader::read(saved, doc));
+        QCOMPARE(RtfWriter::write(doc), saved);
+    }
 
-void TestRtf::roundTrip()
-{
-    QFETCH(Runs, runs);
-    QTextDocument original;
-    fill(original, runs);
-    const QByteArray saved = RtfWriter::write(original);
-    QTextDocument loaded;
-    QVERIFY(RtfReader::read(saved, loaded));
-    QCOMPARE(loaded.toPlainText(), original.toPlainText());
-    QCOMPARE(looks(formats(loaded)), looks(formats(original)));
-    QCOMPARE(loaded.blockCount(), original.blockCount());
-    for (QTextBlock a = original.begin(), b = loaded.begin(); a.isValid(); a = a.next(), b = b.next())
-        if (a.length() == 1)
-            QCOMPARE(b.charFormat().fontPointSize(), a.charFormat().fontPointSize());
-    QCOMPARE(RtfWriter::write(loaded), saved);
-    QFETCH(bool, unrtf);
-    if (unrtf)
-        shownByUnrtf(original, saved);
-}
+    void roundTrip_data()
+    {
+        QTest::addColumn<Runs>("runs");
+        // unrtf shows tabs as spaces, drops characters beyond 16 bits, takes escapes in font names literally.
+        QTest::addColumn<bool>("unrtf");
+        QTest::newRow("mixed runs") << Runs {{"WELCOME ", kPlain + " b"}, {"to the", "Times New Roman 30 ff0000 b i"},
+            {" lobby", "Times New Roman 30 ff0000 b u"}, {" caf\u00e9", "Arial 20 ffffff"},
+            {" 8.5", "Liberation Sans 8.5 123456 i u"}, {" auto", "Arial 72 auto"}} << true;
+        QTest::newRow("unicode outside 1252") << Runs {{"€ Ω Привет 東京 ‘q’ \u00a0!", kPlain}} << true;
+        QTest::newRow("beyond 16 bits") << Runs {{"a😀b", kPlain}} << false;
+        QTest::newRow("tabs and line breaks") << Runs {{"a\tb\t\tc\u2028d", kPlain}} << false;
+        QTest::newRow("paragraphs") << Runs {{"one\n", kPlain}, {"\nthree\n", "Times New Roman 50 ffffff"},
+                                             {"", "Times New Roman 12 ffffff"}} << true;
+        QTest::newRow("escapes") << Runs {{"{x} \\par; ok", "A;B{\\}é 30 ffffff"}} << false;
+    }
 
-void TestRtf::exactBytes()
-{
-    QTextDocument doc;
-    fill(doc, {{"Hi ", "Arial 20 ff0000 b"}, {"é€Ω{\t}", "Times New Roman 8.25 auto i u"}, {"\n", kPlain}});
-    QCOMPARE(RtfWriter::write(doc),
-             QByteArray("{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1\n"
-                        "{\\fonttbl{\\f0\\fnil\\fcharset0 Arial;}{\\f1\\fnil\\fcharset0 Times New Roman;}}\n"
-                        "{\\colortbl;\\red255\\green0\\blue0;\\red255\\green255\\blue255;}\n"
-                        "\\pard\\f0\\fs40\\cf1\\b Hi \\f1\\fs17\\cf0\\b0\\i\\ul \\'e9\\'80\\u937\\'3f\\{\\tab \\}\\par\n"
-                        "\\fs60\\cf2\\i0\\ulnone\\par\n}\n"));
-}
+    void roundTrip()
+    {
+        QFETCH(Runs, runs);
+        QTextDocument original;
+        fill(original, runs);
+        const QByteArray saved = RtfWriter::write(original);
+        QTextDocument loaded;
+        QVERIFY(RtfReader::read(saved, loaded));
+        QCOMPARE(loaded.toPlainText(), original.toPlainText());
+        QCOMPARE(looks(formats(loaded)), looks(formats(original)));
+        QCOMPARE(loaded.blockCount(), original.blockCount());
+        for (QTextBlock a = original.begin(), b = loaded.begin(); a.isValid(); a = a.next(), b = b.next())
+            if (a.length() == 1)
+                QCOMPARE(b.charFormat().fontPointSize(), a.charFormat().fontPointSize());
+        QCOMPARE(RtfWriter::write(loaded), saved);
+        QFETCH(bool, unrtf);
+        if (unrtf)
+            shownByUnrtf(original, saved);
+    }
 
-void TestRtf::loadShowsAutomaticColourBlack()
-{
-    QTextDocument original;
-    fill(original, {{"Auto ", "Arial 20 auto b"}, {"red ", "Arial 20 ff0000 i"}, {"auto", "Liberation Sans 8.5 auto u"}});
-    QTextDocument shown;
-    QTextCursor(&shown).insertText(QStringLiteral("former text"));
-    QVERIFY(editortext::loadCrawl(RtfWriter::write(original), shown));
-    QCOMPARE(shown.blockCount(), 1);
-    QCOMPARE(runsOf(shown), runsOf(original).replaceInStrings(" auto", " 000000"));
-    QVERIFY(!shown.isUndoAvailable());
-    // Nothing to show: what is typed into it shows black as well.
-    QVERIFY(editortext::loadCrawl("{\\rtf1{\\fonttbl{\\f0 Arial;}}}", shown));
-    QCOMPARE(look(QTextCursor(&shown).charFormat()), QStringLiteral("Arial 12 000000"));
-}
+    void exactBytes()
+    {
+        QTextDocument doc;
+        fill(doc, {{"Hi ", "Arial 20 ff0000 b"}, {"é€Ω{\t}", "Times New Roman 8.25 auto i u"}, {"\n", kPlain}});
+        QCOMPARE(RtfWriter::write(doc),
+                 QByteArray("{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1\n"
+                            "{\\fonttbl{\\f0\\fnil\\fcharset0 Arial;}{\\f1\\fnil\\fcharset0 Times New Roman;}}\n"
+                            "{\\colortbl;\\red255\\green0\\blue0;\\red255\\green255\\blue255;}\n"
+                            "\\pard\\f0\\fs40\\cf1\\b Hi \\f1\\fs17\\cf0\\b0\\i\\ul \\'e9\\'80\\u937\\'3f\\{\\tab \\}\\par\n"
+                            "\\fs60\\cf2\\i0\\ulnone\\par\n}\n"));
+    }
 
-// Bytes in other code pages, Unicode escapes, colours, East Asian runs, the destinations whose
-// text is not shown, and malformed input: a best-effort document or a clear error, never a
-// crash, hang or huge memory.
-void TestRtf::read_data()
-{
-    QTest::addColumn<QByteArray>("rtf");
-    QTest::addColumn<QString>("text"); // null: refused, the document left as it was
-    QTest::addColumn<QStringList>("runs"); // empty: not looked at
-    const auto row = [](const char *tag, const QByteArray &rtf, const QString &text, const QStringList &runs = {}) {
-        QTest::newRow(tag) << rtf << text << runs;
-    };
-    const auto doc = [](const QByteArray &body) { return "{\\rtf1\\ansi " + body + "}"; };
-    const QByteArray fonts = "{\\fonttbl{\\f0 Arial;}{\\f1\\fcharset204 Arial;}{\\f2\\fcharset238 A;}"
-                             "{\\f3\\fcharset161 A;}{\\f4\\fcharset162 A;}{\\f5\\fcharset2 Symbol;}"
-                             "{\\f6\\fcharset128 MS Mincho;}{\\f7\\fcharset0 A;}}";
-    row("font code pages", doc(fonts + "\\f1 \\'cf\\'f0\\'e8\\f2 \\'9a\\'e8\\f3 \\'e1\\'e2\\f4 \\'fd\\'f0"), "Приščαβığ");
-    row("symbol font", doc(fonts + "\\f5 \\'61\\'b7 p"), "α• π");
-    row("Shift-JIS pairs", doc(fonts + "\\f6 \\'82\\'a0\\'82\\'a2"), "あい");
-    row("document code page", doc("\\ansicpg1251" + fonts + "\\f0 \\'c0\\f7 \\'c0"), "АÀ");
-    row("uc2 skips two", doc("\\uc2\\u12354\\'82\\'a0 x{\\uc0\\u8364 y}"), "あ x€y");
-    row("surrogate pair", doc("\\u-10179?\\u-8704?"), "😀");
-    row("symbols", doc("a\\~b\\_c\\-d\\{\\}\\\\\\lquote\\rquote\\emdash"), "a\u00a0b\u2011cd{}\\‘’—");
-    row("tab and line", doc("a\\tab b\\line c\tz"), "a\tb\u2028c\tz");
-    row("field keeps result", doc("{\\field{\\*\\fldinst HYPERLINK \"x\"}{\\fldrslt link}}."), "link.");
-    row("skipped destinations", doc("{\\stylesheet{\\s0 Normal;}}{\\info{\\title T}}{\\header H}"
-        "{\\*\\generator G;}{\\pict\\bin3 }}}}a{\\*\\unknown {b}}{\\v hidden}c"), "ac");
-    row("unicode font names", doc("{\\fonttbl{\\f0{\\upr{\\f0 X;}{\\*\\ud{\\f0 \\u955?ucida;}}}}}\\f0 t"), "t", {"t=λucida 12 auto"});
-    row("paragraphs", doc("a\\par\\par b\\sect c\\par"), "a\n\nb\nc");
-    row("inline font table, escaped newline",
-        doc("{\\fonttbl\\f0\\fswiss Helvetica;\\f1\\fnil Menlo;}\\f1 a\\\nb"), "a\nb", {"a=Menlo 12 auto", "b=Menlo 12 auto"});
-    const QByteArray arial = "{\\fonttbl{\\f0 Arial;}}";
-    row("cf0 is the first colour when it has one",
-        doc(arial + "{\\colortbl\\red255\\green0\\blue0;\\red0\\green0\\blue255;}\\cf0 a\\cf1 b\\plain c"), "abc",
-        {"a=Arial 12 ff0000", "b=Arial 12 0000ff", "c=Arial 12 auto"});
-    row("cf0 is automatic after an empty first entry",
-        doc(arial + "{\\colortbl;\\red255\\green0\\blue0;}\\cf1 a\\cf0 b\\cf9 c"), "abc", {"a=Arial 12 ff0000", "bc=Arial 12 auto"});
-    row("UTF-8 document", "{\\rtf1\\ansi\\ansicpg65001{\\fonttbl{\\f0\\fcharset0 Caf\\'c3\\'a9;}}\\f0 \\'e2\\'82\\'ac caf\\'c3\\'a9}",
-        "€ café", {"€ café=Café 12 auto"});
-    row("East Asian font and size", doc(fonts + "\\f0\\rtlch\\af7\\afs50\\ltrch\\loch\\af0\\hich\\af0\\dbch\\af6\\afs40 "
-                                        "A\\u12354\\'3fB\\'82\\'a0{\\plain c}"), "AあBあc",
-        {"A=Arial 12 auto", "あ=MS Mincho 20 auto", "B=Arial 12 auto", "あ=MS Mincho 20 auto", "c=Arial 12 auto"});
-    row("not rtf", QByteArray("Hello {\\rtf1}"), QString());
-    row("missing closing braces", QByteArray("{\\rtf1 a{\\b b"), "ab");
-    row("extra closing braces", QByteArray("{\\rtf1 a}}}b"), "a");
-    row("truncated escape", QByteArray("{\\rtf1 a\\'e"), "a");
-    row("truncated skipped group", QByteArray("{\\rtf1 a{\\*\\x {{{"), "a");
-    row("absurd numbers", QByteArray("{\\rtf1{\\colortbl;\\red999999999999;}\\fs999999999999\\cf-99999999999"
-                                     "\\f99999999999999\\uc99999999999 a\\fs-5 b}"), "ab");
-    row("unicode overflow", QByteArray("{\\rtf1\\uc0 a\\u99999999999999\\u-99999999999\\u-2147483649 b\\u55296 c}"), "ab\ufffdc");
-    row("huge bin", QByteArray("{\\rtf1 a\\bin99999999999 xyz}"), "a");
-    row("negative bin", QByteArray("{\\rtf1 a\\bin-5 b}"), "ab");
-    row("deep nesting", QByteArray(100000, '{').prepend("{\\rtf1 "), QString());
-    row("deep skipped nesting", QByteArray(100000, '{').prepend("{\\rtf1 a{\\*\\x "), "a");
-    row("many small groups", QByteArray("{\\rtf1 ") + QByteArray("{\\b x}").repeated(50000) + "}", QString(50000, u'x'));
-    row("too many paragraphs",
-        QByteArray("\\par").repeated(RtfReader::maxParagraphs + 1).prepend("{\\rtf1 "), QString());
-    row("too large", QByteArray(RtfReader::maxDocumentBytes + 1, 'a').prepend("{\\rtf1 "), QString());
-}
+    void loadShowsAutomaticColourBlack()
+    {
+        QTextDocument original;
+        fill(original, {{"Auto ", "Arial 20 auto b"}, {"red ", "Arial 20 ff0000 i"}, {"auto", "Liberation Sans 8.5 auto u"}});
+        QTextDocument shown;
+        QTextCursor(&shown).insertText(QStringLiteral("former text"));
+        QVERIFY(editortext::loadCrawl(RtfWriter::write(original), shown));
+        QCOMPARE(shown.blockCount(), 1);
+        QCOMPARE(runsOf(shown), runsOf(original).replaceInStrings(" auto", " 000000"));
+        QVERIFY(!shown.isUndoAvailable());
+        // Nothing to show: what is typed into it shows black as well.
+        QVERIFY(editortext::loadCrawl("{\\rtf1{\\fonttbl{\\f0 Arial;}}}", shown));
+        QCOMPARE(look(QTextCursor(&shown).charFormat()), QStringLiteral("Arial 12 000000"));
+    }
 
-void TestRtf::read()
-{
-    QFETCH(QByteArray, rtf);
-    QFETCH(QString, text);
-    const bool readable = !text.isNull();
-    QTextDocument doc;
-    doc.setPlainText("former text");
-    QString error;
-    QCOMPARE(RtfReader::read(rtf, doc, &error), readable);
-    QCOMPARE(doc.toRawText().replace(QChar::ParagraphSeparator, u'\n'), readable ? text : QStringLiteral("former text"));
-    QCOMPARE(error.isEmpty(), readable);
-    QFETCH(QStringList, runs);
-    if (!runs.isEmpty())
-        QCOMPARE(runsOf(doc), runs);
-}
+    // Bytes in other code pages, Unicode escapes, colours, East Asian runs, the destinations whose
+    // text is not shown, and malformed input: a best-effort document or a clear error, never a
+    // crash, hang or huge memory.
+
+    void read_data()
+    {
+        QTest::addColumn<QByteArray>("rtf");
+        QTest::addColumn<QString>("text"); // null: refused, the document left as it was
+        QTest::addColumn<QStringList>("runs"); // empty: not looked at
+        const auto row = [](const char *tag, const QByteArray &rtf, const QString &text, const QStringList &runs = {}) {
+            QTest::newRow(tag) << rtf << text << runs;
+        };
+        const auto doc = [](const QByteArray &body) { return "{\\rtf1\\ansi " + body + "}"; };
+        const QByteArray fonts = "{\\fonttbl{\\f0 Arial;}{\\f1\\fcharset204 Arial;}{\\f2\\fcharset238 A;}"
+                                 "{\\f3\\fcharset161 A;}{\\f4\\fcharset162 A;}{\\f5\\fcharset2 Symbol;}"
+                                 "{\\f6\\fcharset128 MS Mincho;}{\\f7\\fcharset0 A;}}";
+        row("font code pages", doc(fonts + "\\f1 \\'cf\\'f0\\'e8\\f2 \\'9a\\'e8\\f3 \\'e1\\'e2\\f4 \\'fd\\'f0"), "Приščαβığ");
+        row("symbol font", doc(fonts + "\\f5 \\'61\\'b7 p"), "α• π");
+        row("Shift-JIS pairs", doc(fonts + "\\f6 \\'82\\'a0\\'82\\'a2"), "あい");
+        row("document code page", doc("\\ansicpg1251" + fonts + "\\f0 \\'c0\\f7 \\'c0"), "АÀ");
+        row("uc2 skips two", doc("\\uc2\\u12354\\'82\\'a0 x{\\uc0\\u8364 y}"), "あ x€y");
+        row("surrogate pair", doc("\\u-10179?\\u-8704?"), "😀");
+        row("symbols", doc("a\\~b\\_c\\-d\\{\\}\\\\\\lquote\\rquote\\emdash"), "a\u00a0b\u2011cd{}\\‘’—");
+        row("tab and line", doc("a\\tab b\\line c\tz"), "a\tb\u2028c\tz");
+        row("field keeps result", doc("{\\field{\\*\\fldinst HYPERLINK \"x\"}{\\fldrslt link}}."), "link.");
+        row("skipped destinations", doc("{\\stylesheet{\\s0 Normal;}}{\\info{\\title T}}{\\header H}"
+            "{\\*\\generator G;}{\\pict\\bin3 }}}}a{\\*\\unknown {b}}{\\v hidden}c"), "ac");
+        row("unicode font names", doc("{\\fonttbl{\\f0{\\upr{\\f0 X;}{\\*\\ud{\\f0 \\u955?ucida;}}}}}\\f0 t"), "t", {"t=λucida 12 auto"});
+        row("paragraphs", doc("a\\par\\par b\\sect c\\par"), "a\n\nb\nc");
+        row("inline font table, escaped newline",
+            doc("{\\fonttbl\\f0\\fswiss Helvetica;\\f1\\fnil Menlo;}\\f1 a\\\nb"), "a\nb", {"a=Menlo 12 auto", "b=Menlo 12 auto"});
+        const QByteArray arial = "{\\fonttbl{\\f0 Arial;}}";
+        row("cf0 is the first colour when it has one",
+            doc(arial + "{\\colortbl\\red255\\green0\\blue0;\\red0\\green0\\blue255;}\\cf0 a\\cf1 b\\plain c"), "abc",
+            {"a=Arial 12 ff0000", "b=Arial 12 0000ff", "c=Arial 12 auto"});
+        row("cf0 is automatic after an empty first entry",
+            doc(arial + "{\\colortbl;\\red255\\green0\\blue0;}\\cf1 a\\cf0 b\\cf9 c"), "abc", {"a=Arial 12 ff0000", "bc=Arial 12 auto"});
+        row("UTF-8 document", "{\\rtf1\\ansi\\ansicpg65001{\\fonttbl{\\f0\\fcharset0 Caf\\'c3\\'a9;}}\\f0 \\'e2\\'82\\'ac caf\\'c3\\'a9}",
+            "€ café", {"€ café=Café 12 auto"});
+        row("East Asian font and size", doc(fonts + "\\f0\\rtlch\\af7\\afs50\\ltrch\\loch\\af0\\hich\\af0\\dbch\\af6\\afs40 "
+                                            "A\\u12354\\'3fB\\'82\\'a0{\\plain c}"), "AあBあc",
+            {"A=Arial 12 auto", "あ=MS Mincho 20 auto", "B=Arial 12 auto", "あ=MS Mincho 20 auto", "c=Arial 12 auto"});
+        row("not rtf", QByteArray("Hello {\\rtf1}"), QString());
+        row("missing closing braces", QByteArray("{\\rtf1 a{\\b b"), "ab");
+        row("extra closing braces", QByteArray("{\\rtf1 a}}}b"), "a");
+        row("truncated escape", QByteArray("{\\rtf1 a\\'e"), "a");
+        row("truncated skipped group", QByteArray("{\\rtf1 a{\\*\\x {{{"), "a");
+        row("absurd numbers", QByteArray("{\\rtf1{\\colortbl;\\red999999999999;}\\fs999999999999\\cf-99999999999"
+                                         "\\f99999999999999\\uc99999999999 a\\fs-5 b}"), "ab");
+        row("unicode overflow", QByteArray("{\\rtf1\\uc0 a\\u99999999999999\\u-99999999999\\u-2147483649 b\\u55296 c}"), "ab\ufffdc");
+        row("huge bin", QByteArray("{\\rtf1 a\\bin99999999999 xyz}"), "a");
+        row("negative bin", QByteArray("{\\rtf1 a\\bin-5 b}"), "ab");
+        row("deep nesting", QByteArray(100000, '{').prepend("{\\rtf1 "), QString());
+        row("deep skipped nesting", QByteArray(100000, '{').prepend("{\\rtf1 a{\\*\\x "), "a");
+        row("many small groups", QByteArray("{\\rtf1 ") + QByteArray("{\\b x}").repeated(50000) + "}", QString(50000, u'x'));
+        row("too many paragraphs",
+            QByteArray("\\par").repeated(RtfReader::maxParagraphs + 1).prepend("{\\rtf1 "), QString());
+        row("too large", QByteArray(RtfReader::maxDocumentBytes + 1, 'a').prepend("{\\rtf1 "), QString());
+    }
+
+    void read()
+    {
+        QFETCH(QByteArray, rtf);
+        QFETCH(QString, text);
+        const bool readable = !text.isNull();
+        QTextDocument doc;
+        doc.setPlainText("former text");
+        QString error;
+        QCOMPARE(RtfReader::read(rtf, doc, &error), readable);
+        QCOMPARE(doc.toRawText().replace(QChar::ParagraphSeparator, u'\n'), readable ? text : QStringLiteral("former text"));
+        QCOMPARE(error.isEmpty(), readable);
+        QFETCH(QStringList, runs);
+        if (!runs.isEmpty())
+            QCOMPARE(runsOf(doc), runs);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestRtf)
 #include "tst_rtf.moc"

@@ -11,18 +11,13 @@
 
 using namespace qvic;
 using namespace qvic::test;
+using A = DeliveryAction;
 
-Q_DECLARE_METATYPE(FtpTestServer::Mode)
 Q_DECLARE_METATYPE(DeliveryAction)
 
 namespace {
 
 const QByteArray kStamp = "Time=03/04/2024 01:05:09 PM\r\n";
-
-QDateTime fixedClock()
-{
-    return QDateTime(QDate(2024, 3, 4), QTime(13, 5, 9));
-}
 
 // The steps of a report as "kind:done", e.g. "document:1".
 QString stepsOf(const DeliveryReport &report)
@@ -43,90 +38,93 @@ class tst_Delivery : public QObject
 private slots:
     void initTestCase() { QCOMPARE(curl_global_init(CURL_GLOBAL_DEFAULT), CURLE_OK); }
     void cleanupTestCase() { curl_global_cleanup(); }
-    void deliver_data();
-    void deliver();
+
+    void deliver_data()
+    {
+        QTest::addColumn<DeliveryAction>("action");
+        QTest::addColumn<bool>("device");
+        QTest::addColumn<QString>("player"); // normal, wrong password, closed, silent, full, no settings folder
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QStringList>("received");
+        QTest::addColumn<QString>("words"); // of the failure, or their beginning
+        const QString document = "received /media/Lobby.rtf", command = "received /settings/Instant.txt";
+        const QString logon = "Can't logon to this IP Address";
+        QTest::newRow("start") << A::Start << false << "normal" << "build:1 document:1 command:1" << QStringList{document, command} << "";
+        QTest::newRow("start, Kite-7") << A::Start << true << "normal" << "build:1 document:1 command:1 build device:1 device:1"
+                                       << QStringList{document, command, command} << "";
+        QTest::newRow("stop") << A::Stop << false << "normal" << "build:1 command:1" << QStringList{command} << "";
+        QTest::newRow("stop, Kite-7") << A::Stop << true << "normal" << "build:1 command:1 build device:1 device:1"
+                                      << QStringList{command, command} << "";
+        QTest::newRow("Kite-7 start") << A::Kite7Start << false << "normal" << "build device:1 device:1" << QStringList{command} << "";
+        QTest::newRow("Kite-7 stop") << A::Kite7Stop << true << "normal" << "build device:1 device:1" << QStringList{command} << "";
+        // A failed upload ends the send: no pause, no device script after it.
+        QTest::newRow("refused logon") << A::Start << true << "wrong password" << "build:1 document:0" << QStringList() << logon;
+        QTest::newRow("closed port") << A::Stop << false << "closed" << "build:1 command:0" << QStringList() << logon;
+        QTest::newRow("silent") << A::Kite7Stop << false << "silent" << "build device:1 device:0" << QStringList() << logon;
+        QTest::newRow("document refused") << A::Start << true << "full" << "build:1 document:0" << QStringList()
+                                          << "Error transferring file.\r\nFTP Error: 25\r\nErr Desp: ";
+        QTest::newRow("command file refused") << A::Start << true << "no settings folder" << "build:1 document:1 command:0"
+                                              << QStringList{document} << "Can't find the transferred file.";
+        QTest::newRow("stop's command file refused") << A::Stop << true << "no settings folder" << "build:1 command:0"
+                                                     << QStringList() << "Can't find the transferred file.";
+    }
+
+    // Without a window: the files a player receives, in order, and each step's outcome as data.
+    void deliver()
+    {
+        QFETCH(DeliveryAction, action);
+        QFETCH(bool, device);
+        QFETCH(QString, player);
+        QFETCH(QString, steps);
+        QFETCH(QStringList, received);
+        QFETCH(QString, words);
+        using M = FtpTestServer::Mode;
+        FtpTestServer server(player == "silent" ? M::NeverGreets : player == "full" ? M::StorageFull : M::Normal);
+        QVERIFY2(server.start(), qPrintable(server.errorString()));
+        const QString host = server.host();
+        if (player == "closed") // where a player listened a moment ago
+            server.stop();
+        if (player == "no settings folder")
+            QVERIFY(QDir(server.root() + "/settings").removeRecursively());
+
+        TempDirs dirs;
+        SharedState state;
+        setKite7Defaults(state);
+        state.strFtpUser = "qv7player";
+        state.strFtpPassword = player == "wrong password" ? "nope" : "tk2harbor";
+        state.strInstantFile = dirs.appDir() + "/Instant.txt";
+        state.strCurFileName = "Lobby.rtf";
+        state.strCurFilePath = dirs.appDir() + "/Lobby.rtf";
+        state.strKite7Message = "Doors open";
+        writeAll(state.strCurFilePath, "{\\rtf1 Doors open\\par}");
+        writeAll(dirs.appDir() + "/Lobby.inst", "120,none,0.25,3,0.5000,0\r\n");
+        writeAll(state.strInstantFile, "an older command file\r\n");
+        DirectTransfer transfer;
+        transfer.setTimeLimits({std::chrono::milliseconds(1000), std::chrono::seconds(1), std::chrono::seconds(1)});
+        int pauses = 0;
+        DeliveryService service(state, transfer, [] { return QDateTime(QDate(2024, 3, 4), QTime(13, 5, 9)); },
+                                [&pauses] { ++pauses; });
+        const DeliveryReport report = service.deliver(action, host, device);
+
+        QCOMPARE(stepsOf(report), steps);
+        QCOMPARE(server.events().filter(QRegularExpression("^(received|incomplete) ")), received);
+        QCOMPARE(report.delivered(), words.isEmpty());
+        QCOMPARE(pauses, int(steps.contains("build:1") && steps.contains("build device")));
+        const QString failure = report.failure() ? report.failure()->upload.words : QString();
+        QVERIFY2(words.isEmpty() ? failure.isEmpty() : failure.startsWith(words), qPrintable(failure));
+        // Written fresh, and turned into the device script only when that was built.
+        const bool script = steps.contains("build device:1");
+        const QByteArray line = script ? "Message=@INSTANT_EVENT_COMMAND,"
+            : action == A::Start ? "Message=@START_INSTANT_CRAWL,Lobby.rtf,120,none,0.25,3,0.5000,000000\r\n"
+                                 : "Message=@STOP_INSTANT_CRAWL\r\n";
+        const QByteArray command = readAll(state.strInstantFile);
+        QVERIFY2(script ? command.startsWith(kStamp + line) : command == kStamp + line, command);
+        if (received.contains("received /media/Lobby.rtf"))
+            QCOMPARE(readAll(server.root() + "/media/Lobby.rtf"), readAll(state.strCurFilePath));
+        if (report.delivered())
+            QCOMPARE(readAll(server.root() + "/settings/Instant.txt"), command);
+    }
 };
-
-void tst_Delivery::deliver_data()
-{
-    QTest::addColumn<DeliveryAction>("action");
-    QTest::addColumn<bool>("device");
-    QTest::addColumn<QString>("player"); // normal, wrong password, closed, silent
-    QTest::addColumn<QString>("steps");
-    QTest::addColumn<QStringList>("received");
-    QTest::addColumn<QString>("words"); // of the failure
-    using A = DeliveryAction;
-    const QString document = "received /media/Lobby.rtf", command = "received /settings/Instant.txt";
-    QTest::newRow("start") << A::Start << false << "normal" << "build:1 document:1 command:1"
-                           << QStringList{document, command} << "";
-    QTest::newRow("start, Kite-7") << A::Start << true << "normal"
-                                   << "build:1 document:1 command:1 build device:1 device:1"
-                                   << QStringList{document, command, command} << "";
-    QTest::newRow("stop") << A::Stop << false << "normal" << "build:1 command:1" << QStringList{command} << "";
-    QTest::newRow("stop, Kite-7") << A::Stop << true << "normal" << "build:1 command:1 build device:1 device:1"
-                                  << QStringList{command, command} << "";
-    QTest::newRow("Kite-7 start") << A::Kite7Start << false << "normal" << "build device:1 device:1"
-                                  << QStringList{command} << "";
-    QTest::newRow("Kite-7 stop") << A::Kite7Stop << true << "normal" << "build device:1 device:1"
-                                 << QStringList{command} << "";
-    QTest::newRow("refused logon") << A::Start << true << "wrong password" << "build:1 document:0"
-                                   << QStringList() << "Can't logon to this IP Address";
-    QTest::newRow("closed port") << A::Stop << false << "closed" << "build:1 command:0" << QStringList()
-                                 << "Can't logon to this IP Address";
-    QTest::newRow("silent") << A::Kite7Stop << false << "silent" << "build device:1 device:0" << QStringList()
-                            << "Can't logon to this IP Address";
-}
-
-// Without a window: the files a player receives, in order, and each step's outcome as data.
-void tst_Delivery::deliver()
-{
-    QFETCH(DeliveryAction, action);
-    QFETCH(bool, device);
-    QFETCH(QString, player);
-    FtpTestServer server(player == "silent" ? FtpTestServer::Mode::NeverGreets : FtpTestServer::Mode::Normal);
-    QVERIFY2(server.start(), qPrintable(server.errorString()));
-    QString host = server.host();
-    if (player == "closed") // where a player listened a moment ago
-        server.stop();
-
-    TempDirs dirs;
-    SharedState state;
-    setKite7Defaults(state);
-    state.strFtpUser = "qv7player";
-    state.strFtpPassword = player == "wrong password" ? "nope" : "tk2harbor";
-    state.strInstantFile = dirs.appDir() + "/Instant.txt";
-    state.strCurFileName = "Lobby.rtf";
-    state.strCurFilePath = dirs.appDir() + "/Lobby.rtf";
-    state.strKite7Message = "Doors open";
-    writeAll(state.strCurFilePath, "{\\rtf1 Doors open\\par}");
-    writeAll(dirs.appDir() + "/Lobby.inst", "120,none,0.25,3,0.5000,0\r\n");
-
-    DirectTransfer transfer;
-    transfer.setTimeLimits({std::chrono::milliseconds(1000), std::chrono::seconds(1), std::chrono::seconds(1)});
-    int pauses = 0;
-    DeliveryService service(state, transfer, fixedClock, [&pauses] { ++pauses; });
-    const DeliveryReport report = service.deliver(action, host, device);
-
-    QTEST(stepsOf(report), "steps");
-    QFETCH(QStringList, received);
-    QCOMPARE(server.events().filter(QRegularExpression("^(received|incomplete) ")), received);
-    QCOMPARE(report.delivered(), received.size() > 0);
-    QCOMPARE(pauses, int(report.steps.size() == 5 || (report.steps.size() == 4 && action == DeliveryAction::Stop)));
-    QFETCH(QString, words);
-    QCOMPARE(report.failure() ? report.failure()->upload.words : QString(), words);
-    if (!report.delivered())
-        return;
-    QCOMPARE(readAll(server.root() + "/settings/Instant.txt"), readAll(state.strInstantFile));
-    const QByteArray command = readAll(state.strInstantFile);
-    if (action == DeliveryAction::Start && !device)
-        QCOMPARE(command, kStamp + "Message=@START_INSTANT_CRAWL,Lobby.rtf,120,none,0.25,3,0.5000,000000\r\n");
-    if (action == DeliveryAction::Start)
-        QCOMPARE(readAll(server.root() + "/media/Lobby.rtf"), readAll(state.strCurFilePath));
-    if (action == DeliveryAction::Stop && !device)
-        QCOMPARE(command, kStamp + "Message=@STOP_INSTANT_CRAWL\r\n");
-    if (device || action == DeliveryAction::Kite7Start || action == DeliveryAction::Kite7Stop)
-        QVERIFY2(command.startsWith(kStamp + "Message=@INSTANT_EVENT_COMMAND,"), command);
-}
 
 QTEST_GUILESS_MAIN(tst_Delivery)
 #include "tst_delivery.moc"

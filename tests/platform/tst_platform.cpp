@@ -10,8 +10,6 @@
 #include <QFileInfo>
 #include <QtTest>
 
-#include <sys/stat.h>
-
 using namespace qvic;
 using quotedfields::Blanks;
 using quotedfields::Lines;
@@ -23,258 +21,203 @@ class TestPlatform : public QObject
     Q_OBJECT
 
 private slots:
-    void readsProfileStrings_data();
-    void readsProfileStrings();
-    void writesOneKeyKeepingTheRest_data();
-    void writesOneKeyKeepingTheRest();
-    void privateWriteCreatesFolderAndKeepsMode();
-    void failedReplaceKeepsNothingHalfWritten();
-    void refusesWhatIsNoStoredFile_data();
-    void refusesWhatIsNoStoredFile();
-    void win1252RoundTrip();
-    void leadingNumber_data();
-    void leadingNumber();
-    void fieldNumber_data();
-    void fieldNumber();
-    void quotedFields_data();
-    void quotedFields();
-};
+    void readsProfileStrings_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("expected");
 
-void TestPlatform::readsProfileStrings_data()
-{
-    QTest::addColumn<QByteArray>("file");
-    QTest::addColumn<QString>("section");
-    QTest::addColumn<QString>("key");
-    QTest::addColumn<int>("buffer");
-    QTest::addColumn<QString>("expected");
-
-    const QByteArray ini = "[Other]\r\nwidth=1\r\n[RESOLUTION]\r\nWidth = 1024 \r\nname=\"a b\"\n"
-                           "[resolution]\r\nheight=5\r\n";
-    QTest::newRow("section and key in any case") << ini << "resolution" << "WIDTH" << 10 << "1024";
-    QTest::newRow("quotes removed, LF line end") << ini << "RESOLUTION" << "name" << 10 << "a b";
-    QTest::newRow("missing key") << ini << "RESOLUTION" << "depth" << 10 << "";
-    QTest::newRow("first section of a name counts") << ini << "RESOLUTION" << "height" << 10 << "";
-}
-
-void TestPlatform::readsProfileStrings()
-{
-    QFETCH(QByteArray, file);
-    QFETCH(QString, section);
-    QFETCH(QString, key);
-    QFETCH(int, buffer);
-    QFETCH(QString, expected);
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("IC.ini"));
-    test::writeAll(path, file);
-    QCOMPARE(profile::getString(path, section, key, buffer), expected);
-}
-
-void TestPlatform::writesOneKeyKeepingTheRest_data()
-{
-    QTest::addColumn<QByteArray>("before");
-    QTest::addColumn<QByteArray>("after");
-
-    QTest::newRow("missing file") << QByteArray()
-                                  << QByteArray("[PASSWORD]\r\npass=s3cret\r\n");
-    QTest::newRow("key replaced in place, case kept elsewhere")
-        << QByteArray("; note\n[password]\nPASS=old\nremember=1\n[X]\npass=other\n")
-        << QByteArray("; note\r\n[password]\r\npass=s3cret\r\nremember=1\r\n[X]\r\npass=other\r\n");
-    QTest::newRow("key added after the section's last line")
-        << QByteArray("[PASSWORD]\r\nremember=0\r\n\r\n[Next]\r\na=1\r\n")
-        << QByteArray("[PASSWORD]\r\nremember=0\r\npass=s3cret\r\n\r\n[Next]\r\na=1\r\n");
-    QTest::newRow("section added at the end")
-        << QByteArray("[Next]\r\na=1\r\n")
-        << QByteArray("[Next]\r\na=1\r\n[PASSWORD]\r\npass=s3cret\r\n");
-}
-
-void TestPlatform::writesOneKeyKeepingTheRest()
-{
-    QFETCH(QByteArray, before);
-    QFETCH(QByteArray, after);
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("icpass.ini"));
-    if (!before.isEmpty())
-        test::writeAll(path, before);
-    QVERIFY(profile::writeString(path, QStringLiteral("PASSWORD"), QStringLiteral("pass"),
-                                 QStringLiteral("s3cret")));
-    QCOMPARE(test::readAll(path), after);
-    QCOMPARE(profile::getString(path, QStringLiteral("Password"), QStringLiteral("Pass"), 80),
-             QStringLiteral("s3cret"));
-}
-
-void TestPlatform::privateWriteCreatesFolderAndKeepsMode()
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("missing/win/icpass.ini"));
-    QString error;
-    for (const char *value : {"first", "second"}) {
-        QVERIFY2(profile::writeString(path, QStringLiteral("PASSWORD"), QStringLiteral("pass"),
-                                      QLatin1String(value), &error, textfile::Access::Private),
-                 qPrintable(error));
-        struct stat info {};
-        QCOMPARE(::stat(QFile::encodeName(path).constData(), &info), 0);
-        QCOMPARE(info.st_mode & 0777, 0600u);
+        const QByteArray ini = "[Other]\r\nwidth=1\r\n[RESOLUTION]\r\nWidth = 1024 \r\nname=\"a b\"\n"
+                               "[resolution]\r\nheight=5\r\n";
+        QTest::newRow("section and key in any case") << ini << "resolution" << "WIDTH" << "1024";
+        QTest::newRow("quotes removed, LF line end") << ini << "RESOLUTION" << "name" << "a b";
+        QTest::newRow("missing key") << ini << "RESOLUTION" << "depth" << "";
+        QTest::newRow("first section of a name counts") << ini << "RESOLUTION" << "height" << "";
     }
-    QCOMPARE(test::readAll(path), QByteArray("[PASSWORD]\r\npass=second\r\n"));
-    QVERIFY(!(QFileInfo(QFileInfo(path).absolutePath()).permissions()
-              & (QFile::ReadOther | QFile::ReadGroup)));
-}
 
-void TestPlatform::failedReplaceKeepsNothingHalfWritten()
-{
-    QTemporaryDir dir;
-    // A folder where the file should be: the write fails and says which file.
-    const QString blocked = dir.filePath(QStringLiteral("Instant.txt"));
-    QDir().mkpath(blocked);
-    QString error;
-    QVERIFY(!textfile::replaceFile(blocked, "x\r\n", &error));
-    QVERIFY2(error.contains(blocked), qPrintable(error));
-    QVERIFY(QFileInfo(blocked).isDir());
+    void readsProfileStrings()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, section);
+        QFETCH(QString, key);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("IC.ini"));
+        test::writeAll(path, file);
+        QTEST(profile::getString(path, section, key, 10), "expected");
+    }
 
-    // A file where the parent folder should be.
-    test::writeAll(dir.filePath(QStringLiteral("parent")), "file");
-    QVERIFY(!textfile::replaceFile(dir.filePath(QStringLiteral("parent/child.txt")), "x", &error));
-    QCOMPARE(test::readAll(dir.filePath(QStringLiteral("parent"))), QByteArray("file"));
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1); // no temp left
-}
+    void writesOneKeyKeepingTheRest_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QByteArray>("after");
 
-// Each stored-file reader refuses at once what it cannot take whole, saying why.
-// Each stored-file reader refuses at once what it cannot take whole, saying why;
-// the writers touch regular files only.
-void TestPlatform::refusesWhatIsNoStoredFile_data()
-{
-    QTest::addColumn<QString>("what");
-    QTest::addColumn<qint64>("limit");
-    QTest::addColumn<QString>("why");
-    QTest::addColumn<bool>("writable");
-    const qint64 small = textfile::kSmallFileLimit;
-    QTest::newRow("FIFO without a writer") << "fifo" << small << "it is not a regular file." << false;
-    QTest::newRow("link to /dev/zero") << "device" << small << "it is not a regular file." << false;
-    QTest::newRow("folder") << "folder" << small << "it is a folder." << false;
-    QTest::newRow("2 MB INI file") << "2 MB" << small << "it is larger than 1 MB." << true;
-    QTest::newRow("17 MB document") << "17 MB" << textfile::kDocumentLimit << "it is larger than 16 MB." << true;
-}
+        QTest::newRow("missing file") << QByteArray()
+                                      << QByteArray("[PASSWORD]\r\npass=s3cret\r\n");
+        QTest::newRow("key replaced in place, case kept elsewhere")
+            << QByteArray("; note\n[password]\nPASS=old\nremember=1\n[X]\npass=other\n")
+            << QByteArray("; note\r\n[password]\r\npass=s3cret\r\nremember=1\r\n[X]\r\npass=other\r\n");
+        QTest::newRow("key added after the section's last line")
+            << QByteArray("[PASSWORD]\r\nremember=0\r\n\r\n[Next]\r\na=1\r\n")
+            << QByteArray("[PASSWORD]\r\nremember=0\r\npass=s3cret\r\n\r\n[Next]\r\na=1\r\n");
+        QTest::newRow("section added at the end")
+            << QByteArray("[Next]\r\na=1\r\n")
+            << QByteArray("[Next]\r\na=1\r\n[PASSWORD]\r\npass=s3cret\r\n");
+    }
 
-void TestPlatform::refusesWhatIsNoStoredFile()
-{
-    QFETCH(QString, what);
-    QFETCH(qint64, limit);
-    QFETCH(QString, why);
-    QFETCH(bool, writable);
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("IC.ini"));
-    test::layInPlace(path, what);
-    const QString reason = QStringLiteral("Cannot read %1: %2").arg(path, why);
-    QString error;
-    QVERIFY(!textfile::readFile(path, &error, limit));
-    QCOMPARE(error, reason);
-    QCOMPARE(textfile::refusedKind(path, limit), reason);
-    // As on Windows, what cannot be read reads as the default; a write leaves it alone.
-    QCOMPARE(profile::getString(path, "RESOLUTION", "width", 10, "800"), QStringLiteral("800"));
-    QVERIFY(!profile::writeString(path, "RESOLUTION", "width", "1", &error));
-    QVERIFY2(error.startsWith(QStringLiteral("Cannot read %1: it is").arg(path)), qPrintable(error));
-    error.clear();
-    QCOMPARE(textfile::appendToFile(path, "x", &error), writable);
-    QCOMPARE(textfile::replaceFile(path, "x", &error), writable);
-    QVERIFY(writable || error.contains(path));
-    QVERIFY(writable || !QFileInfo(path).isFile()); // still the FIFO, the link or the folder
-}
+    void writesOneKeyKeepingTheRest()
+    {
+        QFETCH(QByteArray, before);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("icpass.ini"));
+        if (!before.isEmpty())
+            test::writeAll(path, before);
+        QVERIFY(profile::writeString(path, "PASSWORD", "pass", "s3cret"));
+        QTEST(test::readAll(path), "after");
+        QCOMPARE(profile::getString(path, "Password", "Pass", 80), QStringLiteral("s3cret"));
+    }
 
-void TestPlatform::win1252RoundTrip()
-{
-    const QString text = QStringLiteral("café €5 “quoted” Ÿ — \u0100\U0001F600");
-    const QByteArray bytes = win1252::encode(text);
-    QCOMPARE(bytes, QByteArray("caf\xE9 \x80" "5 \x93quoted\x94 \x9F \x97 ??"));
-    QCOMPARE(win1252::decode(bytes), QStringLiteral("café €5 “quoted” Ÿ — ??"));
-    QVERIFY(win1252::canEncode(QStringLiteral("café €")));
-    QVERIFY(!win1252::canEncode(QStringLiteral("\u0100")));
-    QCOMPARE(textfile::splitLines("a\r\n\r\nb\nc"), (QStringList{"a", "", "b", "c"}));
-}
+    // A file where the parent folder should be: the write fails and leaves no temporary file.
+    void failedReplaceKeepsNothingHalfWritten()
+    {
+        QTemporaryDir dir;
+        test::writeAll(dir.filePath("parent"), "file");
+        QVERIFY(!textfile::replaceFile(dir.filePath("parent/child.txt"), "x"));
+        QCOMPARE(test::readAll(dir.filePath("parent")), QByteArray("file"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+    }
 
-void TestPlatform::leadingNumber_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<double>("value");
-    QTest::addColumn<QString>("general");
+    // Each stored-file reader refuses at once what it cannot take whole, saying why;
+    // the writers touch regular files only.
+    void refusesWhatIsNoStoredFile_data()
+    {
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<qint64>("limit");
+        QTest::addColumn<QString>("why");
+        QTest::addColumn<bool>("writable");
+        const qint64 small = textfile::kSmallFileLimit;
+        QTest::newRow("FIFO without a writer") << "fifo" << small << "it is not a regular file." << false;
+        QTest::newRow("link to /dev/zero") << "device" << small << "it is not a regular file." << false;
+        QTest::newRow("folder") << "folder" << small << "it is a folder." << false;
+        QTest::newRow("2 MB INI file") << "2 MB" << small << "it is larger than 1 MB." << true;
+        QTest::newRow("17 MB document") << "17 MB" << textfile::kDocumentLimit << "it is larger than 16 MB." << true;
+    }
 
-    QTest::newRow("fraction") << "1024.5px" << 1024.5 << "1024.5";
-    QTest::newRow("blanks inside") << " 1 2\t3 " << 123.0 << "123";
-    QTest::newRow("sign and point") << "-.5" << -0.5 << "-0.5";
-    QTest::newRow("exponent") << "1e3x" << 1000.0 << "1000";
-    QTest::newRow("bare exponent") << "7e+" << 7.0 << "7";
-    QTest::newRow("word") << "wide" << 0.0 << "0";
-    QTest::newRow("too large") << "1e999" << 0.0 << "0";
-    QTest::newRow("comma stops") << "1,000" << 1.0 << "1";
-    QTest::newRow("small") << "0.00001" << 0.00001 << "1E-05";
-    QTest::newRow("sixteen digits") << "1234567890123456" << 1234567890123456.0 << "1.23456789012346E+15";
-}
+    void refusesWhatIsNoStoredFile()
+    {
+        QFETCH(QString, what);
+        QFETCH(qint64, limit);
+        QFETCH(QString, why);
+        QFETCH(bool, writable);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("IC.ini"));
+        test::layInPlace(path, what);
+        const QString reason = QStringLiteral("Cannot read %1: %2").arg(path, why);
+        QString error;
+        QVERIFY(!textfile::readFile(path, &error, limit));
+        QCOMPARE(error, reason);
+        QCOMPARE(textfile::refusedKind(path, limit), reason);
+        // As on Windows, what cannot be read reads as the default; a write leaves it alone.
+        QCOMPARE(profile::getString(path, "RESOLUTION", "width", 10, "800"), QStringLiteral("800"));
+        QVERIFY(!profile::writeString(path, "RESOLUTION", "width", "1", &error));
+        QVERIFY2(error.startsWith(QStringLiteral("Cannot read %1: it is").arg(path)), qPrintable(error));
+        error.clear();
+        QCOMPARE(textfile::appendToFile(path, "x", &error), writable);
+        QCOMPARE(textfile::replaceFile(path, "x", &error), writable);
+        QVERIFY(writable || error.contains(path));
+        QVERIFY(writable || !QFileInfo(path).isFile()); // still the FIFO, the link or the folder
+    }
 
-void TestPlatform::leadingNumber()
-{
-    QFETCH(QString, text);
-    QFETCH(double, value);
-    QFETCH(QString, general);
-    QCOMPARE(numbers::leadingNumber(text), value);
-    QCOMPARE(numbers::generalNumber(numbers::leadingNumber(text)), general);
-}
+    void win1252RoundTrip()
+    {
+        const QString text = QStringLiteral("café €5 “quoted” Ÿ — \u0100\U0001F600");
+        const QByteArray bytes = win1252::encode(text);
+        QCOMPARE(bytes, QByteArray("caf\xE9 \x80" "5 \x93quoted\x94 \x9F \x97 ??"));
+        QCOMPARE(win1252::decode(bytes), QStringLiteral("café €5 “quoted” Ÿ — ??"));
+        QVERIFY(win1252::canEncode(QStringLiteral("café €")));
+        QVERIFY(!win1252::canEncode(QStringLiteral("\u0100")));
+        QCOMPARE(textfile::splitLines("a\r\n\r\nb\nc"), (QStringList{"a", "", "b", "c"}));
+    }
 
-// A whole field read as a number in one pass: no field is long enough to stall it.
-void TestPlatform::fieldNumber_data()
-{
-    QTest::addColumn<QString>("field");
-    QTest::addColumn<bool>("isNumber");
-    QTest::addColumn<double>("value");
-    QTest::newRow("blanks around") << " -0.5\t" << true << -0.5;
-    QTest::newRow("point last, D exponent") << "1.D2" << true << 100.0;
-    QTest::newRow("point first") << "+.25" << true << 0.25;
-    QTest::newRow("blank inside") << "1 2" << false << 0.0;
-    QTest::newRow("unit") << "12 min" << false << 0.0;
-    QTest::newRow("bare exponent") << "7e+" << false << 0.0;
-    QTest::newRow("too large") << "1e999" << false << 0.0;
-    QTest::newRow("640 K digits, then a letter") << QString(640000, u'9') + u'x' << false << 0.0;
-    QTest::newRow("640 K digits") << QString(640000, u'0') + u'5' << true << 5.0;
-}
+    void leadingNumber_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("general");
 
-void TestPlatform::fieldNumber()
-{
-    QFETCH(QString, field);
-    QFETCH(bool, isNumber);
-    QFETCH(double, value);
-    const auto number = numbers::fieldNumber(field);
-    QCOMPARE(number.has_value(), isNumber);
-    QCOMPARE(number.value_or(0.0), value);
-}
+        QTest::newRow("fraction") << "1024.5px" << 1024.5 << "1024.5";
+        QTest::newRow("blanks inside") << " 1 2\t3 " << 123.0 << "123";
+        QTest::newRow("sign and point") << "-.5" << -0.5 << "-0.5";
+        QTest::newRow("exponent") << "1e3x" << 1000.0 << "1000";
+        QTest::newRow("bare exponent") << "7e+" << 7.0 << "7";
+        QTest::newRow("word") << "wide" << 0.0 << "0";
+        QTest::newRow("too large") << "1e999" << 0.0 << "0";
+        QTest::newRow("comma stops") << "1,000" << 1.0 << "1";
+        QTest::newRow("small") << "0.00001" << 0.00001 << "1E-05";
+        QTest::newRow("sixteen digits") << "1234567890123456" << 1234567890123456.0 << "1.23456789012346E+15";
+    }
 
-// What the address list (LeadingSpaces, Given lines) and the settings files (AroundField, First
-// or All) read differently; what they read alike their own tests show.
-void TestPlatform::quotedFields_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<Blanks>("blanks");
-    QTest::addColumn<Lines>("lines");
-    QTest::addColumn<QStringList>("fields"); // at most six are read
-    const QString blanks = " \tab ,\"x\" y, c ";
-    QTest::newRow("spaces skipped before") << blanks << Blanks::LeadingSpaces << Lines::Given << QStringList{"\tab ", "x", "c "};
-    QTest::newRow("spaces and tabs around") << blanks << Blanks::AroundField << Lines::All << QStringList{"ab", "x", "c"};
-    QTest::newRow("comma ends a given line") << "a," << Blanks::LeadingSpaces << Lines::Given << QStringList{"a", ""};
-    QTest::newRow("comma ends the text") << "a," << Blanks::AroundField << Lines::All << QStringList{"a"};
-    QTest::newRow("empty given line") << "" << Blanks::LeadingSpaces << Lines::Given << QStringList{""};
-    QTest::newRow("empty text") << "" << Blanks::AroundField << Lines::All << QStringList();
-    QTest::newRow("CR in a given line") << "a\rb" << Blanks::LeadingSpaces << Lines::Given << QStringList{"a\rb"};
-    QTest::newRow("CR, LF, CR LF, seven") << "a\rb\nc\r\n\r\nd,e,f" << Blanks::AroundField << Lines::All
-                                          << QStringList{"a", "b", "c", "", "d", "e"};
-    QTest::newRow("quote past the first line") << "\"a\r\nb\",c\r\nd" << Blanks::AroundField << Lines::First
-                                               << QStringList{"a\r\nb", "c"};
-}
+    void leadingNumber()
+    {
+        QFETCH(QString, text);
+        QTEST(numbers::leadingNumber(text), "value");
+        QTEST(numbers::generalNumber(numbers::leadingNumber(text)), "general");
+    }
 
-void TestPlatform::quotedFields()
-{
-    QFETCH(QString, text);
-    QFETCH(Blanks, blanks);
-    QFETCH(Lines, lines);
-    QFETCH(QStringList, fields);
-    QCOMPARE(quotedfields::read(text, blanks, lines, 6), fields);
-}
+    // A whole field read as a number in one pass: no field is long enough to stall it.
+    void fieldNumber_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<double>("value"); // NaN: no number
+        const double none = qQNaN();
+        QTest::newRow("blanks around") << " -0.5\t" << -0.5;
+        QTest::newRow("point last, D exponent") << "1.D2" << 100.0;
+        QTest::newRow("point first") << "+.25" << 0.25;
+        QTest::newRow("blank inside") << "1 2" << none;
+        QTest::newRow("unit") << "12 min" << none;
+        QTest::newRow("bare exponent") << "7e+" << none;
+        QTest::newRow("too large") << "1e999" << none;
+        QTest::newRow("640 K digits, then a letter") << QString(640000, u'9') + u'x' << none;
+        QTest::newRow("640 K digits") << QString(640000, u'0') + u'5' << 5.0;
+    }
+
+    void fieldNumber()
+    {
+        QFETCH(QString, field);
+        QTEST(numbers::fieldNumber(field).value_or(qQNaN()), "value");
+    }
+
+    // What the address list (LeadingSpaces, Given lines) and the settings files (AroundField, First
+    // or All) read differently; what they read alike their own tests show.
+    void quotedFields_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<Blanks>("blanks");
+        QTest::addColumn<Lines>("lines");
+        QTest::addColumn<QStringList>("fields"); // at most six are read
+        const QString blanks = " \tab ,\"x\" y, c ";
+        QTest::newRow("spaces skipped before") << blanks << Blanks::LeadingSpaces << Lines::Given << QStringList{"\tab ", "x", "c "};
+        QTest::newRow("spaces and tabs around") << blanks << Blanks::AroundField << Lines::All << QStringList{"ab", "x", "c"};
+        QTest::newRow("comma ends a given line") << "a," << Blanks::LeadingSpaces << Lines::Given << QStringList{"a", ""};
+        QTest::newRow("comma ends the text") << "a," << Blanks::AroundField << Lines::All << QStringList{"a"};
+        QTest::newRow("empty given line") << "" << Blanks::LeadingSpaces << Lines::Given << QStringList{""};
+        QTest::newRow("empty text") << "" << Blanks::AroundField << Lines::All << QStringList();
+        QTest::newRow("CR in a given line") << "a\rb" << Blanks::LeadingSpaces << Lines::Given << QStringList{"a\rb"};
+        QTest::newRow("CR, LF, CR LF, seven") << "a\rb\nc\r\n\r\nd,e,f" << Blanks::AroundField << Lines::All
+                                              << QStringList{"a", "b", "c", "", "d", "e"};
+        QTest::newRow("quote past the first line") << "\"a\r\nb\",c\r\nd" << Blanks::AroundField << Lines::First
+                                                   << QStringList{"a\r\nb", "c"};
+    }
+
+    void quotedFields()
+    {
+        QFETCH(QString, text);
+        QFETCH(Blanks, blanks);
+        QFETCH(Lines, lines);
+        QFETCH(QStringList, fields);
+        QCOMPARE(quotedfields::read(text, blanks, lines, 6), fields);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestPlatform)
 #include "tst_platform.moc"

@@ -7,6 +7,9 @@
 #include "compose/ui/CrawlEditor.h"
 #include "RecordingDialogs.h"
 
+#include <QPushButton>
+#include <QTest>
+
 #include <memory>
 
 namespace qvic::test {
@@ -15,20 +18,31 @@ namespace qvic::test {
 // dialogs, and the operator's ways of reaching the main window's controls.
 struct MainWindowFixture
 {
-    // Files to lay in the AppDir before the start, by name relative to it.
+    // Files to lay in the AppDir before the start, by name relative to it; "-" lays none.
     explicit MainWindowFixture(const QList<std::pair<QString, QByteArray>> &appFiles = {});
-    MainWindowFixture(const QString &appDir, const QString &winDir);
+    MainWindowFixture(const QString &appDir, const QString &winDir) { start(appDir, winDir); }
 
-    template <typename T> T *find(const char *name) const
-    {
-        return window->findChild<T *>(QLatin1String(name));
-    }
+    template <typename T = QWidget> T *find(const char *name) const { return window->findChild<T *>(QLatin1String(name)); }
     // The text a box, list or label shows.
     QString text(const char *name) const;
     void setText(const char *name, const QString &text);
     // The operator picks an entry of a list with the mouse.
     void choose(const char *name, const QString &entry);
-    void click(const char *name);
+    void click(const char *name) { QTest::mouseClick(find<QPushButton>(name), Qt::LeftButton); }
+    // A tick box is ticked on its square, wherever its long caption ends.
+    void tick(const char *name) { QTest::mouseClick(find(name), Qt::LeftButton, {}, QPoint(6, find(name)->height() / 2)); }
+    // The operator answers the file dialog of Save (and the overwrite question) or Open.
+    void saveAs(const QString &name, std::optional<bool> overwrite = std::nullopt)
+    {
+        dialogs.fileAnswers = {rtf(name)};
+        dialogs.yesNoAnswers = overwrite ? QList<bool>{*overwrite} : QList<bool>{};
+        click("btnSave");
+    }
+    void open(const QString &name) 
+    {
+        dialogs.fileAnswers = {rtf(name)};
+        click("btnOpen");
+    }
     void select(int from, int to);
     // Shows the window and waits until it has the keyboard, as an operator's would.
     void showActive();

@@ -3,6 +3,7 @@
 #include "platform/OperatorDialogs.h"
 
 #include <QList>
+#include <QStringList>
 
 #include <functional>
 
@@ -21,14 +22,19 @@ public:
         bool operator==(const Message &) const = default;
     };
 
-    void information(const QString &text) override;
-    void exclamation(const QString &text) override;
-    bool askYesNo(const QString &text) override;
-    std::optional<QString> openFileName(const QString &title, const QString &folder,
-                                        const QString &filter) override;
-    std::optional<QString> saveFileName(const QString &title, const QString &folder,
-                                        const QString &filter) override;
-    std::optional<QColor> pickColor(const QColor &initial) override;
+    void information(const QString &text) override { note(Kind::Information, text); }
+    void exclamation(const QString &text) override { note(Kind::Exclamation, text); }
+    bool askYesNo(const QString &text) override
+    {
+        note(Kind::Question, text);
+        return !yesNoAnswers.isEmpty() && yesNoAnswers.takeFirst();
+    }
+    std::optional<QString> openFileName(const QString &t, const QString &d, const QString &f) override { return nextFile(t, d, f); }
+    std::optional<QString> saveFileName(const QString &t, const QString &d, const QString &f) override { return nextFile(t, d, f); }
+    std::optional<QColor> pickColor(const QColor &) override
+    {
+        return colorAnswers.isEmpty() ? std::nullopt : colorAnswers.takeFirst();
+    }
 
     QList<Message> messages;
     QList<bool> yesNoAnswers;
@@ -40,12 +46,26 @@ public:
     // Runs inside each message, as an operator would act while it is shown.
     std::function<void(const Message &)> onMessage;
 
-    QStringList texts() const;
+    QStringList texts() const
+    {
+        QStringList list;
+        for (const Message &message : messages)
+            list.append(message.text);
+        return list;
+    }
 
 private:
-    void note(Kind kind, const QString &text);
-    std::optional<QString> nextFile(const QString &title, const QString &folder,
-                                    const QString &filter);
+    void note(Kind kind, const QString &text)
+    {
+        messages.append({kind, text});
+        if (onMessage)
+            onMessage(messages.last());
+    }
+    std::optional<QString> nextFile(const QString &title, const QString &folder, const QString &filter)
+    {
+        fileRequests.append({title, folder, filter});
+        return fileAnswers.isEmpty() ? std::nullopt : fileAnswers.takeFirst();
+    }
 };
 
 } // namespace qvic

@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QKeyEvent>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
@@ -47,8 +49,23 @@ QStringList said(const RecordingDialogs &dialogs)
 {
     QStringList out;
     for (const auto &message : dialogs.messages)
-        out << (message.kind == RecordingDialogs::Kind::Information ? "i " : "e ") + message.text;
+        out << QString("ieq"[int(message.kind)]) + u' ' + message.text;
     return out;
+}
+
+void typeKeys(QWidget *widget, const QString &text)
+{
+    for (QChar c : text) {
+        QWidget *target = widget ? widget : QApplication::focusWidget();
+        if (c.unicode() < 127) {
+            QTest::keyClick(target, char(c.unicode()));
+            continue;
+        }
+        const int key = c == u'\x7f' ? Qt::Key_Delete : 0;
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(c)), release(QEvent::KeyRelease, key, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(target, &press);
+        QApplication::sendEvent(target, &release);
+    }
 }
 
 void whenModal(const std::function<void(QWidget *)> &act)
@@ -61,6 +78,23 @@ void whenModal(const std::function<void(QWidget *)> &act)
         if (modal && modal->isVisible())
             modal->close();
     });
+}
+
+bool pressGivingPassword(QWidget *button, const QString &password)
+{
+    bool looked = false, asked = false;
+    whenModal([&](QWidget *modal) {
+        looked = true;
+        if (!(asked = modal && modal->objectName() == u"frmPassword"))
+            return;
+        if (password.isEmpty())
+            return QTest::mouseClick(modal->findChild<QPushButton *>("btnCancel"), Qt::LeftButton);
+        QTest::keyClicks(modal->findChild<QWidget *>("txtPassword"), password + u'\r');
+    });
+    QTest::mouseClick(button, Qt::LeftButton);
+    if (!QTest::qWaitFor([&] { return looked; }))
+        qWarning("the operator never looked for the password dialog");
+    return asked;
 }
 
 } // namespace qvic::test

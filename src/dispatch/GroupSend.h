@@ -10,6 +10,8 @@
 #include <QStringList>
 #include <QThread>
 
+#include <algorithm>
+
 namespace qvic {
 
 class GroupTransfers;

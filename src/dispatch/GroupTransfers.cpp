@@ -126,7 +126,8 @@ void GroupTransfers::begin(Player &player)
     if (hasLineBreakOrNul(m_request.user) || hasLineBreakOrNul(m_request.password))
         return fail(player, CURLE_LOGIN_DENIED,
                     QStringLiteral("The user name or password holds a line break or NUL."));
-    const QString &host = player.result.player;
+    // As the address box takes it: spaces around it do not count.
+    const QString host = player.result.player.trimmed();
     const std::optional<FtpHostPort> address = hasLineBreakOrNul(host) ? std::nullopt : parseFtpHost(host);
     if (!address)
         return fail(player, ftperror::LogonRefused,
@@ -163,7 +164,7 @@ bool GroupTransfers::isFinalRequest(const Player &player, Step step) const
     return step == Step::Size && !currentFile(player).file.viaTemporaryName;
 }
 
-bool GroupTransfers::submit(Player &player, Step step, const QStringList &segments, bool asFolder)
+void GroupTransfers::submit(Player &player, Step step, const QStringList &segments, bool asFolder)
 {
     player.step = step;
     player.errorText[0] = '\0';
@@ -173,7 +174,7 @@ bool GroupTransfers::submit(Player &player, Step step, const QStringList &segmen
     if (curl_url_set(player.url.get(), CURLUPART_PATH, path.constData(), 0) != CURLUE_OK) {
         fail(player, ftperror::RemoteFileRefused,
              QStringLiteral("The remote file \"%1\" cannot be named.").arg(segments.join(u'\\')));
-        return false;
+        return;
     }
     CURLcode code = CURLE_OK;
     const auto set = [&](CURLoption option, auto value) {
@@ -232,16 +233,11 @@ bool GroupTransfers::submit(Player &player, Step step, const QStringList &segmen
         player.commands.reset(list);
         set(CURLOPT_PREQUOTE, list);
     }
-    if (code != CURLE_OK) {
-        fail(player, code, QLatin1String(curl_easy_strerror(code)));
-        return false;
-    }
-    if (!m_loop.add(easy)) {
-        fail(player, CURLE_FAILED_INIT, QStringLiteral("libcurl could not start a transfer."));
-        return false;
-    }
+    if (code != CURLE_OK)
+        return fail(player, code, QLatin1String(curl_easy_strerror(code)));
+    if (!m_loop.add(easy))
+        return fail(player, CURLE_FAILED_INIT, QStringLiteral("libcurl could not start a transfer."));
     player.inMulti = true;
-    return true;
 }
 
 void GroupTransfers::onDone(CURL *easy, CURLcode code)

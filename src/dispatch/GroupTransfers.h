@@ -81,7 +81,7 @@ private:
     void admit();
     void nextFile(Player &player);
     void sendFile(Player &player);
-    bool submit(Player &player, Step step, const QStringList &segments, bool asFolder);
+    void submit(Player &player, Step step, const QStringList &segments, bool asFolder);
     void onDone(CURL *easy, CURLcode code);
     void afterLogon(Player &player, CURLcode code);
     void afterUpload(Player &player, CURLcode code);

@@ -99,6 +99,8 @@ void tst_GroupSend::mixedGroupAndRetry()
         QCOMPARE(readAll(players.root(i) + "/media/Lobby.rtf"), m_document);
         QCOMPARE(readAll(players.root(i) + "/settings/Instant.txt"), m_command);
         QCOMPARE(transfers(players.events(i)), QStringList({kPart, kRenamed, kCommand}));
+        QCOMPARE(players.events(i).filter(QRegularExpression("^(connect|login)")),
+                 QStringList({"connect", "login qv7player"})); // one connection for all its files
     }
     QCOMPARE(send.failedPlayers(), QList<int>({1, 2, 3}));
     for (const int i : {1, 2, 3})

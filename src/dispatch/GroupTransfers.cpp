@@ -201,8 +201,20 @@ void GroupTransfers::submit(Player &player, Step step, const QStringList &segmen
     // The player's last request takes its connection along: at most the
     // players under way keep one.
     set(CURLOPT_FORBID_REUSE, long(isFinalRequest(player, step)));
+    QStringList folder = segments;
+    if (!asFolder && !folder.isEmpty())
+        folder.removeLast();
     if (step == Step::Upload) {
         player.offset = 0;
+        // libcurl 7.88 on socket events leaves an upload waiting for nothing
+        // when the player's answer to EPSV is read in the first step of the
+        // request, which can happen when EPSV is its first command: when no CWD
+        // comes first because the last request was in the same folder. A NOOP
+        // first keeps that answer for a later step.
+        if (folder == player.lastFolder) {
+            player.commands.reset(curl_slist_append(nullptr, "NOOP"));
+            set(CURLOPT_QUOTE, player.commands.get());
+        }
         set(CURLOPT_UPLOAD, 1L);
         // No CURLOPT_INFILESIZE: with it libcurl never asks for the end of the
         // data, and readData() could not hold the upload open (the SIZE check
@@ -238,6 +250,7 @@ void GroupTransfers::submit(Player &player, Step step, const QStringList &segmen
     if (!m_loop.add(easy))
         return fail(player, CURLE_FAILED_INIT, QStringLiteral("libcurl could not start a transfer."));
     player.inMulti = true;
+    player.lastFolder = folder;
 }
 
 void GroupTransfers::onDone(CURL *easy, CURLcode code)

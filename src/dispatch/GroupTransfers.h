@@ -59,7 +59,8 @@ private:
         PlayerResult result;
         CurlEasy easy;
         CurlUrl url;
-        CurlSlist commands;
+        CurlSlist commands;      // sent before the request's own
+        QStringList lastFolder; // of its last request
         char errorText[CURL_ERROR_SIZE] = {};
         Step step = Step::Logon;
         int file = -1;        // the file in hand

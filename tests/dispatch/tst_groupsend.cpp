@@ -50,6 +50,8 @@ private slots:
     void playerKinds_data();
     void playerKinds();
     void cancelMidGroup();
+    void faultsBeforeLogon_data();
+    void faultsBeforeLogon();
 
 private:
     GroupRequest request(const FtpPlayers &players, bool withDevice = false) const;
@@ -198,6 +200,32 @@ void tst_GroupSend::cancelMidGroup()
     }
     for (const int i : {2, 3})
         QCOMPARE(players.events(i), QStringList());
+}
+
+void tst_GroupSend::faultsBeforeLogon_data()
+{
+    QTest::addColumn<QString>("player");
+    QTest::addColumn<QString>("document");
+    QTest::addColumn<QString>("words");
+    QTest::newRow("no port") << "127.0.0.1:" << "Lobby.rtf" << kCantLogon;
+    QTest::newRow("port too high") << "127.0.0.1:65536" << "Lobby.rtf" << kCantLogon;
+    QTest::newRow("line break") << "127.0.0.1\r\nDELE x" << "Lobby.rtf" << kCantLogon;
+    QTest::newRow("document missing") << "127.0.0.1:1" << "Gone.rtf"
+                                      << "Error transferring file.\r\nFTP Error: 53\r\nErr Desp: File not found: %1";
+}
+
+// Failures known before any logon, in the single send's words, naming the missing file.
+void tst_GroupSend::faultsBeforeLogon()
+{
+    QFETCH(QString, player);
+    QFETCH(QString, document);
+    QFETCH(QString, words);
+    GroupSend send;
+    QVERIFY(send.start({{player}, "qv7player", "tk2harbor",
+                        groupFiles(DeliveryAction::Start, m_dir.filePath(document), m_dir.filePath("Instant.txt"))}));
+    QTRY_VERIFY(!send.isRunning());
+    QCOMPARE(send.results()[0].state, State::Failed);
+    QCOMPARE(send.results()[0].words, words.replace("%1", m_dir.filePath(document)));
 }
 
 QTEST_GUILESS_MAIN(tst_GroupSend)

@@ -1,0 +1,103 @@
+#include "dispatch/FtpCommon.h"
+
+#include "dispatch/FtpClient.h"
+#include "platform/Win1252.h"
+
+#include <algorithm>
+
+namespace qvic {
+
+std::optional<FtpHostPort> parseFtpHost(const QString &text)
+{
+    QString host = text;
+    QString port;
+    const qsizetype colons = text.count(QLatin1Char(':'));
+    if (text.startsWith(QLatin1Char('['))) {
+        const qsizetype close = text.indexOf(QLatin1Char(']'));
+        if (close < 2)
+            return std::nullopt;
+        host = text.left(close + 1);
+        const QString rest = text.mid(close + 1);
+        if (!rest.isEmpty()) {
+            if (!rest.startsWith(QLatin1Char(':')))
+                return std::nullopt;
+            port = rest.mid(1);
+            if (port.isEmpty())
+                return std::nullopt;
+        }
+    } else if (colons == 1) {
+        const qsizetype colon = text.indexOf(QLatin1Char(':'));
+        host = text.left(colon);
+        port = text.mid(colon + 1);
+        if (port.isEmpty())
+            return std::nullopt;
+    } else if (colons > 1) {
+        host = QLatin1Char('[') + text + QLatin1Char(']');
+    }
+    if (host.isEmpty())
+        return std::nullopt;
+    if (port.isEmpty())
+        return FtpHostPort{host.toUtf8(), QByteArrayLiteral("21")};
+    if (port.size() > 5 || !std::all_of(port.begin(), port.end(), [](QChar c) {
+            return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+        }))
+        return std::nullopt;
+    const int number = port.toInt();
+    if (number < 1 || number > 65535)
+        return std::nullopt;
+    return FtpHostPort{host.toUtf8(), QByteArray::number(number)};
+}
+
+bool hasLineBreakOrNul(const QString &text)
+{
+    return text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n'))
+           || text.contains(QChar(0));
+}
+
+QStringList ftpPathSegments(const QString &folder, const QString &file)
+{
+    return folder.split(QLatin1Char('\\'), Qt::SkipEmptyParts)
+           + file.split(QLatin1Char('\\'), Qt::SkipEmptyParts);
+}
+
+QByteArray ftpUrlPath(const QStringList &segments, bool asFolder)
+{
+    QByteArray path;
+    for (const QString &segment : segments)
+        path += '/' + win1252::encode(segment).toPercentEncoding();
+    if (path.isEmpty() || asFolder)
+        path += '/';
+    return path;
+}
+
+int ftpFailureNumber(CURLcode code, long reply, bool loggingOn)
+{
+    if (loggingOn)
+        return ftperror::LogonRefused;
+    switch (code) {
+    case CURLE_LOGIN_DENIED:
+        return ftperror::LogonRefused;
+    case CURLE_REMOTE_ACCESS_DENIED:
+    case CURLE_REMOTE_FILE_NOT_FOUND:
+        return ftperror::RemoteFileRefused;
+    case CURLE_UPLOAD_FAILED:
+        if (reply == 550 || reply == 553)
+            return ftperror::RemoteFileRefused;
+        break;
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_CONNECT:
+    case CURLE_FTP_CANT_GET_HOST:
+    case CURLE_FTP_ACCEPT_TIMEOUT:
+    case CURLE_PARTIAL_FILE:
+    case CURLE_OPERATION_TIMEDOUT:
+    case CURLE_GOT_NOTHING:
+    case CURLE_SEND_ERROR:
+    case CURLE_RECV_ERROR:
+        return ftperror::NotConnected;
+    default:
+        break;
+    }
+    return code;
+}
+
+} // namespace qvic

@@ -1,0 +1,176 @@
+#!/usr/bin/python3
+"""Several stand-in players in one process: one pyftpdlib server per player on loopback.
+
+Usage: ftp_players.py --root DIR --events DIR [--rate N] MODE [MODE ...]
+
+Player n (from 0) listens on 127.0.0.1 at a free port, with the player account and the
+root DIR/n holding media/ and settings/; all players share one event loop, so a single
+process serves the hundreds of players of a benchmark. Prints the players' ports on one
+line once all listen, writes player n's events to EVENTS/n.log ("connect", "login USER",
+"received PATH", "incomplete PATH", "renamed A B", "deleted PATH", "disconnect"), and ends
+when its standard input closes, so it never outlives the test that started it. The line
+"mode N MODE" on standard input switches player N to MODE and is answered "ok N".
+Modes: normal; refused (refuses every logon); silent (accepts connections, never greets);
+closed (a port nobody listens on); nosize (answers SIZE with 502); norename (refuses RNTO
+onto an existing file, as Windows servers do); shortsize (reports one byte less than it
+holds); throttled (receives --rate bytes a second).
+"""
+
+import argparse
+import codecs
+import logging
+import os
+import socket
+import sys
+import threading
+
+from pyftpdlib.authorizers import AuthenticationFailed, DummyAuthorizer
+from pyftpdlib.handlers import DTPHandler, FTPHandler, ThrottledDTPHandler
+from pyftpdlib.ioloop import IOLoop
+from pyftpdlib.servers import FTPServer
+
+USER, PASSWORD = "qv7player", "tk2harbor"
+ADDRESS = "127.0.0.1"  # never anything but loopback
+
+# Players decode command lines in Windows-1252. Python's cp1252 leaves five bytes
+# undefined; Windows maps them to the control characters of the same value.
+codecs.register_error("cp1252-gaps", lambda e: (e.object[e.start:e.end].decode("latin-1"), e.end))
+
+
+def make_handler(number, modes, rate, event):
+    def mode():
+        return modes[number]
+
+    class Authorizer(DummyAuthorizer):
+        def validate_authentication(self, username, password, handler):
+            if mode() == "refused":
+                raise AuthenticationFailed("Authentication failed.")
+            super().validate_authentication(username, password, handler)
+
+    class SlowDTP(ThrottledDTPHandler):
+        read_limit = rate
+
+        def __init__(self, sock, cmd_channel):
+            # A small receive buffer, so the sender really sees the throttled rate.
+            sock.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 16384)
+            super().__init__(sock, cmd_channel)
+
+    class PlayerHandler(FTPHandler):
+        auth_failed_timeout = 0
+        banner = "QV test player %d ready." % number
+
+        @property
+        def dtp_handler(self):
+            return SlowDTP if mode() == "throttled" else DTPHandler
+
+        def decode(self, data):
+            return data.decode("cp1252", "cp1252-gaps")
+
+        def on_connect(self):
+            event("connect")
+
+        def on_disconnect(self):
+            event("disconnect")
+
+        def on_login(self, username):
+            event("login", username)
+
+        def on_file_received(self, file):
+            event("received", self.fs.fs2ftp(file))
+
+        def on_incomplete_file_received(self, file):
+            event("incomplete", self.fs.fs2ftp(file))
+
+        def ftp_SIZE(self, path):
+            if mode() == "nosize":
+                return self.respond("502 Command not implemented.")
+            if mode() == "shortsize" and os.path.isfile(path):
+                return self.respond("213 %d" % (os.path.getsize(path) - 1))
+            return super().ftp_SIZE(path)
+
+        def ftp_RNTO(self, path):
+            if mode() == "norename" and self._rnfr and os.path.exists(path):
+                self._rnfr = None
+                return self.respond("550 Cannot create a file when that file already exists.")
+            renamed = super().ftp_RNTO(path)
+            if renamed:
+                event("renamed", self.fs.fs2ftp(renamed[0]), self.fs.fs2ftp(renamed[1]))
+            return renamed
+
+        def ftp_DELE(self, path):
+            deleted = super().ftp_DELE(path)
+            if deleted:
+                event("deleted", self.fs.fs2ftp(deleted))
+            return deleted
+
+    authorizer = Authorizer()
+    PlayerHandler.authorizer = authorizer
+    return PlayerHandler, authorizer
+
+
+def listen_silently(event):
+    listener = socket.socket()
+    listener.bind((ADDRESS, 0))
+    listener.listen(16)
+
+    def accept():
+        held = []
+        while True:
+            held.append(listener.accept()[0])
+            event("connect")
+
+    threading.Thread(target=accept, daemon=True).start()
+    return listener.getsockname()[1]
+
+
+def closed_port():
+    probe = socket.socket()
+    probe.bind((ADDRESS, 0))
+    port = probe.getsockname()[1]
+    probe.close()
+    return port
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--root", required=True)
+    parser.add_argument("--events", required=True)
+    parser.add_argument("--rate", type=int, default=100000)
+    parser.add_argument("modes", nargs="+")
+    args = parser.parse_args()
+    logging.basicConfig(level=logging.WARNING)
+
+    modes = list(args.modes)
+    ioloop = IOLoop.instance()
+    ports = []
+    for number, mode in enumerate(modes):
+        log = open(os.path.join(args.events, "%d.log" % number), "a", encoding="utf-8", buffering=1)
+        event = lambda *words, log=log: log.write(" ".join(words) + "\n")
+        root = os.path.join(args.root, str(number))
+        for folder in ("media", "settings"):
+            os.makedirs(os.path.join(root, folder), exist_ok=True)
+        if mode == "silent":
+            ports.append(listen_silently(event))
+        elif mode == "closed":
+            ports.append(closed_port())
+        else:
+            handler, authorizer = make_handler(number, modes, args.rate, event)
+            authorizer.add_user(USER, PASSWORD, root, perm="elradfmwMT")
+            server = FTPServer((ADDRESS, 0), handler, ioloop=ioloop)
+            ports.append(server.socket.getsockname()[1])
+    print(" ".join(map(str, ports)), flush=True)
+
+    def commands():
+        for line in sys.stdin:
+            words = line.split()
+            if len(words) == 3 and words[0] == "mode":
+                modes[int(words[1])] = words[2]
+                print("ok", words[1], flush=True)
+        os._exit(0)
+
+    threading.Thread(target=commands, daemon=True).start()
+    ioloop.loop()
+
+
+if __name__ == "__main__":
+    main()

@@ -1,5 +1,6 @@
 #include "dispatch/FtpClient.h"
 
+#include "dispatch/FtpCommon.h"
 #include "platform/Win1252.h"
 
 #include <QCoreApplication>
@@ -25,105 +26,6 @@ constexpr int kPollCapMs = 50;
 constexpr int kWindowEventsMs = 10;
 // How often at most TransferProgress fires while data flows.
 constexpr int kProgressMs = 50;
-
-bool hasLineBreakOrNul(const QString &text)
-{
-    return text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n'))
-           || text.contains(QChar(0));
-}
-
-struct HostAndPort
-{
-    QByteArray host; // IPv6 addresses in brackets, as the URL API wants them
-    QByteArray port;
-};
-
-// "address", "address:port", "[v6]:port", "[v6]" or a bare v6 address.
-std::optional<HostAndPort> parseHost(const QString &text)
-{
-    QString host = text;
-    QString port;
-    const qsizetype colons = text.count(QLatin1Char(':'));
-    if (text.startsWith(QLatin1Char('['))) {
-        const qsizetype close = text.indexOf(QLatin1Char(']'));
-        if (close < 2)
-            return std::nullopt;
-        host = text.left(close + 1);
-        const QString rest = text.mid(close + 1);
-        if (!rest.isEmpty()) {
-            if (!rest.startsWith(QLatin1Char(':')))
-                return std::nullopt;
-            port = rest.mid(1);
-            if (port.isEmpty())
-                return std::nullopt;
-        }
-    } else if (colons == 1) {
-        const qsizetype colon = text.indexOf(QLatin1Char(':'));
-        host = text.left(colon);
-        port = text.mid(colon + 1);
-        if (port.isEmpty())
-            return std::nullopt;
-    } else if (colons > 1) {
-        host = QLatin1Char('[') + text + QLatin1Char(']');
-    }
-    if (host.isEmpty())
-        return std::nullopt;
-    if (port.isEmpty())
-        return HostAndPort{host.toUtf8(), QByteArrayLiteral("21")};
-    if (port.size() > 5 || !std::all_of(port.begin(), port.end(), [](QChar c) {
-            return c >= QLatin1Char('0') && c <= QLatin1Char('9');
-        }))
-        return std::nullopt;
-    const int number = port.toInt();
-    if (number < 1 || number > 65535)
-        return std::nullopt;
-    return HostAndPort{host.toUtf8(), QByteArray::number(number)};
-}
-
-// The players name their files in Windows-1252, as Instant.txt does: each
-// backslash-separated segment travels as those bytes, percent-encoded.
-QByteArray remotePath(const QString &folder, const QString &file, bool *hasFileName)
-{
-    QStringList segments = folder.split(QLatin1Char('\\'), Qt::SkipEmptyParts);
-    const QStringList fileSegments = file.split(QLatin1Char('\\'));
-    *hasFileName = !fileSegments.last().isEmpty();
-    for (const QString &segment : fileSegments)
-        if (!segment.isEmpty())
-            segments.append(segment);
-    QByteArray path;
-    for (const QString &segment : segments)
-        path += '/' + win1252::encode(segment).toPercentEncoding();
-    return path.isEmpty() ? QByteArrayLiteral("/") : path;
-}
-
-// Bytes sent on the socket that its peer has not yet acknowledged.
-qint64 unacknowledged(curl_socket_t socket)
-{
-    int queued = 0;
-    if (socket == CURL_SOCKET_BAD || ::ioctl(socket, SIOCOUTQ, &queued) != 0)
-        return 0;
-    return queued;
-}
-
-// Whether the player has everything sent on the socket, or never will: a reset
-// connection keeps its count of unacknowledged bytes.
-bool drained(curl_socket_t socket)
-{
-    tcp_info info{};
-    socklen_t length = sizeof info;
-    return unacknowledged(socket) == 0
-           || (::getsockopt(socket, IPPROTO_TCP, TCP_INFO, &info, &length) == 0
-               && info.tcpi_state == TCP_CLOSE);
-}
-
-// A socket closed after this ends its connection with a reset: an FTP upload
-// ends where its data connection closes, so a plain close would tell the player
-// that a cut-off file is complete.
-void resetOnClose(curl_socket_t socket)
-{
-    const linger abortive{1, 0};
-    ::setsockopt(socket, SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
-}
 
 } // namespace
 
@@ -198,7 +100,7 @@ void FtpClient::LogOn()
     if (hasLineBreakOrNul(UserName) || hasLineBreakOrNul(Password))
         throw FtpError(CURLE_LOGIN_DENIED,
                        QStringLiteral("The user name or password holds a line break or NUL."));
-    const std::optional<HostAndPort> address = parseHost(Host);
+    const std::optional<FtpHostPort> address = parseFtpHost(Host);
     if (!address)
         throw FtpError(ftperror::LogonRefused,
                        QStringLiteral("\"%1\" is not an address, address:port or [IPv6]:port.")
@@ -254,9 +156,8 @@ void FtpClient::SendFile()
         if (hasLineBreakOrNul(RemoteFolder) || hasLineBreakOrNul(RemoteFile))
             throw FtpError(CURLE_URL_MALFORMAT,
                            QStringLiteral("The remote file name holds a line break or NUL."));
-        bool hasFileName = false;
-        const QByteArray path = remotePath(RemoteFolder, RemoteFile, &hasFileName);
-        if (!hasFileName)
+        const QByteArray path = ftpUrlPath(ftpPathSegments(RemoteFolder, RemoteFile));
+        if (RemoteFile.split(QLatin1Char('\\')).last().isEmpty())
             throw FtpError(ftperror::RemoteFileRefused,
                            QStringLiteral("The remote file \"%1\" has no name.").arg(RemoteFile));
 
@@ -447,33 +348,10 @@ FtpError FtpClient::failure(CURLcode code) const
                                                 : QLatin1String(curl_easy_strerror(code));
     // Whatever stops the logon, the player cannot be logged on to.
     if (m_phase == Phase::LoggingOn)
-        return FtpError(ftperror::LogonRefused, text);
+        return FtpError(ftpFailureNumber(code, 0, true), text);
     long reply = 0;
     curl_easy_getinfo(m_easy.get(), CURLINFO_RESPONSE_CODE, &reply);
-    switch (code) {
-    case CURLE_LOGIN_DENIED:
-        return FtpError(ftperror::LogonRefused, text);
-    case CURLE_REMOTE_ACCESS_DENIED:
-    case CURLE_REMOTE_FILE_NOT_FOUND:
-        return FtpError(ftperror::RemoteFileRefused, text);
-    case CURLE_UPLOAD_FAILED:
-        if (reply == 550 || reply == 553)
-            return FtpError(ftperror::RemoteFileRefused, text);
-        break;
-    case CURLE_COULDNT_RESOLVE_HOST:
-    case CURLE_COULDNT_CONNECT:
-    case CURLE_FTP_CANT_GET_HOST:
-    case CURLE_FTP_ACCEPT_TIMEOUT:
-    case CURLE_PARTIAL_FILE:
-    case CURLE_OPERATION_TIMEDOUT:
-    case CURLE_GOT_NOTHING:
-    case CURLE_SEND_ERROR:
-    case CURLE_RECV_ERROR:
-        return FtpError(ftperror::NotConnected, text);
-    default:
-        break;
-    }
-    return FtpError(code, text);
+    return FtpError(ftpFailureNumber(code, reply, false), text);
 }
 
 size_t FtpClient::readData(char *buffer, size_t size, size_t count, void *client)

@@ -5,6 +5,12 @@
 
 #include <algorithm>
 
+#include <linux/sockios.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+
 namespace qvic {
 
 std::optional<FtpHostPort> parseFtpHost(const QString &text)
@@ -98,6 +104,35 @@ int ftpFailureNumber(CURLcode code, long reply, bool loggingOn)
         break;
     }
     return code;
+}
+
+// Bytes sent on the socket that its peer has not yet acknowledged.
+qint64 unacknowledged(curl_socket_t socket)
+{
+    int queued = 0;
+    if (socket == CURL_SOCKET_BAD || ::ioctl(socket, SIOCOUTQ, &queued) != 0)
+        return 0;
+    return queued;
+}
+
+// Whether the player has everything sent on the socket, or never will: a reset
+// connection keeps its count of unacknowledged bytes.
+bool drained(curl_socket_t socket)
+{
+    tcp_info info{};
+    socklen_t length = sizeof info;
+    return unacknowledged(socket) == 0
+           || (::getsockopt(socket, IPPROTO_TCP, TCP_INFO, &info, &length) == 0
+               && info.tcpi_state == TCP_CLOSE);
+}
+
+// A socket closed after this ends its connection with a reset: an FTP upload
+// ends where its data connection closes, so a plain close would tell the player
+// that a cut-off file is complete.
+void resetOnClose(curl_socket_t socket)
+{
+    const linger abortive{1, 0};
+    ::setsockopt(socket, SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
 }
 
 } // namespace qvic

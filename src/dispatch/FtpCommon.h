@@ -49,4 +49,14 @@ QByteArray ftpUrlPath(const QStringList &segments, bool asFolder = false);
 // reply is the player's last reply code.
 int ftpFailureNumber(CURLcode code, long reply, bool loggingOn);
 
+// Bytes sent on the socket that its peer has not yet acknowledged (SIOCOUTQ).
+qint64 unacknowledged(curl_socket_t socket);
+// Whether the player has everything sent on the socket, or never will: a reset
+// connection keeps its count of unacknowledged bytes.
+bool drained(curl_socket_t socket);
+// A socket closed after this ends its connection with a reset: an FTP upload
+// ends where its data connection closes, so a plain close would tell the player
+// that a cut-off file is complete.
+void resetOnClose(curl_socket_t socket);
+
 } // namespace qvic

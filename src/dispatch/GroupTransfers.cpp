@@ -455,18 +455,14 @@ void GroupTransfers::hangUp(Player &player)
     // control connection first, then reset every connection.
     if (!player.sockets.isEmpty())
         ::shutdown(player.sockets.first(), SHUT_RDWR);
-    const linger abortive{1, 0};
     for (const curl_socket_t socket : std::as_const(player.sockets))
-        ::setsockopt(socket, SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
+        resetOnClose(socket);
 }
 
 qint64 GroupTransfers::unacknowledged(const Player &player)
 {
     // The data connection is the one opened after the control connection.
-    int bytes = 0;
-    if (player.sockets.size() < 2 || ::ioctl(player.sockets.last(), SIOCOUTQ, &bytes) != 0)
-        return 0;
-    return bytes;
+    return player.sockets.size() < 2 ? 0 : qvic::unacknowledged(player.sockets.last());
 }
 
 // libcurl counts an upload done once its last byte is in the socket's buffer,

@@ -68,22 +68,11 @@ void FtpClient::setCommonOptions()
 {
     CURL *easy = m_easy.get();
     m_errorText[0] = '\0';
-    check(curl_easy_setopt(easy, CURLOPT_CURLU, m_url.get()), "URL");
-    check(curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "ftp"), "protocols");
-    check(curl_easy_setopt(easy, CURLOPT_USERNAME, m_user.constData()), "user name");
-    check(curl_easy_setopt(easy, CURLOPT_PASSWORD, m_password.constData()), "password");
-    check(curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, m_errorText), "error buffer");
-    check(curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L), "signals");
-    check(curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, long(m_limits.connect.count())),
-          "connect time limit");
-    check(curl_easy_setopt(easy, CURLOPT_SERVER_RESPONSE_TIMEOUT,
-                           long(std::max<qint64>(1, m_limits.response.count()))),
-          "response time limit");
+    check(setPlayerOptions(easy, m_url.get(), m_user, m_password, m_errorText, m_limits.connect,
+                           m_limits.response),
+          "player options");
     // No low-speed limit: libcurl counts what the kernel took, and a paused upload
     // waiting for a slow player looks stalled to it. followPlayer keeps the stall limit.
-    // Players sit on the local network; a proxy from the environment would only
-    // get in the way.
-    check(curl_easy_setopt(easy, CURLOPT_PROXY, ""), "proxy");
     check(curl_easy_setopt(easy, CURLOPT_OPENSOCKETFUNCTION, &FtpClient::openSocket), "sockets");
     check(curl_easy_setopt(easy, CURLOPT_OPENSOCKETDATA, this), "sockets");
     check(curl_easy_setopt(easy, CURLOPT_CLOSESOCKETFUNCTION, &FtpClient::closeSocket), "sockets");
@@ -110,10 +99,7 @@ void FtpClient::LogOn()
 
     try {
         prepareHandles();
-        if (curl_url_set(m_url.get(), CURLUPART_SCHEME, "ftp", 0) != CURLUE_OK
-            || curl_url_set(m_url.get(), CURLUPART_HOST, address->host.constData(), 0) != CURLUE_OK
-            || curl_url_set(m_url.get(), CURLUPART_PORT, address->port.constData(), 0) != CURLUE_OK
-            || curl_url_set(m_url.get(), CURLUPART_PATH, "/", 0) != CURLUE_OK)
+        if (!setPlayerAddress(m_url.get(), *address))
             throw FtpError(ftperror::LogonRefused,
                            QStringLiteral("\"%1\" is not a usable player address.").arg(Host));
         setCommonOptions();

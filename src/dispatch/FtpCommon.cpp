@@ -54,6 +54,14 @@ std::optional<FtpHostPort> parseFtpHost(const QString &text)
     return FtpHostPort{host.toUtf8(), QByteArray::number(number)};
 }
 
+bool setPlayerAddress(CURLU *url, const FtpHostPort &address)
+{
+    return curl_url_set(url, CURLUPART_SCHEME, "ftp", 0) == CURLUE_OK
+           && curl_url_set(url, CURLUPART_HOST, address.host.constData(), 0) == CURLUE_OK
+           && curl_url_set(url, CURLUPART_PORT, address.port.constData(), 0) == CURLUE_OK
+           && curl_url_set(url, CURLUPART_PATH, "/", 0) == CURLUE_OK;
+}
+
 bool hasLineBreakOrNul(const QString &text)
 {
     return text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n'))
@@ -103,6 +111,27 @@ int ftpFailureNumber(CURLcode code, long reply, bool loggingOn)
     default:
         break;
     }
+    return code;
+}
+
+CURLcode setPlayerOptions(CURL *easy, CURLU *url, const QByteArray &user, const QByteArray &password,
+                          char *errorBuffer, std::chrono::milliseconds connect,
+                          std::chrono::seconds response)
+{
+    CURLcode code = CURLE_OK;
+    const auto set = [&](CURLoption option, auto value) {
+        if (code == CURLE_OK)
+            code = curl_easy_setopt(easy, option, value);
+    };
+    set(CURLOPT_CURLU, url);
+    set(CURLOPT_PROTOCOLS_STR, "ftp");
+    set(CURLOPT_USERNAME, user.constData());
+    set(CURLOPT_PASSWORD, password.constData());
+    set(CURLOPT_ERRORBUFFER, errorBuffer);
+    set(CURLOPT_NOSIGNAL, 1L);
+    set(CURLOPT_CONNECTTIMEOUT_MS, long(connect.count()));
+    set(CURLOPT_SERVER_RESPONSE_TIMEOUT, long(std::max<qint64>(1, response.count())));
+    set(CURLOPT_PROXY, "");
     return code;
 }
 

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <memory>
 #include <optional>
 
@@ -32,6 +33,9 @@ struct FtpHostPort
 // when none is given. Nothing when the text is none of these.
 std::optional<FtpHostPort> parseFtpHost(const QString &text);
 
+// Points url at the player's FTP root; false when libcurl will not take the address.
+bool setPlayerAddress(CURLU *url, const FtpHostPort &address);
+
 // CR, LF or NUL would end an FTP command early and start another.
 bool hasLineBreakOrNul(const QString &text);
 
@@ -48,6 +52,13 @@ QByteArray ftpUrlPath(const QStringList &segments, bool asFolder = false);
 // means the player cannot be logged on to; after it, see ftperror in FtpClient.h.
 // reply is the player's last reply code.
 int ftpFailureNumber(CURLcode code, long reply, bool loggingOn);
+
+// The options every request to a player carries: FTP only, the account, the
+// error buffer, no signals, the connect and response limits, and no proxy (players
+// sit on the local network; a proxy from the environment would only get in the way).
+CURLcode setPlayerOptions(CURL *easy, CURLU *url, const QByteArray &user, const QByteArray &password,
+                          char *errorBuffer, std::chrono::milliseconds connect,
+                          std::chrono::seconds response);
 
 // Bytes sent on the socket that its peer has not yet acknowledged (SIOCOUTQ).
 qint64 unacknowledged(curl_socket_t socket);

@@ -16,15 +16,10 @@
 namespace qvic {
 namespace {
 
-// How often at most a player's byte count is reported while data flows.
+// How often at most a player's byte count is reported while data flows, and how
+// often its unacknowledged bytes are looked at after the last was handed over.
 constexpr int kReportMs = 100;
-// How often a player's unacknowledged bytes are looked at after the last was handed over.
 constexpr int kDrainCheckMs = 10;
-
-size_t discard(char *, size_t size, size_t count, void *)
-{
-    return size * count;
-}
 
 const QString kCancelled = QStringLiteral("Transferring process is cancelled.");
 const QString kTemporarySuffix = QStringLiteral(".part");
@@ -137,9 +132,7 @@ void GroupTransfers::begin(Player &player)
     player.url.reset(curl_url());
     if (!player.easy || !player.url)
         return fail(player, CURLE_FAILED_INIT, QStringLiteral("libcurl could not start a transfer."));
-    if (curl_url_set(player.url.get(), CURLUPART_SCHEME, "ftp", 0) != CURLUE_OK
-        || curl_url_set(player.url.get(), CURLUPART_HOST, address->host.constData(), 0) != CURLUE_OK
-        || curl_url_set(player.url.get(), CURLUPART_PORT, address->port.constData(), 0) != CURLUE_OK)
+    if (!setPlayerAddress(player.url.get(), *address))
         return fail(player, ftperror::LogonRefused,
                     QStringLiteral("\"%1\" is not a usable player address.").arg(host));
     // Log on first, without a transfer, so a player that cannot be logged on
@@ -181,19 +174,12 @@ void GroupTransfers::submit(Player &player, Step step, const QStringList &segmen
         if (code == CURLE_OK)
             code = curl_easy_setopt(easy, option, value);
     };
-    set(CURLOPT_CURLU, player.url.get());
-    set(CURLOPT_PROTOCOLS_STR, "ftp");
-    set(CURLOPT_USERNAME, win1252::encode(m_request.user).constData());
-    set(CURLOPT_PASSWORD, win1252::encode(m_request.password).constData());
-    set(CURLOPT_ERRORBUFFER, player.errorText);
+    code = setPlayerOptions(easy, player.url.get(), win1252::encode(m_request.user),
+                            win1252::encode(m_request.password), player.errorText, m_limits.connect,
+                            m_limits.response);
     set(CURLOPT_PRIVATE, static_cast<void *>(&player));
-    set(CURLOPT_NOSIGNAL, 1L);
-    set(CURLOPT_CONNECTTIMEOUT_MS, long(m_limits.connect.count()));
-    set(CURLOPT_SERVER_RESPONSE_TIMEOUT, long(std::max<qint64>(1, m_limits.response.count())));
     set(CURLOPT_LOW_SPEED_LIMIT, 1L);
     set(CURLOPT_LOW_SPEED_TIME, long(std::max<qint64>(1, m_limits.stall.count())));
-    // Players sit on the local network; a proxy from the environment would only get in the way.
-    set(CURLOPT_PROXY, "");
     set(CURLOPT_OPENSOCKETFUNCTION, &GroupTransfers::openSocket);
     set(CURLOPT_OPENSOCKETDATA, static_cast<void *>(&player));
     set(CURLOPT_CLOSESOCKETFUNCTION, &GroupTransfers::closeSocket);
@@ -206,11 +192,9 @@ void GroupTransfers::submit(Player &player, Step step, const QStringList &segmen
         folder.removeLast();
     if (step == Step::Upload) {
         player.offset = 0;
-        // libcurl 7.88 on socket events leaves an upload waiting for nothing
-        // when the player's answer to EPSV is read in the first step of the
-        // request, which can happen when EPSV is its first command: when no CWD
-        // comes first because the last request was in the same folder. A NOOP
-        // first keeps that answer for a later step.
+        // libcurl 7.88 on socket events leaves an upload waiting for nothing when
+        // the answer to EPSV is read in the request's first step, as when no CWD
+        // comes first (same folder as the last request). A NOOP first prevents it.
         if (folder == player.lastFolder) {
             player.commands.reset(curl_slist_append(nullptr, "NOOP"));
             set(CURLOPT_QUOTE, player.commands.get());
@@ -228,7 +212,7 @@ void GroupTransfers::submit(Player &player, Step step, const QStringList &segmen
         // The logon, SIZE, and the rename commands after the folder's CWD.
         set(CURLOPT_NOBODY, 1L);
         // What libcurl makes of the replies ("Content-Length: ...") is not for us.
-        set(CURLOPT_WRITEFUNCTION, &discard);
+        set(CURLOPT_WRITEFUNCTION, +[](char *, size_t size, size_t count, void *) { return size * count; });
     }
     if (step == Step::Rename || step == Step::DeleteAndRename) {
         const QByteArray name = win1252::encode(remoteSegments(player, false).last());
@@ -450,9 +434,7 @@ void GroupTransfers::cancel()
 
 void GroupTransfers::hangUp(Player &player)
 {
-    // An FTP upload ends where its data connection closes, so a plain close
-    // would tell the player that a cut-off file is complete. Hang up the
-    // control connection first, then reset every connection.
+    // Hang up the control connection first, then reset every connection (resetOnClose).
     if (!player.sockets.isEmpty())
         ::shutdown(player.sockets.first(), SHUT_RDWR);
     for (const curl_socket_t socket : std::as_const(player.sockets))
@@ -493,10 +475,9 @@ void GroupTransfers::checkDraining()
             hangUp(*player);
             m_loop.remove(player->easy.get());
             player->inMulti = false;
+            const QString file = currentFile(*player).file.remoteFile;
             fail(*player, ftperror::NotConnected,
-                 QStringLiteral("%1: the player took no data for %2 s.")
-                     .arg(currentFile(*player).file.remoteFile)
-                     .arg(m_limits.stall.count()));
+                 QStringLiteral("%1: the player took no data for %2 s.").arg(file).arg(m_limits.stall.count()));
             continue;
         }
         anyDraining = true;

@@ -2,16 +2,11 @@
 
 #include <QByteArray>
 #include <QString>
-#include <QStringList>
 #include <QTemporaryDir>
 
 #include <functional>
 
 class QWidget;
-
-namespace qvic {
-class RecordingDialogs;
-}
 
 namespace qvic::test {
 
@@ -24,24 +19,17 @@ struct TempDirs
 };
 
 QByteArray readAll(const QString &path);
+// Lays at path what no reader may take whole: "folder", "fifo" (a named pipe with no writer),
+// "device" (a link to /dev/zero) or "N MB" (a sparse file); any other text as the file's bytes.
 void writeAll(const QString &path, const QByteArray &bytes);
-// Lays in a stored file's place what no reader may take whole: "folder", "fifo"
-// (a named pipe with no writer), "device" (a link to /dev/zero) or "N MB" (a
-// sparse file of that size); any other text is written as the file's bytes.
-void layInPlace(const QString &path, const QString &what);
-
-// The recorded messages, each as "i text" (information), "e text" (exclamation) or "q text" (question).
-QStringList said(const RecordingDialogs &dialogs);
 
 // Types text as a keyboard delivers it, into widget or, when null, wherever the focus is: ASCII
 // as key clicks (\t Tab, \r Enter, \b Backspace), the rest as key events with their text, DEL
 // (\x7f) as the Delete key.
 void typeKeys(QWidget *widget, const QString &text);
 
-// Plays the operator inside the modal loop the next call opens (a dialog's exec(), or a
-// button whose handler opens one, such as the password dialog): act gets the active
-// modal window, or nullptr when none opened. A window act leaves open is closed by its
-// close box, so no test hangs.
+// Plays the operator inside the modal loop the next call opens: act gets the active modal
+// window, or nullptr when none opened. A window act leaves open is closed by its close box.
 void whenModal(const std::function<void(QWidget *modal)> &act);
 
 // Clicks button and, if the password dialog opens, types password and Enter into it

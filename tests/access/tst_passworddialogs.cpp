@@ -3,7 +3,6 @@
 #include "access/ui/frmPasswordChange.h"
 #include "state/SharedState.h"
 #include "RecordingDialogs.h"
-
 #include "TestSupport.h"
 
 #include <QApplication>
@@ -55,7 +54,6 @@ private slots:
         QTest::addColumn<Visit>("visit");
         const QString open = QStringLiteral("open: txtPassword[]");
         QTest::newRow("empty box") << Visit{{}, "", "\r", {"i Please enter a password before proceeding."}, open, {}};
-        QTest::newRow("case") << Visit{kRemember0, "", "secret\r", {kWrong}, open, kRemember0};
         QTest::newRow("blank") << Visit{kRemember0, "", "Secret \r", {kWrong}, open, kRemember0};
         QTest::newRow("built-in, no file") << Visit{{}, "", "rb3tessorn\r", {}, "accepted", "[PASSWORD]\r\nremember=0\r\n"};
         QTest::newRow("remember 1, built-in typed over") << Visit{kRemember1, "Secret", "rb3tessorn\r", {}, "accepted", kRemember1};
@@ -72,7 +70,6 @@ private slots:
                                              "open: txtOldPassword[]", kRemember1};
         QTest::newRow("no new, wrong current") << Visit{kRemember1, "", "x\t\r", {"i Please enter a new password."},
                                                         "open: txtPassword[]", kRemember1};
-        QTest::newRow("case") << Visit{kRemember1, "", "secret\tNew\r", {kInvalid}, "open: txtOldPassword[secret]", kRemember1};
         QTest::newRow("built-in") << Visit{kRemember1, "", "rb3tessorn\tNew\r", {kInvalid}, "open: txtOldPassword[rb3tessorn]", kRemember1};
         QTest::newRow("no file") << Visit{{}, "", "x\tNew\r", {"e Can't find the password ini file, please contact our technical support.",
                                                                kInvalid}, "open: txtOldPassword[x]", {}};
@@ -118,7 +115,6 @@ private slots:
         QTest::newRow("lower-case names, LF ends") << QByteArray("[password]\nREMEMBER=1\nPass=Se cret\n") << true << "Se cret" << "Se cret";
         QTest::newRow("over 79 characters") << "[PASSWORD]\r\nremember=0\r\npass=" + QByteArray(79, 'a') + "b\r\n" << false
                                             << QString(79, u'a') << QString(79, u'a');
-        QTest::newRow("another section") << QByteArray("[OTHER]\r\nremember=1\r\npass=S\r\n") << false << "" << "";
     }
 
     void storeLoad()
@@ -186,10 +182,7 @@ template <typename Dialog> void tst_PasswordDialogs::run(const Visit &visit)
         ends = dialog.result() == QDialog::Accepted ? "accepted" : "rejected";
     QCOMPARE(ends, visit.ends);
     QCOMPARE(state.blnPasswordOK, (std::is_same_v<Dialog, frmPassword> && ends == u"accepted"));
-    QStringList firstLines = test::said(dialogs);
-    for (QString &line : firstLines)
-        line = line.section(u'\n', 0, 0);
-    QCOMPARE(firstLines, visit.messages);
+    QCOMPARE(dialogs.said.replaceInStrings(QRegularExpression("\n.*", QRegularExpression::DotMatchesEverythingOption), ""), visit.messages);
     QCOMPARE(QFileInfo::exists(state.strPassFile), !visit.after.isNull());
     QCOMPARE(test::readAll(state.strPassFile), visit.after);
 }

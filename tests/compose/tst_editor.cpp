@@ -62,7 +62,7 @@ private slots:
         QCOMPARE(test::readAll(w.rtf(QStringLiteral("Look.rtf"))), // white, 30 points (fs60), bold, Times New Roman
                  "{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1\n{\\fonttbl{\\f0\\fnil\\fcharset0 Times New Roman;}}\n"
                  "{\\colortbl;\\red255\\green255\\blue255;}\n\\pard\\f0\\fs60\\cf1\\b Hi all\\par\n}\n");
-        QCOMPARE(w.text("cmbFontSize") + u' ' + w.text("cmbFontColor"), QStringLiteral("30 White"));
+        QCOMPARE(w.texts({"cmbFontSize", "cmbFontColor"}), QStringLiteral("30 White"));
     }
 
     void styleModeTakesEffectAtNextSelectionChange()
@@ -88,7 +88,7 @@ private slots:
     void listsFollowTheSelection()
     {
         Window w;
-        const auto shown = [&] { return QStringList{w.text("cmbFontSize"), w.text("cmbFontName"), w.text("cmbFontColor")}.join(u' '); };
+        const auto shown = [&] { return w.texts({"cmbFontSize", "cmbFontName", "cmbFontColor"}); };
         QTest::keyClicks(w.editor, QStringLiteral("abcdefghij"));
         const QStringList named = {"Black", "White", "Blue", "Red", "Green"};
         for (int i = 0; i < named.size(); ++i) {

@@ -32,16 +32,6 @@ struct Pick
     QString kept;
 };
 
-// The operator opens the list and takes an entry: the highlight moves to it, Enter takes it.
-void choose(QComboBox *box, const QString &entry)
-{
-    box->showPopup();
-    QTRY_VERIFY(box->view()->isVisible());
-    box->view()->setCurrentIndex(box->view()->model()->index(box->findText(entry), 0));
-    QTest::keyClick(box->view(), Qt::Key_Return);
-    QTRY_VERIFY(!box->view()->isVisible());
-}
-
 } // namespace
 
 Q_DECLARE_METATYPE(Pick)
@@ -63,12 +53,10 @@ private slots:
         QTest::newRow("40") << Pick{"cboPosition", "", "200", "40..218", 179, 'l', "40", &S::strKite7Position, "40"};
         // Typed text stores nothing, not even the entry it begins (50).
         QTest::newRow("typed 5") << Pick{"cboPosition", "", "200", "40..218", 179, 't', "5", &S::strKite7Position, "200"};
-        QTest::newRow("127") << Pick{"cboRepetition", "", "Infinite", "1..Infinite", 128, 'l', "127", &S::strKite7Repeat, "127"};
         QTest::newRow("Infinite") << Pick{"cboRepetition", "5", "5", "1..Infinite", 128, 'l', "Infinite", &S::strKite7Repeat, "128"};
         // The hidden lists: out of the operator's reach, chosen from code.
         QTest::newRow("banner") << Pick{"cboBackColor", "", "No Background Color (Video)", "Black..White", 16, 'c', "White",
                                         &S::strKite7BackColor, "16"};
-        QTest::newRow("font") << Pick{"cboFont", "", "Font 1", "Font 1..Font 4", 4, 'c', "Font 4", &S::strKite7Font, "4"};
         QTest::newRow("font colour") << Pick{"cboFontColor", "", "White", "Black..White", 16, 'c',
                                              "No Background Color (Video)", &S::strKite7FontColor, "9"};
     }
@@ -102,8 +90,12 @@ private slots:
                 QVERIFY(box->window()->isVisible()); // Enter in a list presses no button
                 QTest::mouseClick(box->window()->findChild<QPushButton *>("btnClose"), Qt::LeftButton);
                 QTRY_VERIFY(!box->window()->isVisible());
-            } else if (pick.how == 'l') {
-                choose(box, pick.entry);
+            } else if (pick.how == 'l') { // the highlight moves to the entry, Enter takes it
+                box->showPopup();
+                QTRY_VERIFY(box->view()->isVisible());
+                box->view()->setCurrentIndex(box->view()->model()->index(box->findText(pick.entry), 0));
+                QTest::keyClick(box->view(), Qt::Key_Return);
+                QTRY_VERIFY(!box->view()->isVisible());
             } else {
                 box->setCurrentIndex(box->findText(pick.entry));
                 emit box->activated(box->currentIndex());
@@ -126,15 +118,12 @@ private slots:
         QTest::addColumn<QByteArray>("carried"); // what the script on the player crawls; null: nothing sent
         QTest::addColumn<QString>("message"); // "Error creating": a folder stands where Instant.txt goes
         const QString start = "btnKite7InstCrawl", stop = "btnKite7StopCrawl", sent = "i Successfully sent out Kite-7 instant crawl.";
-        const QString noAddress = "i Please enter an IP address.";
         QTest::newRow("start") << start << "  %1  " << "WELCOME" << "Secret" << QByteArray("WELCOME") << sent;
-        QTest::newRow("two lines") << start << "%1" << "FIRST\rSECOND" << "Secret" << QByteArray("FIRST\x14\nSECOND") << sent;
         QTest::newRow("stop, no text needed") << stop << " %1 " << "" << "Secret" << QByteArray("")
                                               << "i Successfully sent out Kite-7 Stop Crawl Instant.txt file.";
         QTest::newRow("blank text") << start << "%1" << "   " << "-" << QByteArray()
             << "i Please enter a message or load an instant crawl before start Kite-7 instant crawl.";
-        QTest::newRow("start, no address") << start << "   " << "WELCOME" << "-" << QByteArray() << noAddress;
-        QTest::newRow("stop, no address") << stop << "" << "WELCOME" << "-" << QByteArray() << noAddress;
+        QTest::newRow("start, no address") << start << "   " << "WELCOME" << "-" << QByteArray() << "i Please enter an IP address.";
         QTest::newRow("cancelled") << start << "%1" << "WELCOME" << "" << QByteArray() << "";
         QTest::newRow("start file unwritable") << start << "%1" << "WELCOME" << "Secret" << QByteArray()
                                                << "e Error creating Kite-7 Instant.txt file.";
@@ -169,7 +158,7 @@ private slots:
 
         QCOMPARE(test::pressGivingPassword(dialog.findChild<QPushButton *>(button), password), password != u"-");
 
-        QCOMPARE(test::said(w.dialogs), message.isEmpty() ? QStringList() : QStringList{message});
+        QCOMPARE(w.dialogs.said, message.isEmpty() ? QStringList() : QStringList{message});
         QVERIFY(dialog.isVisible());
         QCOMPARE(server.count("received"), carried.isNull() ? 0 : 1); // with blanks around the address too
         const QByteArray onPlayer = test::readAll(server.root() + "/settings/Instant.txt");

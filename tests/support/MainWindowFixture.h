@@ -38,6 +38,13 @@ struct MainWindowFixture
         auto *list = find<QComboBox>(name);
         return list ? list->currentText() : find<QLineEdit>(name) ? find<QLineEdit>(name)->text() : find<QLabel>(name)->text();
     }
+    QString texts(std::initializer_list<const char *> names) const // joined by spaces
+    {
+        QStringList all;
+        for (const char *name : names)
+            all << text(name);
+        return all.join(u' ');
+    }
     void setText(const char *name, const QString &text) { find<QLineEdit>(name) ? find<QLineEdit>(name)->setText(text) : find<QComboBox>(name)->setEditText(text); }
     QStringList listEntries(const char *name) const
     {

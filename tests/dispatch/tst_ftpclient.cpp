@@ -1,5 +1,4 @@
 #include "FtpTestServer.h"
-#include "TestSupport.h"
 
 #include "dispatch/FtpClient.h"
 
@@ -33,8 +32,7 @@ void tst_FtpClient::upload_data()
     QTest::newRow("media") << M::Normal << "127.0.0.1" << "media\\crawl.rtf" << 3000000;
     // The server decodes names as Windows-1252: a UTF-8 name would arrive as "cafÃ©...".
     // Nor may a ";type=" in the name change the transfer type.
-    QTest::newRow("Windows-1252 name, URL characters")
-        << M::Normal << "127.0.0.1" << QString::fromUtf8("media\\café #1;type=a.rtf") << 4096;
+    QTest::newRow("Windows-1252 name, URL characters") << M::Normal << "127.0.0.1" << QString::fromUtf8("media\\café #1;type=a.rtf") << 4096;
     QTest::newRow("IPv6 host") << M::Normal << "::1" << "media\\six.rtf" << 1000;
     // Two seconds at 150 kB/s; most of it lies in the socket buffers long before the
     // player has it, and the response limit is one second.
@@ -77,12 +75,9 @@ void tst_FtpClient::upload()
     connect(&client, &FtpClient::TransferFinished, this, [&] { notes << "finished"; });
     try {
         for (const auto &[from, to] : {std::pair(local, remote), std::pair(command, QString("settings\\Instant.txt"))}) {
-            client.Host = server.host();
-            client.UserName = "qv7player";
-            client.Password = "tk2harbor";
+            client.Host = server.host(), client.UserName = "qv7player", client.Password = "tk2harbor";
             client.LogOn();
-            client.RemoteFile = to;
-            client.LocalFile = from;
+            client.RemoteFile = to, client.LocalFile = from;
             client.SendFile();
             while (!notes.endsWith("finished"))
                 client.ServiceEvents();
@@ -94,8 +89,7 @@ void tst_FtpClient::upload()
     QCOMPARE(notes, QStringList({"started", "progress", "finished", "started", "progress", "finished"}));
     QVERIFY(!client.IsConnected());
     // Each logged-on connection carried its upload.
-    QCOMPARE(server.count("connect"), 2);
-    QCOMPARE(server.count("login qv7player"), 2);
+    QCOMPARE(QList<int>({server.count("connect"), server.count("login qv7player")}), QList<int>({2, 2}));
     QCOMPARE(progress, test::readAll(command).size());
     QVERIFY(test::readAll(remotePath) == bytes);
     QCOMPARE(test::readAll(server.root() + "/settings/Instant.txt"), test::readAll(command));

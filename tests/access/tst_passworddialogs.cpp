@@ -106,15 +106,12 @@ private slots:
     // The store as each dialog loads it; "remember" counts when exactly "1" (the dialogs' rows show the others).
     void storeLoad_data()
     {
-        QTest::addColumn<QByteArray>("file");
-        QTest::addColumn<bool>("remember");
-        QTest::addColumn<QString>("saved");  // as the password dialog loads it
-        QTest::addColumn<QString>("stored"); // as the change dialog loads it
+        // saved: as the password dialog loads it; stored: as the change dialog loads it
+        test::columns<QByteArray, bool, QString, QString>("file", "remember", "saved", "stored");
         QTest::newRow("no file") << QByteArray() << false << "" << "";
         QTest::newRow("pass without remember is not read") << QByteArray("[PASSWORD]\r\npass=Secret\r\n") << false << "" << "Secret";
         QTest::newRow("lower-case names, LF ends") << QByteArray("[password]\nREMEMBER=1\nPass=Se cret\n") << true << "Se cret" << "Se cret";
-        QTest::newRow("over 79 characters") << "[PASSWORD]\r\nremember=0\r\npass=" + QByteArray(79, 'a') + "b\r\n" << false
-                                            << QString(79, u'a') << QString(79, u'a');
+        QTest::newRow("over 79 characters") << "[PASSWORD]\r\nremember=0\r\npass=" + QByteArray(79, 'a') + "b\r\n" << false << QString(79, u'a') << QString(79, u'a');
     }
 
     void storeLoad()
@@ -131,14 +128,10 @@ private slots:
     // A new WinDir, then a file an administrator left (0644): the file and the new folder end up private.
     void storeWrite()
     {
-        const auto mode = [](const QString &file) {
-            struct stat info {};
-            return ::stat(QFile::encodeName(file).constData(), &info) == 0 ? info.st_mode & 0777 : 0u;
-        };
+        const auto mode = [](const QString &file) { struct stat info {}; return ::stat(QFile::encodeName(file).constData(), &info) ? 0u : info.st_mode & 0777; };
         QVERIFY(PasswordStore(state.strPassFile).storePassword("New Pass"));
         QCOMPARE(test::readAll(state.strPassFile), "[PASSWORD]\r\npass=New Pass\r\n");
-        QCOMPARE(mode(state.strPassFile), 0600u);
-        QCOMPARE(mode(dirs.winDir()) & 077, 0u);
+        QVERIFY(mode(state.strPassFile) == 0600u && (mode(dirs.winDir()) & 077) == 0);
         const QString kept = dirs.root.filePath("kept.ini");
         test::writeAll(kept, "[Other]\r\npass=x\r\n[PASSWORD]\r\nremember=1\r\npass=Old\r\n");
         QVERIFY(PasswordStore(kept).storePassword(u"\u00e9t\u20ac"_qs));

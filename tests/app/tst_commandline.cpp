@@ -1,5 +1,6 @@
 #include "app/BuildInfo.h"
 #include "app/CommandLine.h"
+#include "TestSupport.h"
 
 #include <QtTest>
 
@@ -16,10 +17,8 @@ private slots:
 
 void tst_CommandLine::answer_data()
 {
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<int>("exitCode"); // -1: the window opens
-    QTest::addColumn<QString>("outputStart");
-    QTest::addColumn<QString>("error");
+    // exitCode: -1: the window opens
+    test::columns<QStringList, int, QString, QString>("arguments", "exitCode", "outputStart", "error");
 
     const QString version = QStringLiteral("qv-instant-crawl %1\n").arg(programVersion);
     const QString usage = QStringLiteral("Usage: qv-instant-crawl [OPTION]...\n");

@@ -58,9 +58,7 @@ private slots:
 
     void screenWidthFromIniFile_data()
     {
-        QTest::addColumn<QByteArray>("ini");
-        QTest::addColumn<double>("height");
-        QTest::addColumn<QString>("label");
+        test::columns<QByteArray, double, QString>("ini", "height", "label");
         QTest::newRow("absent") << QByteArray("-") << 600.0 << "(0 - 600)";
         QTest::newRow("1024") << QByteArray("[RESOLUTION]\r\nwidth=1024\r\n") << 768.0 << "(0 - 768)";
         QTest::newRow("1366, any case") << QByteArray("[resolution]\r\nWIDTH=1366\r\n") << 1024.5
@@ -81,9 +79,8 @@ private slots:
 
     void unusableFolderOrStoredFileStopsStartUp_data()
     {
-        QTest::addColumn<QString>("blocker"); // under the test's root: app/ is AppDir, win/ WinDir
-        QTest::addColumn<QByteArray>("what"); // what lies there (test::writeAll)
-        QTest::addColumn<QString>("why");
+        // blocker: under the test's root: app/ is AppDir, win/ WinDir; what: what lies there (test::writeAll)
+        test::columns<QString, QByteArray, QString>("blocker", "what", "why");
         QTest::newRow("file where Application/RTF belongs") << "app/Application/RTF" << QByteArray("in the way") << "a file has that name.";
         QTest::newRow("IPList.txt is a FIFO") << "app/IPList.txt" << QByteArray("fifo") << "it is not a regular file.";
         QTest::newRow("preIP.txt links to /dev/zero") << "app/preIP.txt" << QByteArray("device") << "it is not a regular file.";
@@ -105,10 +102,7 @@ private slots:
 
     void readsAddressFiles_data()
     {
-        QTest::addColumn<QByteArray>("ipList");
-        QTest::addColumn<QByteArray>("preIp");
-        QTest::addColumn<QStringList>("entries");
-        QTest::addColumn<QString>("current");
+        test::columns<QByteArray, QByteArray, QStringList, QString>("ipList", "preIp", "entries", "current");
         QTest::newRow("preIP without IPList") << QByteArray("-") << QByteArray("10.0.0.5\r\n") << QStringList() << "10.0.0.5";
         QTest::newRow("commas, quotes, leading blanks")
             << QByteArray("10.0.0.5\r\n 10.0.0.5\r\n10.0.0.6,10.0.0.7\r\n\"a, b\" ,c\r\n")
@@ -130,10 +124,7 @@ private slots:
 
     void addAddress_data()
     {
-        QTest::addColumn<QByteArray>("ipList");
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<QByteArray>("fileAfter");
+        test::columns<QByteArray, QString, QString, QByteArray>("ipList", "typed", "message", "fileAfter");
         QTest::newRow("first add creates the file") << QByteArray("-") << "10.0.0.5" << "" << QByteArray("10.0.0.5\r\n");
         QTest::newRow("empty text") << QByteArray("-") << ""
                                     << "Please enter an IP before adding to list." << QByteArray("-");

@@ -30,9 +30,8 @@ private slots:
 
     void startAndStop_data()
     {
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<QByteArray>("settings"); // "-" for no settings file
-        QTest::addColumn<QByteArray>("line2");    // empty when the builder must fail
+        // settings: "-" for no settings file; line2: empty when the builder must fail
+        test::columns<QString, QByteArray, QByteArray>("message", "settings", "line2");
         const QString start = kStartInstantCrawl;
         const QByteArray with = "Message=@START_INSTANT_CRAWL,QVInstantCrawl.rtf,";
         QTest::newRow("worked 2") << start << QByteArray("3600,0x000000,0.25,3,0.2000,0\r\n") << with + "3600,0x000000,0.25,3,0.2000,000000";
@@ -76,9 +75,8 @@ private slots:
     // Eight blocks of groups joined by the five-byte spacer, in one event command.
     void kite7_data()
     {
-        QTest::addColumn<QString>("message"); // null: the stop
-        QTest::addColumn<QByteArray>("text"); // as the script carries it
-        QTest::addColumn<int>("size");        // of the worked examples
+        // message: null: the stop; text: as the script carries it; size: of the worked examples
+        test::columns<QString, QByteArray, int>("message", "text", "size");
         QTest::newRow("start, worked example") << "WELCOME" << QByteArray("WELCOME") << 1105;
         QTest::newRow("stop, worked example") << QString() << QByteArray() << 305;
         QTest::newRow("two lines") << "FIRST\r\nSECOND" << QByteArray("FIRST\x14\nSECOND") << 0;

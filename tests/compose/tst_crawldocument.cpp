@@ -50,10 +50,8 @@ private slots:
 
     void loadsKeyFields_data()
     {
-        QTest::addColumn<QByteArray>("settings"); // "-" for no settings file
-        QTest::addColumn<bool>("ticked");         // before and after
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QByteArray>("savedAgain");
+        // settings: "-" for no settings file; ticked: before and after
+        test::columns<QByteArray, bool, QString, QByteArray>("settings", "ticked", "key", "savedAgain");
         QTest::newRow("0x prefix never doubled")
             << QByteArray("60,0x00FF00,0.5,2,0.5,65280\r\n") << true << "00FF00" << QByteArray("60,0x00FF00,0.50,2,0.5000,65280\r\n");
         QTest::newRow("no settings file, box ticked before: key from the background")

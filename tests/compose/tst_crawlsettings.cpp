@@ -27,9 +27,7 @@ class tst_CrawlSettings : public QObject
 private slots:
     void save_data()
     {
-        QTest::addColumn<CrawlSettings>("in");
-        QTest::addColumn<double>("height");
-        QTest::addColumn<QString>("line");
+        test::columns<CrawlSettings, double, QString>("in", "height", "line");
         QTest::newRow("worked 1") << S{"60", true, "000000", "25", "3", "120", 0} << 600.0 << "3600,0x000000,0.25,3,0.2000,0\r\n";
         QTest::newRow("worked 2") << S{"1.5", false, "FFFFFF", "150", "-2", "700", 16777215} << 600.0 << "90,none,0.0,-2,1.0,16777215\r\n";
         QTest::newRow("upper bounds") << S{"0.01", false, "", "100", "8", "600", 255} << 600.0 << "0.6,none,1.00,8,1.0000,255\r\n";
@@ -51,10 +49,8 @@ private slots:
     // Each file is loaded over the controls `before`; what they then save is the save rows' matter.
     void load_data()
     {
-        QTest::addColumn<QByteArray>("file"); // "-" for no file
-        QTest::addColumn<CrawlSettings>("before");
-        QTest::addColumn<CrawlSettings>("after");
-        QTest::addColumn<QString>("refusal"); // how the message ends when the file is refused
+        // file: "-" for no file; refusal: how the message ends when the file is refused
+        test::columns<QByteArray, CrawlSettings, CrawlSettings, QString>("file", "before", "after", "refusal");
         const CrawlSettings clear = S{"5", false, "None", "9", "1", "7", 255};
         const CrawlSettings ticked = S{"5", true, "FF0000", "9", "1", "7", 255};
         QTest::newRow("worked 1") << QByteArray("3600,0x000000,0.25,3,0.2000,0\r\n") << clear

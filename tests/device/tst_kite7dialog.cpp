@@ -111,12 +111,8 @@ private slots:
     // builders' test, the uploads the delivery's.
     void startAndStop_data()
     {
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<QString>("address"); // %1: the running player's
-        QTest::addColumn<QString>("text"); // typed into the editor
-        QTest::addColumn<QString>("password"); // typed and entered; empty: Cancel; "-": the dialog must not show
-        QTest::addColumn<QByteArray>("carried"); // what the script on the player crawls; null: nothing sent
-        QTest::addColumn<QString>("message"); // "Error creating": a folder stands where Instant.txt goes
+        // address: %1: the running player's; text: typed into the editor; password: typed and entered; empty: Cancel; "-": the dialog must not show; carried: what the script on the player crawls; null: nothing sent; message: "Error creating": a folder stands where Instant.txt goes
+        test::columns<QString, QString, QString, QString, QByteArray, QString>("button", "address", "text", "password", "carried", "message");
         const QString start = "btnKite7InstCrawl", stop = "btnKite7StopCrawl", sent = "i Successfully sent out Kite-7 instant crawl.";
         QTest::newRow("start") << start << "  %1  " << "WELCOME" << "Secret" << QByteArray("WELCOME") << sent;
         QTest::newRow("stop, no text needed") << stop << " %1 " << "" << "Secret" << QByteArray("")

@@ -26,12 +26,8 @@ private slots:
 
     void deliver_data()
     {
-        QTest::addColumn<DeliveryAction>("action");
-        QTest::addColumn<bool>("device");
-        QTest::addColumn<QString>("player"); // normal, wrong password, closed, silent, full, no settings folder
-        QTest::addColumn<QString>("steps");
-        QTest::addColumn<QStringList>("received");
-        QTest::addColumn<QString>("words"); // of the failure, or their beginning
+        // player: normal, wrong password, closed, silent, full, no settings folder; words: of the failure, or their beginning
+        test::columns<DeliveryAction, bool, QString, QString, QStringList, QString>("action", "device", "player", "steps", "received", "words");
         const QString document = "received /media/Lobby.rtf", command = "received /settings/Instant.txt";
         const QString logon = "Can't logon to this IP Address";
         QTest::newRow("start") << A::Start << false << "normal" << "build:1 document:1 command:1" << QStringList{document, command} << "";

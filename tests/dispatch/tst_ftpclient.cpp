@@ -25,10 +25,7 @@ private slots:
 
 void tst_FtpClient::upload_data()
 {
-    QTest::addColumn<FtpTestServer::Mode>("mode");
-    QTest::addColumn<QString>("address");
-    QTest::addColumn<QString>("remote");
-    QTest::addColumn<int>("size");
+    test::columns<FtpTestServer::Mode, QString, QString, int>("mode", "address", "remote", "size");
     QTest::newRow("media") << M::Normal << "127.0.0.1" << "media\\crawl.rtf" << 3000000;
     // The server decodes names as Windows-1252: a UTF-8 name would arrive as "cafÃ©...".
     // Nor may a ";type=" in the name change the transfer type.

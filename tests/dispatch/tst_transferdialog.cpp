@@ -32,14 +32,8 @@ private slots:
 
 void tst_TransferDialog::transfer_data()
 {
-    QTest::addColumn<FtpTestServer::Mode>("serverMode");
-    QTest::addColumn<QString>("host"); // empty: the server's
-    QTest::addColumn<QString>("transferMode");
-    QTest::addColumn<QString>("remote");
-    QTest::addColumn<int>("size"); // -1: no local file
-    QTest::addColumn<QString>("cancel"); // "how@when": Cancel or Esc, once the frame caption starts with when
-    QTest::addColumn<QString>("message"); // empty: success; ending in ": " a prefix
-    QTest::addColumn<int>("connections");
+    // host: empty: the server's; size: -1: no local file; cancel: "how@when": Cancel or Esc, once the frame caption starts with when; message: empty: success; ending in ": " a prefix
+    test::columns<FtpTestServer::Mode, QString, QString, QString, int, QString, QString, int>("serverMode", "host", "transferMode", "remote", "size", "cancel", "message", "connections");
 
     const QString up = "UPLOAD", media = "media\\crawl.rtf";
     const QString logon = "e Can't logon to this IP Address", lost = "e The IP Address is not connected.";

@@ -23,10 +23,7 @@ class TestPlatform : public QObject
 private slots:
     void readsProfileStrings_data()
     {
-        QTest::addColumn<QByteArray>("file");
-        QTest::addColumn<QString>("section");
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("expected");
+        test::columns<QByteArray, QString, QString, QString>("file", "section", "key", "expected");
         const QByteArray ini = "[Other]\r\nwidth=1\r\n[RESOLUTION]\r\nWidth = 1024 \r\nname=\"a b\"\n"
                                "[resolution]\r\nheight=5\r\n";
         QTest::newRow("section and key in any case") << ini << "resolution" << "WIDTH" << "1024";
@@ -126,9 +123,7 @@ private slots:
 
     void leadingNumber_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<double>("value");
-        QTest::addColumn<QString>("general");
+        test::columns<QString, double, QString>("text", "value", "general");
 
         QTest::newRow("fraction") << "1024.5px" << 1024.5 << "1024.5";
         QTest::newRow("blanks inside") << " 1 2\t3 " << 123.0 << "123";
@@ -170,10 +165,8 @@ private slots:
     // or All) read differently; what they read alike their own tests show.
     void quotedFields_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<Blanks>("blanks");
-        QTest::addColumn<Lines>("lines");
-        QTest::addColumn<QStringList>("fields"); // at most six are read
+        // fields: at most six are read
+        test::columns<QString, Blanks, Lines, QStringList>("text", "blanks", "lines", "fields");
         const QString blanks = " \tab ,\"x\" y, c ";
         QTest::newRow("spaces skipped before") << blanks << Blanks::LeadingSpaces << Lines::Given << QStringList{"\tab ", "x", "c "};
         QTest::newRow("spaces and tabs around") << blanks << Blanks::AroundField << Lines::All << QStringList{"ab", "x", "c"};

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <functional>
 
@@ -17,6 +18,9 @@ struct TempDirs
     QString appDir() const { return root.path() + QStringLiteral("/app"); }
     QString winDir() const { return root.path() + QStringLiteral("/win"); }
 };
+
+// Declares a data table's columns in one go: columns<QString, int>("name", "count").
+template <typename... T, typename... Names> void columns(Names... names) { (QTest::addColumn<T>(names), ...); }
 
 QByteArray readAll(const QString &path);
 // Lays at path what no reader may take whole: "folder", "fifo" (a named pipe with no writer),

@@ -66,8 +66,7 @@ private slots:
     void change_data()
     {
         QTest::addColumn<Visit>("visit");
-        QTest::newRow("both empty") << Visit{kRemember1, "", "\t\r", {"i Please enter the current password."},
-                                             "open: txtOldPassword[]", kRemember1};
+        QTest::newRow("both empty") << Visit{kRemember1, "", "\t\r", {"i Please enter the current password."}, "open: txtOldPassword[]", kRemember1};
         QTest::newRow("no new, wrong current") << Visit{kRemember1, "", "x\t\r", {"i Please enter a new password."},
                                                         "open: txtPassword[]", kRemember1};
         QTest::newRow("built-in") << Visit{kRemember1, "", "rb3tessorn\tNew\r", {kInvalid}, "open: txtOldPassword[rb3tessorn]", kRemember1};

@@ -34,9 +34,7 @@ void tst_CommandLine::answer_data()
 
 void tst_CommandLine::answer()
 {
-    QFETCH(QStringList, arguments);
-    QFETCH(int, exitCode);
-    QFETCH(QString, outputStart);
+    auto [arguments, exitCode, outputStart] = test::fetch<QStringList, int, QString>("arguments", "exitCode", "outputStart");
 
     const auto answer = answerCommandLine(arguments);
     QCOMPARE(answer.has_value(), exitCode >= 0);

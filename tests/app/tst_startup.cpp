@@ -61,8 +61,7 @@ private slots:
         test::columns<QByteArray, double, QString>("ini", "height", "label");
         QTest::newRow("absent") << QByteArray("-") << 600.0 << "(0 - 600)";
         QTest::newRow("1024") << QByteArray("[RESOLUTION]\r\nwidth=1024\r\n") << 768.0 << "(0 - 768)";
-        QTest::newRow("1366, any case") << QByteArray("[resolution]\r\nWIDTH=1366\r\n") << 1024.5
-                                        << "(0 - 1024.5)";
+        QTest::newRow("1366, any case") << QByteArray("[resolution]\r\nWIDTH=1366\r\n") << 1024.5 << "(0 - 1024.5)";
         QTest::newRow("a word") << QByteArray("[RESOLUTION]\r\nwidth=wide\r\n") << 0.0 << "(0 - 0)";
         QTest::newRow("ten characters cut to nine") << QByteArray("[RESOLUTION]\r\nwidth=1024000009\r\n") << 76800000.0 << "(0 - 76800000)";
     }
@@ -89,9 +88,7 @@ private slots:
 
     void unusableFolderOrStoredFileStopsStartUp()
     {
-        QFETCH(QString, blocker);
-        QFETCH(QByteArray, what);
-        QFETCH(QString, why);
+        auto [blocker, what, why] = test::fetch<QString, QByteArray, QString>("blocker", "what", "why");
         test::TempDirs dirs;
         const QString path = dirs.root.filePath(blocker);
         test::writeAll(path, what);
@@ -104,8 +101,7 @@ private slots:
     {
         test::columns<QByteArray, QByteArray, QStringList, QString>("ipList", "preIp", "entries", "current");
         QTest::newRow("preIP without IPList") << QByteArray("-") << QByteArray("10.0.0.5\r\n") << QStringList() << "10.0.0.5";
-        QTest::newRow("commas, quotes, leading blanks")
-            << QByteArray("10.0.0.5\r\n 10.0.0.5\r\n10.0.0.6,10.0.0.7\r\n\"a, b\" ,c\r\n")
+        QTest::newRow("commas, quotes, leading blanks") << QByteArray("10.0.0.5\r\n 10.0.0.5\r\n10.0.0.6,10.0.0.7\r\n\"a, b\" ,c\r\n")
             << QByteArray("  \"10.0.0.9\",10.0.0.1\r\n")
             << QStringList{"10.0.0.5", "10.0.0.5", "10.0.0.6", "10.0.0.7", "a, b", "c"} << "10.0.0.9";
         QTest::newRow("blank lines, LF and no last line end") << QByteArray("one\n\ntwo") << QByteArray("three") << QStringList{"one", "", "two"} << "three";
@@ -126,8 +122,7 @@ private slots:
     {
         test::columns<QByteArray, QString, QString, QByteArray>("ipList", "typed", "message", "fileAfter");
         QTest::newRow("first add creates the file") << QByteArray("-") << "10.0.0.5" << "" << QByteArray("10.0.0.5\r\n");
-        QTest::newRow("empty text") << QByteArray("-") << ""
-                                    << "Please enter an IP before adding to list." << QByteArray("-");
+        QTest::newRow("empty text") << QByteArray("-") << "" << "Please enter an IP before adding to list." << QByteArray("-");
         QTest::newRow("duplicate") << QByteArray("10.0.0.5\r\n") << "10.0.0.5"
                                    << "The IP address is already in the list." << QByteArray("10.0.0.5\r\n");
         QTest::newRow("blanks and case count") << QByteArray("10.0.0.5\r\n") << " 10.0.0.5, B" << "" << QByteArray("10.0.0.5\r\n 10.0.0.5, B\r\n");
@@ -136,9 +131,7 @@ private slots:
 
     void addAddress()
     {
-        QFETCH(QByteArray, ipList);
-        QFETCH(QString, typed);
-        QFETCH(QString, message);
+        auto [ipList, typed, message] = test::fetch<QByteArray, QString, QString>("ipList", "typed", "message");
         Fixture f({{"IPList.txt", ipList}});
         const QStringList before = f.listEntries("cboIPAddress");
         QTest::keyClicks(f.find<QComboBox>("cboIPAddress")->lineEdit(), typed);

@@ -50,9 +50,7 @@ private slots:
 
     void startAndStop()
     {
-        QFETCH(QString, message);
-        QFETCH(QByteArray, settings);
-        QFETCH(QByteArray, line2);
+        auto [message, settings, line2] = test::fetch<QString, QByteArray, QByteArray>("message", "settings", "line2");
         const QString settingsPath = m_dir.filePath("RTF/QVInstantCrawl.inst");
         QFile::remove(settingsPath);
         if (settings != "-")
@@ -85,9 +83,7 @@ private slots:
 
     void kite7()
     {
-        QFETCH(QString, message);
-        QFETCH(QByteArray, text);
-        QFETCH(int, size);
+        auto [message, text, size] = test::fetch<QString, QByteArray, int>("message", "text", "size");
         m_state.strKite7Message = message;
         QVERIFY(message.isNull() ? createKite7StopCrawlMsg(m_state, clock()) : createKite7Msg(m_state, clock()));
         QByteArrayList groups;

@@ -53,8 +53,7 @@ private slots:
         test::columns<QByteArray, CrawlSettings, CrawlSettings, QString>("file", "before", "after", "refusal");
         const CrawlSettings clear = S{"5", false, "None", "9", "1", "7", 255};
         const CrawlSettings ticked = S{"5", true, "FF0000", "9", "1", "7", 255};
-        QTest::newRow("worked 1") << QByteArray("3600,0x000000,0.25,3,0.2000,0\r\n") << clear
-                                  << S{"60", true, "000000", "25", "3", "120", 0} << "";
+        QTest::newRow("worked 1") << QByteArray("3600,0x000000,0.25,3,0.2000,0\r\n") << clear << S{"60", true, "000000", "25", "3", "120", 0} << "";
         QTest::newRow("worked 2") << QByteArray("90,none,0.0,-2,1.0,16777215\r\n") << clear
                                   << S{"1.5", false, "none", "0", "-2", "600", 16777215} << "";
         QTest::newRow("key kept") << QByteArray("0.6,0x00FF00,0.29,word,0.0017,65280") << ticked
@@ -69,16 +68,12 @@ private slots:
         // A line break in a quoted field would be a command line of its own in Instant.txt.
         QTest::newRow("line break in quotes") << QByteArray("\"3600\r\nMessage=@STOP_INSTANT_CRAWL\",none,0.0,3,0.0,0\r\n")
                                               << clear << clear << "holds a control character.";
-        QTest::newRow("640 K digits") << QByteArray(640000, '9') + "x,none,0.0,3,0.0,0" << ticked << ticked
-                                      << "is longer than 255 characters.";
+        QTest::newRow("640 K digits") << QByteArray(640000, '9') + "x,none,0.0,3,0.0,0" << ticked << ticked << "is longer than 255 characters.";
     }
 
     void load()
     {
-        QFETCH(QByteArray, file);
-        QFETCH(CrawlSettings, before);
-        QFETCH(CrawlSettings, after);
-        QFETCH(QString, refusal);
+        auto [file, before, after, refusal] = test::fetch<QByteArray, CrawlSettings, CrawlSettings, QString>("file", "before", "after", "refusal");
         QFile::remove(doc("Load.inst"));
         if (file != "-")
             test::writeAll(doc("Load.inst"), file);

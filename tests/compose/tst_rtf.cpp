@@ -98,9 +98,7 @@ private slots:
 
     void samples()
     {
-        QFETCH(QString, file);
-        QFETCH(QString, text);
-        QFETCH(Runs, probes);
+        auto [file, text, probes] = test::fetch<QString, QString, Runs>("file", "text", "probes");
         QTextDocument doc;
         QString error;
         QVERIFY2(RtfReader::read(test::readAll(QVIC_TEST_DATA_DIR "/rtf/" + file), doc, &error), qPrintable(error));
@@ -216,8 +214,7 @@ private slots:
             "\\uc99999999999 a\\fs-5 b\\uc0\\u99999999999999\\u-99999999999\\u-2147483649 c\\u55296 d\\bin99999999999 xyz}"), "abc\ufffdd");
         row("deep nesting", QByteArray(100000, '{').prepend("{\\rtf1 "), QString());
         row("many small groups", QByteArray("{\\rtf1 ") + QByteArray("{\\b x}").repeated(50000) + "}", QString(50000, u'x'));
-        row("too many paragraphs",
-            QByteArray("\\par").repeated(RtfReader::maxParagraphs + 1).prepend("{\\rtf1 "), QString());
+        row("too many paragraphs", QByteArray("\\par").repeated(RtfReader::maxParagraphs + 1).prepend("{\\rtf1 "), QString());
         row("too large", QByteArray(RtfReader::maxDocumentBytes + 1, 'a').prepend("{\\rtf1 "), QString());
     }
 

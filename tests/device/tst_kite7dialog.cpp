@@ -129,12 +129,7 @@ private slots:
 
     void startAndStop()
     {
-        QFETCH(QString, button);
-        QFETCH(QString, address);
-        QFETCH(QString, text);
-        QFETCH(QString, password);
-        QFETCH(QByteArray, carried);
-        QFETCH(QString, message);
+        auto [button, address, text, password, carried, message] = test::fetch<QString, QString, QString, QString, QByteArray, QString>("button", "address", "text", "password", "carried", "message");
         test::FtpTestServer server;
         QVERIFY2(server.start(), qPrintable(server.errorString()));
         test::MainWindowFixture w;

@@ -48,12 +48,7 @@ private slots:
     // Without a window: the files a player receives, in order, and each step's outcome as data.
     void deliver()
     {
-        QFETCH(DeliveryAction, action);
-        QFETCH(bool, device);
-        QFETCH(QString, player);
-        QFETCH(QString, steps);
-        QFETCH(QStringList, received);
-        QFETCH(QString, words);
+        auto [action, device, player, steps, received, words] = test::fetch<DeliveryAction, bool, QString, QString, QStringList, QString>("action", "device", "player", "steps", "received", "words");
         using M = FtpTestServer::Mode;
         FtpTestServer server(player == "silent" ? M::NeverGreets : player == "full" ? M::StorageFull : M::Normal);
         QVERIFY2(server.start(), qPrintable(server.errorString()));

@@ -39,10 +39,7 @@ void tst_FtpClient::upload_data()
 // The document and then the command file, each in the order the transfer dialog drives it.
 void tst_FtpClient::upload()
 {
-    QFETCH(FtpTestServer::Mode, mode);
-    QFETCH(QString, address);
-    QFETCH(QString, remote);
-    QFETCH(int, size);
+    auto [mode, address, remote, size] = test::fetch<FtpTestServer::Mode, QString, QString, int>("mode", "address", "remote", "size");
     FtpTestServer server(mode);
     server.setAddress(address);
     server.setRate(150000);

@@ -56,11 +56,7 @@ private slots:
 
     void sendAndStop()
     {
-        QFETCH(QString, button);
-        QFETCH(QString, savedAs);
-        QFETCH(QString, changed);
-        QFETCH(bool, kite7);
-        QFETCH(QByteArray, line);
+        auto [button, savedAs, changed, kite7, line] = test::fetch<QString, QString, QString, bool, QByteArray>("button", "savedAs", "changed", "kite7", "line");
         FtpTestServer server;
         QVERIFY2(server.start(), qPrintable(server.errorString()));
         // A longer listed address beginning with the player's: what is typed is used as typed.
@@ -116,13 +112,7 @@ private slots:
     // Each ends the operation before anything reaches the player.
     void refusals()
     {
-        QFETCH(QString, button);
-        QFETCH(QString, savedAs);
-        QFETCH(QString, text);
-        QFETCH(QString, address);
-        QFETCH(QString, password);
-        QFETCH(QString, message);
-        QFETCH(QString, focus);
+        auto [button, savedAs, text, address, password, message, focus] = test::fetch<QString, QString, QString, QString, QString, QString, QString>("button", "savedAs", "text", "address", "password", "message", "focus");
         FtpTestServer server;
         QVERIFY2(server.start(), qPrintable(server.errorString()));
         Desk w;

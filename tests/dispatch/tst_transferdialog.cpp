@@ -51,20 +51,13 @@ void tst_TransferDialog::transfer_data()
     QTest::newRow("stalled") << M::Stall << "" << up << media << (8 << 20) << "" << lost << 1;
     // Slower than the response limit allows for the last bytes to arrive, yet moving all along.
     QTest::newRow("slow player") << M::Throttled << "" << up << media << 300000 << "" << "" << 1;
-    QTest::newRow("Cancel while uploading") << M::Throttled << "" << up << media << (20 << 20)
-                                            << "Cancel@Uploading" << cancelled << 1;
+    QTest::newRow("Cancel while uploading") << M::Throttled << "" << up << media << (20 << 20) << "Cancel@Uploading" << cancelled << 1;
     QTest::newRow("Esc while logging on") << M::NeverGreets << "" << up << media << 10 << "Esc@Logon to" << cancelled << 1;
 }
 
 void tst_TransferDialog::transfer()
 {
-    QFETCH(FtpTestServer::Mode, serverMode);
-    QFETCH(QString, host);
-    QFETCH(QString, remote);
-    QFETCH(int, size);
-    QFETCH(QString, cancel);
-    QFETCH(QString, message);
-    QFETCH(int, connections);
+    auto [serverMode, host, remote, size, cancel, message, connections] = test::fetch<FtpTestServer::Mode, QString, QString, int, QString, QString, int>("serverMode", "host", "remote", "size", "cancel", "message", "connections");
     FtpTestServer server(serverMode);
     server.setRate(150000); // the slow player's document takes two seconds; a cancel lands mid-upload
     QVERIFY2(server.start(), qPrintable(server.errorString()));

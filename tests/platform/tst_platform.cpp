@@ -34,9 +34,7 @@ private slots:
 
     void readsProfileStrings()
     {
-        QFETCH(QByteArray, file);
-        QFETCH(QString, section);
-        QFETCH(QString, key);
+        auto [file, section, key] = test::fetch<QByteArray, QString, QString>("file", "section", "key");
         QTemporaryDir dir;
         test::writeAll(dir.filePath("IC.ini"), file);
         QTEST(profile::getString(dir.filePath("IC.ini"), section, key, 10), "expected");
@@ -175,15 +173,12 @@ private slots:
         QTest::newRow("CR in a given line") << "a\rb" << Blanks::LeadingSpaces << Lines::Given << QStringList{"a\rb"};
         QTest::newRow("CR, LF, CR LF, seven") << "a\rb\nc\r\n\r\nd,e,f" << Blanks::AroundField << Lines::All
                                               << QStringList{"a", "b", "c", "", "d", "e"};
-        QTest::newRow("quote past the first line") << "\"a\r\nb\",c\r\nd" << Blanks::AroundField << Lines::First
-                                                   << QStringList{"a\r\nb", "c"};
+        QTest::newRow("quote past the first line") << "\"a\r\nb\",c\r\nd" << Blanks::AroundField << Lines::First << QStringList{"a\r\nb", "c"};
     }
 
     void quotedFields()
     {
-        QFETCH(QString, text);
-        QFETCH(Blanks, blanks);
-        QFETCH(Lines, lines);
+        auto [text, blanks, lines] = test::fetch<QString, Blanks, Lines>("text", "blanks", "lines");
         QTEST(quotedfields::read(text, blanks, lines, 6), "fields");
     }
 };

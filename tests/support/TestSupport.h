@@ -6,6 +6,7 @@
 #include <QTest>
 
 #include <functional>
+#include <tuple>
 
 class QWidget;
 
@@ -21,6 +22,8 @@ struct TempDirs
 
 // Declares a data table's columns in one go: columns<QString, int>("name", "count").
 template <typename... T, typename... Names> void columns(Names... names) { (QTest::addColumn<T>(names), ...); }
+// The current row's values by column, as QFETCH takes them: auto [name, count] = fetch<QString, int>("name", "count").
+template <typename... T, typename... Names> std::tuple<T...> fetch(Names... names) { return {*static_cast<T *>(QTest::qData(names, qMetaTypeId<T>()))...}; }
 
 QByteArray readAll(const QString &path);
 // Lays at path what no reader may take whole: "folder", "fifo" (a named pipe with no writer),

@@ -145,25 +145,17 @@ private slots:
 
     // An empty box, or Exit from the menu, leaves the remembered address alone; that a close
     // writes the typed address is the send tests' matter.
-    void closeKeepsTheAddress_data()
-    {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<bool>("viaExitMenu");
-        QTest::newRow("empty box") << "" << false;
-        QTest::newRow("Exit") << "10.0.0.7" << true;
-    }
-
     void closeKeepsTheAddress()
     {
-        QFETCH(QString, typed);
-        QFETCH(bool, viaExitMenu);
-        Fixture f({{"preIP.txt", QByteArray("10.0.0.1\r\n")}});
-        f.setText("cboIPAddress", typed);
-        if (viaExitMenu)
-            f.window->findChild<QAction *>(QStringLiteral("mnuExit"))->trigger();
-        f.window->show();
-        f.window->close();
-        QCOMPARE(test::readAll(f.dirs->appDir() + "/preIP.txt"), "10.0.0.1\r\n");
+        for (const bool viaExitMenu : {false, true}) {
+            Fixture f({{"preIP.txt", QByteArray("10.0.0.1\r\n")}});
+            f.setText("cboIPAddress", viaExitMenu ? "10.0.0.7" : "");
+            if (viaExitMenu)
+                f.window->findChild<QAction *>(QStringLiteral("mnuExit"))->trigger();
+            f.window->show();
+            f.window->close();
+            QCOMPARE(test::readAll(f.dirs->appDir() + "/preIP.txt"), "10.0.0.1\r\n");
+        }
     }
 };
 

@@ -14,8 +14,7 @@ using S = CrawlSettings; // dwell, transparent, key, transparency, speed, locati
 
 static QStringList texts(const CrawlSettings &s)
 {
-    return {s.dwell, s.transparent ? "ticked" : "clear", s.colorKey, s.transparency, s.speed,
-            s.location, color::hex6(s.backColor)};
+    return {s.dwell, s.transparent ? "ticked" : "clear", s.colorKey, s.transparency, s.speed, s.location, color::hex6(s.backColor)};
 }
 
 class tst_CrawlSettings : public QObject

@@ -87,8 +87,7 @@ void tst_FtpClient::upload()
     QCOMPARE(progress, test::readAll(command).size());
     QVERIFY(test::readAll(remotePath) == bytes);
     QCOMPARE(test::readAll(server.root() + "/settings/Instant.txt"), test::readAll(command));
-    QCOMPARE(server.events().filter("received"), QStringList({"received /" + QString(remote).replace('\\', '/'),
-                                                               "received /settings/Instant.txt"}));
+    QCOMPARE(server.events().filter("received"), QStringList({"received /" + QString(remote).replace('\\', '/'), "received /settings/Instant.txt"}));
     // The slow player's receive window is small: a note shows what it has, not what the kernel took.
     if (mode == M::Throttled)
         QVERIFY2(ahead < 65536, qPrintable(QString::number(ahead)));

@@ -24,8 +24,7 @@ private slots:
     void readsProfileStrings_data()
     {
         test::columns<QByteArray, QString, QString, QString>("file", "section", "key", "expected");
-        const QByteArray ini = "[Other]\r\nwidth=1\r\n[RESOLUTION]\r\nWidth = 1024 \r\nname=\"a b\"\n"
-                               "[resolution]\r\nheight=5\r\n";
+        const QByteArray ini = "[Other]\r\nwidth=1\r\n[RESOLUTION]\r\nWidth = 1024 \r\nname=\"a b\"\n" "[resolution]\r\nheight=5\r\n";
         QTest::newRow("section and key in any case") << ini << "resolution" << "WIDTH" << "1024";
         QTest::newRow("quotes removed, LF line end") << ini << "RESOLUTION" << "name" << "a b";
         QTest::newRow("missing key") << ini << "RESOLUTION" << "depth" << "";

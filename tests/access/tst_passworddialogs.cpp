@@ -7,10 +7,8 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QDir>
 #include <QLineEdit>
 #include <QScreen>
-#include <QtTest>
 
 #include <sys/stat.h>
 
@@ -107,7 +105,6 @@ private slots:
     {
         // saved: as the password dialog loads it; stored: as the change dialog loads it
         test::columns<QByteArray, bool, QString, QString>("file", "remember", "saved", "stored");
-        QTest::newRow("no file") << QByteArray() << false << "" << "";
         QTest::newRow("pass without remember is not read") << QByteArray("[PASSWORD]\r\npass=Secret\r\n") << false << "" << "Secret";
         QTest::newRow("lower-case names, LF ends") << QByteArray("[password]\nREMEMBER=1\nPass=Se cret\n") << true << "Se cret" << "Se cret";
         QTest::newRow("over 79 characters") << "[PASSWORD]\r\nremember=0\r\npass=" + QByteArray(79, 'a') + "b\r\n" << false << QString(79, u'a') << QString(79, u'a');

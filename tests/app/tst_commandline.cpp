@@ -2,8 +2,6 @@
 #include "app/CommandLine.h"
 #include "TestSupport.h"
 
-#include <QtTest>
-
 using namespace qvic;
 
 class tst_CommandLine : public QObject

@@ -1,9 +1,6 @@
 #include "MainWindowFixture.h"
 
-#include <QComboBox>
 #include <QDirIterator>
-#include <QLineEdit>
-#include <QtTest>
 
 using namespace qvic;
 using Fixture = test::MainWindowFixture;
@@ -28,8 +25,7 @@ private slots:
         Fixture f;
         QVERIFY(!f.error);
         const QString app = f.dirs->appDir();
-        for (const char *folder : {"/Application", "/Application/Settings", "/Application/RTF"})
-            QVERIFY(QFileInfo(app + QLatin1String(folder)).isDir());
+        QCOMPARE(QDir(app + "/Application").entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList({"RTF", "Settings"}));
         // Nothing else: the password folder is made only when a password is stored.
         QCOMPARE(QDir(app).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"Application"});
         QVERIFY(!QFileInfo::exists(f.dirs->winDir()));
@@ -47,8 +43,8 @@ private slots:
     void secondStartChangesNothing()
     {
         test::TempDirs dirs;
-        test::writeAll(dirs.appDir() + "/IPList.txt", "10.0.0.5\r\n");
-        test::writeAll(dirs.appDir() + "/preIP.txt", "10.0.0.5\r\n");
+        for (const char *name : {"/IPList.txt", "/preIP.txt"})
+            test::writeAll(dirs.appDir() + name, "10.0.0.5\r\n");
         { Fixture first(dirs.appDir(), dirs.winDir()); }
         const QStringList before = snapshot(dirs.root.path());
         Fixture second(dirs.appDir(), dirs.winDir());
@@ -102,8 +98,7 @@ private slots:
         test::columns<QByteArray, QByteArray, QStringList, QString>("ipList", "preIp", "entries", "current");
         QTest::newRow("preIP without IPList") << QByteArray("-") << QByteArray("10.0.0.5\r\n") << QStringList() << "10.0.0.5";
         QTest::newRow("commas, quotes, leading blanks") << QByteArray("10.0.0.5\r\n 10.0.0.5\r\n10.0.0.6,10.0.0.7\r\n\"a, b\" ,c\r\n")
-            << QByteArray("  \"10.0.0.9\",10.0.0.1\r\n")
-            << QStringList{"10.0.0.5", "10.0.0.5", "10.0.0.6", "10.0.0.7", "a, b", "c"} << "10.0.0.9";
+            << QByteArray("  \"10.0.0.9\",10.0.0.1\r\n") << QStringList{"10.0.0.5", "10.0.0.5", "10.0.0.6", "10.0.0.7", "a, b", "c"} << "10.0.0.9";
         QTest::newRow("blank lines, LF and no last line end") << QByteArray("one\n\ntwo") << QByteArray("three") << QStringList{"one", "", "two"} << "three";
         QTest::newRow("preIP with no field, Windows-1252") << QByteArray("caf\xE9\r\n") << QByteArray("") << QStringList{"café"} << "";
     }
@@ -123,8 +118,7 @@ private slots:
         test::columns<QByteArray, QString, QString, QByteArray>("ipList", "typed", "message", "fileAfter");
         QTest::newRow("first add creates the file") << QByteArray("-") << "10.0.0.5" << "" << QByteArray("10.0.0.5\r\n");
         QTest::newRow("empty text") << QByteArray("-") << "" << "Please enter an IP before adding to list." << QByteArray("-");
-        QTest::newRow("duplicate") << QByteArray("10.0.0.5\r\n") << "10.0.0.5"
-                                   << "The IP address is already in the list." << QByteArray("10.0.0.5\r\n");
+        QTest::newRow("duplicate") << QByteArray("10.0.0.5\r\n") << "10.0.0.5" << "The IP address is already in the list." << QByteArray("10.0.0.5\r\n");
         QTest::newRow("blanks and case count") << QByteArray("10.0.0.5\r\n") << " 10.0.0.5, B" << "" << QByteArray("10.0.0.5\r\n 10.0.0.5, B\r\n");
         QTest::newRow("last line without its line end") << QByteArray("10.0.0.2") << "10.9.9.9" << "" << QByteArray("10.0.0.2\r\n10.9.9.9\r\n");
     }

@@ -1,8 +1,6 @@
 #include "MainWindowFixture.h"
 
 #include <QCheckBox>
-#include <QComboBox>
-#include <QtTest>
 
 using namespace qvic;
 using Window = test::MainWindowFixture;

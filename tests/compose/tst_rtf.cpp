@@ -3,7 +3,6 @@
 #include "compose/RtfWriter.h"
 #include "TestSupport.h"
 
-#include <QTest>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -171,9 +170,8 @@ private slots:
         QCOMPARE(look(QTextCursor(&shown).charFormat()), QStringLiteral("Arial 12 000000"));
     }
 
-    // Bytes in other code pages, Unicode escapes, colours, East Asian runs, the destinations whose
-    // text is not shown, and malformed input: a best-effort document or a clear error, never a
-    // crash, hang or huge memory.
+    // Bytes in other code pages, Unicode escapes, colours, East Asian runs, destinations whose text is not shown, and
+    // malformed input: a best-effort document or a clear error, never a crash, hang or huge memory.
 
     void read_data()
     {

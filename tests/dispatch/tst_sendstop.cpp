@@ -1,13 +1,6 @@
 #include "FtpTestServer.h"
 #include "MainWindowFixture.h"
 
-#include <QApplication>
-#include <QComboBox>
-#include <QLineEdit>
-#include <QtTest>
-
-#include <curl/curl.h>
-
 using namespace qvic;
 using namespace qvic::test;
 
@@ -35,12 +28,10 @@ class tst_SendStop : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QCOMPARE(curl_global_init(CURL_GLOBAL_DEFAULT), CURLE_OK); }
-    void cleanupTestCase() { curl_global_cleanup(); }
-
     void sendAndStop_data()
     {
-        // savedAs: empty: left untitled; changed: after the save, by the operator: the start saves it again; line: the player's command line, or what its device script holds
+        // savedAs: empty: left untitled; changed: by the operator after the save, so the start saves it again;
+        // line: the player's command line, or what its device script holds
         test::columns<QString, QString, QString, bool, QByteArray, QString>("button", "savedAs", "changed", "kite7", "line", "message");
         const QByteArray start = "Message=@START_INSTANT_CRAWL,";
         const QString sent = "i Successfully sent out the QV instant crawl.";
@@ -98,7 +89,8 @@ private slots:
 
     void refusals_data()
     {
-        // savedAs: empty: left untitled; text: typed into the editor; address: %1: the local player's; password: empty: the dialog must not appear; message: the one message, or its beginning
+        // savedAs: empty: left untitled; text: typed into the editor; address: %1: the local player's;
+        // password: empty: the dialog must not appear; message: the one message, or its beginning
         test::columns<QString, QString, QString, QString, QString, QString, QString>("button", "savedAs", "text", "address", "password", "message", "focus");
         const QString noAddress = "i Please enter an IP address.";
         QTest::newRow("text deleted") << "btnSend" << "" << "x\b" << "%1" << "" << "i Please load an instant crawl before sending." << "btnOpen";
@@ -112,7 +104,8 @@ private slots:
     // Each ends the operation before anything reaches the player.
     void refusals()
     {
-        auto [button, savedAs, text, address, password, message, focus] = test::fetch<QString, QString, QString, QString, QString, QString, QString>("button", "savedAs", "text", "address", "password", "message", "focus");
+        auto [button, savedAs, text, address, password, message, focus] = test::fetch<QString, QString, QString, QString, QString, QString,
+            QString>("button", "savedAs", "text", "address", "password", "message", "focus");
         FtpTestServer server;
         QVERIFY2(server.start(), qPrintable(server.errorString()));
         Desk w;

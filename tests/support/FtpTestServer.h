@@ -2,19 +2,22 @@
 
 #include "TestSupport.h"
 
-#include <QDeadlineTimer>
 #include <QProcess>
-#include <QRegularExpression>
-#include <QStringList>
+
+#include <curl/curl.h>
 
 namespace qvic::test {
 
-// A stand-in player on loopback: tests/support/ftp_server.py (pyftpdlib, where the modes are told)
-// with the player account qv7player / tk2harbor, serving a fresh folder that holds media/ and
-// settings/. Stopped when it goes out of scope.
+// The players are reached through libcurl, readied once for the whole test as the program's main does.
+inline const bool curlReady = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+
+// A stand-in player on loopback: tests/support/ftp_server.py (pyftpdlib) with the player account qv7player / tk2harbor,
+// serving a fresh folder that holds media/ and settings/. Stopped when it goes out of scope.
 class FtpTestServer
 {
 public:
+    // NeverGreets stays silent; DropUpload hangs up after 64 KiB of an upload; StorageFull answers STOR with 552; Stall takes
+    // 64 KiB, then waits for the client to hang up and reads on, as a player whose data connection lives on its own does.
     enum class Mode { Normal, NeverGreets, DropUpload, StorageFull, Throttled, Stall };
 
     explicit FtpTestServer(Mode mode = Mode::Normal) : m_mode(mode) {}
@@ -40,7 +43,7 @@ public:
         m_error = "the FTP server did not start: " + m_process.errorString() + ' ' + line;
         if (m_port <= 0)
             stop();
-        return m_port > 0;
+        return m_port > 0 && curlReady;
     }
     void stop()
     {
@@ -53,8 +56,7 @@ public:
     int port() const { return m_port; }
     QString host() const { return (m_address.contains(':') ? '[' + m_address + ']' : m_address) + ':' + QString::number(m_port); }
     QString root() const { return m_root.path(); }
-    // One line per event, oldest first: "connect", "login qv7player",
-    // "received /media/x.rtf", "incomplete /media/x.rtf", "disconnect".
+    // One per event, oldest first: "connect", "login qv7player", "received /media/x.rtf", "incomplete /media/x.rtf", "disconnect".
     QStringList events() const { return QString::fromUtf8(readAll(m_work.filePath("events.log"))).split('\n', Qt::SkipEmptyParts); }
     int count(const QString &eventPrefix) const { return int(events().filter(QRegularExpression('^' + QRegularExpression::escape(eventPrefix))).size()); }
     QString errorString() const { return m_error; }

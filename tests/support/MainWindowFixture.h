@@ -11,14 +11,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTest>
 
 #include <memory>
 
 namespace qvic::test {
 
-// One program start on its own folders (or on given ones), with recorded
-// dialogs, and the operator's ways of reaching the main window's controls.
+// One program start on its own folders (or given ones) with recorded dialogs, and the operator's ways to the controls.
 struct MainWindowFixture
 {
     // Files to lay in the AppDir before the start, by name relative to it; "-" lays none.
@@ -93,7 +91,6 @@ struct MainWindowFixture
         if (!QTest::qWaitForWindowActive(window.get()))
             qWarning("the main window did not become active");
     }
-    // A path in the RTF folder.
     QString rtf(const QString &name) const { return state.strRtfFolder + u'/' + name; }
 
     std::unique_ptr<TempDirs> dirs;

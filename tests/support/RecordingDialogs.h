@@ -7,8 +7,7 @@
 
 namespace qvic {
 
-// The dialogs of a test: notes every message, answers from scripted queues, and
-// never blocks. An empty queue answers No, or Cancel.
+// The dialogs of a test: notes every message, answers from scripted queues (an empty one: No, or Cancel), never blocks.
 class RecordingDialogs : public OperatorDialogs
 {
 public:

@@ -1,12 +1,7 @@
 #include "TestSupport.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QKeyEvent>
 #include <QPushButton>
-#include <QRegularExpression>
-#include <QTest>
-#include <QTimer>
 
 #include <sys/stat.h>
 
@@ -36,17 +31,8 @@ void writeAll(const QString &path, const QByteArray &bytes)
 
 void typeKeys(QWidget *widget, const QString &text)
 {
-    for (QChar c : text) {
-        QWidget *target = widget ? widget : QApplication::focusWidget();
-        if (c.unicode() < 127) {
-            QTest::keyClick(target, char(c.unicode()));
-            continue;
-        }
-        const int key = c == u'\x7f' ? Qt::Key_Delete : 0;
-        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(c)), release(QEvent::KeyRelease, key, Qt::NoModifier, QString(c));
-        QApplication::sendEvent(target, &press);
-        QApplication::sendEvent(target, &release);
-    }
+    for (QChar c : text)
+        QTest::sendKeyEvent(QTest::Click, widget, c.unicode() < 128 ? QTest::asciiToKey(char(c.unicode())) : Qt::Key(0), QString(c), Qt::NoModifier);
 }
 
 void whenModal(const std::function<void(QWidget *)> &act)

@@ -1,9 +1,7 @@
 #pragma once
 
-#include <QByteArray>
-#include <QString>
 #include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
 
 #include <functional>
 #include <tuple>
@@ -26,21 +24,17 @@ template <typename... T, typename... Names> void columns(Names... names) { (QTes
 template <typename... T, typename... Names> std::tuple<T...> fetch(Names... names) { return {*static_cast<T *>(QTest::qData(names, qMetaTypeId<T>()))...}; }
 
 QByteArray readAll(const QString &path);
-// Lays at path what no reader may take whole: "folder", "fifo" (a named pipe with no writer),
-// "device" (a link to /dev/zero) or "N MB" (a sparse file); any other text as the file's bytes.
+// Writes bytes at path, or what no reader may take whole: "folder", "fifo" (no writer), "device" (a link to /dev/zero), "N MB" (sparse).
 void writeAll(const QString &path, const QByteArray &bytes);
 
-// Types text as a keyboard delivers it, into widget or, when null, wherever the focus is: ASCII
-// as key clicks (\t Tab, \r Enter, \b Backspace), the rest as key events with their text, DEL
-// (\x7f) as the Delete key.
+// Types text as a keyboard delivers it, into widget or, when null, wherever the focus is: ASCII by its key (\t Tab,
+// \r Enter, \b Backspace, \x7f Delete, each with its text), the rest as key events with their text alone.
 void typeKeys(QWidget *widget, const QString &text);
 
-// Plays the operator inside the modal loop the next call opens: act gets the active modal
-// window, or nullptr when none opened. A window act leaves open is closed by its close box.
+// Plays the operator in the modal loop the next call opens: act gets the modal window (or nullptr); one left open gets its close box.
 void whenModal(const std::function<void(QWidget *modal)> &act);
 
-// Clicks button and, if the password dialog opens, types password and Enter into it
-// (an empty one presses Cancel; a refused one leaves it for its close box). Whether it opened.
+// Clicks button and types password and Enter into the password dialog if it opens (empty: Cancel). Whether it opened.
 bool pressGivingPassword(QWidget *button, const QString &password);
 
 } // namespace qvic::test

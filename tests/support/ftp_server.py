@@ -1,14 +1,8 @@
 #!/usr/bin/python3
 """A stand-in player for tests: an FTP server on loopback with the player's account.
 
-scripts/practice-player also runs it, on port 2121. Prints its port as the first line of
-standard output, writes one line per event (connect, login, received, incomplete, disconnect)
-to --events, and ends when its standard input closes, so it never outlives its test.
-Modes: normal; silent (accepts connections, never greets); drop (hangs up after 64 KiB of an
-upload); full (answers STOR with 552); throttled (receives --rate bytes a second); stall (takes
-64 KiB of an upload, then nothing until the client hangs up the control connection; then reads
-the data connection to its end, as a player whose data connection lives on its own does).
-Like a player, it keeps an upload whose data connection closed and discards one that was reset.
+Also the practice player (scripts/practice-player). Prints its port, logs events to --events, and
+ends when its standard input closes. The modes are FtpTestServer's (tests/support/FtpTestServer.h).
 """
 
 import argparse
@@ -122,11 +116,8 @@ def main():
     args = parser.parse_args()
     logging.basicConfig(level=logging.WARNING)
     threading.Thread(target=lambda: (sys.stdin.read(), os._exit(0)), daemon=True).start()
-    log = open(args.events, "a", encoding="utf-8")
-
-    def event(*words):
-        log.write(" ".join(words) + "\n")
-        log.flush()
+    log = open(args.events, "a", encoding="utf-8", buffering=1)  # a line at a time
+    event = lambda *words: log.write(" ".join(words) + "\n")  # noqa: E731
 
     for folder in ("media", "settings"):
         os.makedirs(os.path.join(args.root, folder), exist_ok=True)

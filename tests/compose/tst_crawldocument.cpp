@@ -32,6 +32,7 @@ private slots:
         Window next;
         next.state.strRtfFolder = w.state.strRtfFolder;
         next.open(QStringLiteral("Big.rtf"));
+        QVERIFY(!next.state.blnModified);
         const auto shown = [&] { return next.texts({"txtDwell", "txtTransparency", "cboSpeed", "txtLocation", "cmbBgColor", "txtColorKey",
                                                     "cmbFontColor", "cmbFontSize"}); };
         QCOMPARE(shown(), QStringLiteral("60 25 -2 120 0000FF 0000FF White 30")); // the font lists at the caret
@@ -39,7 +40,6 @@ private slots:
         QCOMPARE(shown(), QStringLiteral("60 25 -2 120 0000FF 0000FF Red 48"));
         QCOMPARE(next.state.strKite7Message + u' ' + next.state.strCurFileName, QStringLiteral("Big red Big.rtf"));
         QVERIFY(next.find<QComboBox>("cmbBgColor")->currentIndex() == -1 && next.find<QCheckBox>("chkBgTrans")->isChecked());
-        QVERIFY(!next.state.blnModified);
         // Saved again unchanged: the same bytes.
         next.saveAs(QStringLiteral("Big.rtf"), true);
         QCOMPARE(test::readAll(w.rtf(QStringLiteral("Big.rtf"))), saved);

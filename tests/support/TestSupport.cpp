@@ -32,7 +32,8 @@ void writeAll(const QString &path, const QByteArray &bytes)
 void typeKeys(QWidget *widget, const QString &text)
 {
     for (QChar c : text)
-        QTest::sendKeyEvent(QTest::Click, widget, c.unicode() < 128 ? QTest::asciiToKey(char(c.unicode())) : Qt::Key(0), QString(c), Qt::NoModifier);
+        QTest::sendKeyEvent(QTest::Click, widget, c == u'\x7f' ? Qt::Key_Delete : c.unicode() < 127 ? QTest::asciiToKey(char(c.unicode())) : Qt::Key(0),
+                            QString(c), Qt::NoModifier);
 }
 
 void whenModal(const std::function<void(QWidget *)> &act)

@@ -1,31 +1,19 @@
 #include "MainWindowFixture.h"
 
-#include <QComboBox>
 #include <QDirIterator>
-#include <QLineEdit>
-#include <QtTest>
 
 using namespace qvic;
 using Fixture = test::MainWindowFixture;
 
-namespace {
-
 // Every path under a folder with its size and modification time.
-QStringList snapshot(const QString &root)
+static QStringList snapshot(const QString &root)
 {
     QStringList entries;
-    QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QFileInfo info(it.next());
-        entries << QStringLiteral("%1 %2 %3").arg(info.filePath()).arg(info.size())
-                       .arg(info.lastModified().toMSecsSinceEpoch());
-    }
+    for (QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext();)
+        entries << it.next() + u' ' + QString::number(it.fileInfo().size()) + u' ' + QString::number(it.fileInfo().lastModified().toMSecsSinceEpoch());
     entries.sort();
     return entries;
 }
-
-} // namespace
 
 class TestStartUp : public QObject
 {
@@ -37,23 +25,17 @@ private slots:
         Fixture f;
         QVERIFY(!f.error);
         const QString app = f.dirs->appDir();
-        for (const char *folder : {"/Application", "/Application/Settings", "/Application/RTF"})
-            QVERIFY(QFileInfo(app + QLatin1String(folder)).isDir());
+        QCOMPARE(QDir(app + "/Application").entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList({"RTF", "Settings"}));
         // Nothing else: the password folder is made only when a password is stored.
         QCOMPARE(QDir(app).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"Application"});
         QVERIFY(!QFileInfo::exists(f.dirs->winDir()));
 
         QCOMPARE(f.window->windowTitle(), QStringLiteral("QV Instant Crawl - UNTITLED"));
-        const QList<std::pair<const char *, QString>> shown = {
-            {"txtDwell", "60"},         {"txtTransparency", "0"},  {"txtLocation", "0"},
-            {"cboSpeed", "3"},          {"lblLocEx", "(0 - 600)"}, {"cmbFontColor", "White"},
-            {"cmbBgColor", "Black"},    {"cmbFontSize", "30"},     {"cmbFontName", "Times New Roman"},
-            {"cboIPAddress", ""}};
-        for (const auto &[control, value] : shown)
-            QCOMPARE(f.text(control), value);
+        QCOMPARE(f.texts({"txtDwell", "txtTransparency", "txtLocation", "cboSpeed", "lblLocEx", "cmbFontColor", "cmbBgColor", "cmbFontSize",
+                          "cmbFontName", "cboIPAddress"}), QStringLiteral("60 0 0 3 (0 - 600) White Black 30 Times New Roman "));
         QCOMPARE(f.listEntries("cmbFontSize").size(), 33);
         QCOMPARE(f.listEntries("cboSpeed").first() + f.listEntries("cboSpeed").last(), QStringLiteral("-88"));
-        QVERIFY(f.dialogs.messages.isEmpty());
+        QVERIFY(f.dialogs.said.isEmpty());
         QCOMPARE(f.state.strCurFileName + f.state.strCurFilePath, QStringLiteral("UntitledUntitled"));
         QCOMPARE(f.state.strInstantFile, app + "/Application/Settings/Instant.txt");
     }
@@ -61,8 +43,8 @@ private slots:
     void secondStartChangesNothing()
     {
         test::TempDirs dirs;
-        test::writeAll(dirs.appDir() + "/IPList.txt", "10.0.0.5\r\n");
-        test::writeAll(dirs.appDir() + "/preIP.txt", "10.0.0.5\r\n");
+        for (const char *name : {"/IPList.txt", "/preIP.txt"})
+            test::writeAll(dirs.appDir() + name, "10.0.0.5\r\n");
         { Fixture first(dirs.appDir(), dirs.winDir()); }
         const QStringList before = snapshot(dirs.root.path());
         Fixture second(dirs.appDir(), dirs.winDir());
@@ -72,18 +54,12 @@ private slots:
 
     void screenWidthFromIniFile_data()
     {
-        QTest::addColumn<QByteArray>("ini");
-        QTest::addColumn<double>("height");
-        QTest::addColumn<QString>("label");
-
+        test::columns<QByteArray, double, QString>("ini", "height", "label");
         QTest::newRow("absent") << QByteArray("-") << 600.0 << "(0 - 600)";
-        QTest::newRow("empty key") << QByteArray("[RESOLUTION]\r\nwidth=\r\n") << 600.0 << "(0 - 600)";
         QTest::newRow("1024") << QByteArray("[RESOLUTION]\r\nwidth=1024\r\n") << 768.0 << "(0 - 768)";
-        QTest::newRow("1366, any case") << QByteArray("[resolution]\r\nWIDTH=1366\r\n") << 1024.5
-                                        << "(0 - 1024.5)";
+        QTest::newRow("1366, any case") << QByteArray("[resolution]\r\nWIDTH=1366\r\n") << 1024.5 << "(0 - 1024.5)";
         QTest::newRow("a word") << QByteArray("[RESOLUTION]\r\nwidth=wide\r\n") << 0.0 << "(0 - 0)";
-        QTest::newRow("ten characters cut to nine")
-            << QByteArray("[RESOLUTION]\r\nwidth=1024000009\r\n") << 76800000.0 << "(0 - 76800000)";
+        QTest::newRow("ten characters cut to nine") << QByteArray("[RESOLUTION]\r\nwidth=1024000009\r\n") << 76800000.0 << "(0 - 76800000)";
     }
 
     void screenWidthFromIniFile()
@@ -98,25 +74,20 @@ private slots:
 
     void unusableFolderOrStoredFileStopsStartUp_data()
     {
-        QTest::addColumn<QString>("blocker"); // under the test's root: app/ is AppDir, win/ WinDir
-        QTest::addColumn<QString>("what");    // what lies there (test::layInPlace)
-        QTest::addColumn<QString>("why");
-        QTest::newRow("file where Application/RTF belongs") << "app/Application/RTF" << "in the way" << "a file has that name.";
-        QTest::newRow("Application is a file") << "app/Application" << "in the way" << "a file has that name.";
-        QTest::newRow("IPList.txt is a FIFO") << "app/IPList.txt" << "fifo" << "it is not a regular file.";
-        QTest::newRow("preIP.txt links to /dev/zero") << "app/preIP.txt" << "device" << "it is not a regular file.";
-        QTest::newRow("IC.ini is a FIFO") << "app/IC.ini" << "fifo" << "it is not a regular file.";
-        QTest::newRow("icpass.ini of 2 MB") << "win/icpass.ini" << "2 MB" << "it is larger than 1 MB.";
+        // blocker: under the test's root: app/ is AppDir, win/ WinDir; what: what lies there (test::writeAll)
+        test::columns<QString, QByteArray, QString>("blocker", "what", "why");
+        QTest::newRow("file where Application/RTF belongs") << "app/Application/RTF" << QByteArray("in the way") << "a file has that name.";
+        QTest::newRow("IPList.txt is a FIFO") << "app/IPList.txt" << QByteArray("fifo") << "it is not a regular file.";
+        QTest::newRow("preIP.txt links to /dev/zero") << "app/preIP.txt" << QByteArray("device") << "it is not a regular file.";
+        QTest::newRow("icpass.ini of 2 MB") << "win/icpass.ini" << QByteArray("2 MB") << "it is larger than 1 MB.";
     }
 
     void unusableFolderOrStoredFileStopsStartUp()
     {
-        QFETCH(QString, blocker);
-        QFETCH(QString, what);
-        QFETCH(QString, why);
+        auto [blocker, what, why] = test::fetch<QString, QByteArray, QString>("blocker", "what", "why");
         test::TempDirs dirs;
         const QString path = dirs.root.filePath(blocker);
-        test::layInPlace(path, what);
+        test::writeAll(path, what);
         Fixture f(dirs.appDir(), dirs.winDir());
         QVERIFY(f.error);
         QVERIFY2(f.error->contains(path + ": " + why), qPrintable(*f.error));
@@ -124,21 +95,12 @@ private slots:
 
     void readsAddressFiles_data()
     {
-        QTest::addColumn<QByteArray>("ipList");
-        QTest::addColumn<QByteArray>("preIp");
-        QTest::addColumn<QStringList>("entries");
-        QTest::addColumn<QString>("current");
-
-        QTest::newRow("preIP without IPList")
-            << QByteArray("-") << QByteArray("10.0.0.5\r\n") << QStringList() << "10.0.0.5";
-        QTest::newRow("commas, quotes, leading blanks")
-            << QByteArray("10.0.0.5\r\n 10.0.0.5\r\n10.0.0.6,10.0.0.7\r\n\"a, b\" ,c\r\n")
-            << QByteArray("  \"10.0.0.9\",10.0.0.1\r\n")
-            << QStringList{"10.0.0.5", "10.0.0.5", "10.0.0.6", "10.0.0.7", "a, b", "c"} << "10.0.0.9";
-        QTest::newRow("blank lines, LF and no last line end")
-            << QByteArray("one\n\ntwo") << QByteArray("three") << QStringList{"one", "", "two"} << "three";
-        QTest::newRow("preIP with no field, Windows-1252")
-            << QByteArray("caf\xE9\r\n") << QByteArray("") << QStringList{"café"} << "";
+        test::columns<QByteArray, QByteArray, QStringList, QString>("ipList", "preIp", "entries", "current");
+        QTest::newRow("preIP without IPList") << QByteArray("-") << QByteArray("10.0.0.5\r\n") << QStringList() << "10.0.0.5";
+        QTest::newRow("commas, quotes, leading blanks") << QByteArray("10.0.0.5\r\n 10.0.0.5\r\n10.0.0.6,10.0.0.7\r\n\"a, b\" ,c\r\n")
+            << QByteArray("  \"10.0.0.9\",10.0.0.1\r\n") << QStringList{"10.0.0.5", "10.0.0.5", "10.0.0.6", "10.0.0.7", "a, b", "c"} << "10.0.0.9";
+        QTest::newRow("blank lines, LF and no last line end") << QByteArray("one\n\ntwo") << QByteArray("three") << QStringList{"one", "", "two"} << "three";
+        QTest::newRow("preIP with no field, Windows-1252") << QByteArray("caf\xE9\r\n") << QByteArray("") << QStringList{"café"} << "";
     }
 
     void readsAddressFiles()
@@ -153,36 +115,23 @@ private slots:
 
     void addAddress_data()
     {
-        QTest::addColumn<QByteArray>("ipList");
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<QByteArray>("fileAfter");
-
-        QTest::newRow("first add creates the file")
-            << QByteArray("-") << "10.0.0.5" << "" << QByteArray("10.0.0.5\r\n");
-        QTest::newRow("empty text") << QByteArray("-") << ""
-                                    << "Please enter an IP before adding to list." << QByteArray("-");
-        QTest::newRow("duplicate") << QByteArray("10.0.0.5\r\n") << "10.0.0.5"
-                                   << "The IP address is already in the list." << QByteArray("10.0.0.5\r\n");
-        QTest::newRow("blanks and case count")
-            << QByteArray("10.0.0.5\r\n") << " 10.0.0.5, B" << "" << QByteArray("10.0.0.5\r\n 10.0.0.5, B\r\n");
-        QTest::newRow("last line without its line end")
-            << QByteArray("10.0.0.2") << "10.9.9.9" << "" << QByteArray("10.0.0.2\r\n10.9.9.9\r\n");
-        QTest::newRow("last line ended by a lone CR")
-            << QByteArray("10.0.0.2\r") << "10.9.9.9" << "" << QByteArray("10.0.0.2\r\n10.9.9.9\r\n");
+        test::columns<QByteArray, QString, QString, QByteArray>("ipList", "typed", "message", "fileAfter");
+        QTest::newRow("first add creates the file") << QByteArray("-") << "10.0.0.5" << "" << QByteArray("10.0.0.5\r\n");
+        QTest::newRow("empty text") << QByteArray("-") << "" << "Please enter an IP before adding to list." << QByteArray("-");
+        QTest::newRow("duplicate") << QByteArray("10.0.0.5\r\n") << "10.0.0.5" << "The IP address is already in the list." << QByteArray("10.0.0.5\r\n");
+        QTest::newRow("blanks and case count") << QByteArray("10.0.0.5\r\n") << " 10.0.0.5, B" << "" << QByteArray("10.0.0.5\r\n 10.0.0.5, B\r\n");
+        QTest::newRow("last line without its line end") << QByteArray("10.0.0.2") << "10.9.9.9" << "" << QByteArray("10.0.0.2\r\n10.9.9.9\r\n");
     }
 
     void addAddress()
     {
-        QFETCH(QByteArray, ipList);
-        QFETCH(QString, typed);
-        QFETCH(QString, message);
+        auto [ipList, typed, message] = test::fetch<QByteArray, QString, QString>("ipList", "typed", "message");
         Fixture f({{"IPList.txt", ipList}});
         const QStringList before = f.listEntries("cboIPAddress");
         QTest::keyClicks(f.find<QComboBox>("cboIPAddress")->lineEdit(), typed);
         f.click("btnAddIPList");
 
-        QCOMPARE(f.dialogs.texts(), message.isEmpty() ? QStringList() : QStringList{message});
+        QCOMPARE(f.dialogs.said, message.isEmpty() ? QStringList() : QStringList{"i " + message});
         const QString path = f.dirs->appDir() + "/IPList.txt";
         QTEST(QFileInfo::exists(path) ? test::readAll(path) : QByteArray("-"), "fileAfter");
         QCOMPARE(f.listEntries("cboIPAddress"), message.isEmpty() ? before + QStringList{typed} : before);
@@ -190,25 +139,17 @@ private slots:
 
     // An empty box, or Exit from the menu, leaves the remembered address alone; that a close
     // writes the typed address is the send tests' matter.
-    void closeKeepsTheAddress_data()
-    {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<bool>("viaExitMenu");
-        QTest::newRow("empty box") << "" << false;
-        QTest::newRow("Exit") << "10.0.0.7" << true;
-    }
-
     void closeKeepsTheAddress()
     {
-        QFETCH(QString, typed);
-        QFETCH(bool, viaExitMenu);
-        Fixture f({{"preIP.txt", QByteArray("10.0.0.1\r\n")}});
-        f.setText("cboIPAddress", typed);
-        if (viaExitMenu)
-            f.window->findChild<QAction *>(QStringLiteral("mnuExit"))->trigger();
-        f.window->show();
-        f.window->close();
-        QCOMPARE(test::readAll(f.dirs->appDir() + "/preIP.txt"), "10.0.0.1\r\n");
+        for (const bool viaExitMenu : {false, true}) {
+            Fixture f({{"preIP.txt", QByteArray("10.0.0.1\r\n")}});
+            f.setText("cboIPAddress", viaExitMenu ? "10.0.0.7" : "");
+            if (viaExitMenu)
+                f.window->findChild<QAction *>(QStringLiteral("mnuExit"))->trigger();
+            f.window->show();
+            f.window->close();
+            QCOMPARE(test::readAll(f.dirs->appDir() + "/preIP.txt"), "10.0.0.1\r\n");
+        }
     }
 };
 

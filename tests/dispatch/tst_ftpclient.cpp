@@ -1,12 +1,8 @@
 #include "FtpTestServer.h"
-#include "TestSupport.h"
 
 #include "dispatch/FtpClient.h"
 
 #include <QRandomGenerator>
-#include <QtTest>
-
-#include <curl/curl.h>
 
 using namespace qvic;
 using qvic::test::FtpTestServer;
@@ -18,23 +14,17 @@ class tst_FtpClient : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QCOMPARE(curl_global_init(CURL_GLOBAL_DEFAULT), CURLE_OK); }
-    void cleanupTestCase() { curl_global_cleanup(); }
     void upload_data();
     void upload();
 };
 
 void tst_FtpClient::upload_data()
 {
-    QTest::addColumn<FtpTestServer::Mode>("mode");
-    QTest::addColumn<QString>("address");
-    QTest::addColumn<QString>("remote");
-    QTest::addColumn<int>("size");
+    test::columns<FtpTestServer::Mode, QString, QString, int>("mode", "address", "remote", "size");
     QTest::newRow("media") << M::Normal << "127.0.0.1" << "media\\crawl.rtf" << 3000000;
     // The server decodes names as Windows-1252: a UTF-8 name would arrive as "cafÃ©...".
     // Nor may a ";type=" in the name change the transfer type.
-    QTest::newRow("Windows-1252 name, URL characters")
-        << M::Normal << "127.0.0.1" << QString::fromUtf8("media\\café #1;type=a.rtf") << 4096;
+    QTest::newRow("Windows-1252 name, URL characters") << M::Normal << "127.0.0.1" << QString::fromUtf8("media\\café #1;type=a.rtf") << 4096;
     QTest::newRow("IPv6 host") << M::Normal << "::1" << "media\\six.rtf" << 1000;
     // Two seconds at 150 kB/s; most of it lies in the socket buffers long before the
     // player has it, and the response limit is one second.
@@ -44,10 +34,7 @@ void tst_FtpClient::upload_data()
 // The document and then the command file, each in the order the transfer dialog drives it.
 void tst_FtpClient::upload()
 {
-    QFETCH(FtpTestServer::Mode, mode);
-    QFETCH(QString, address);
-    QFETCH(QString, remote);
-    QFETCH(int, size);
+    auto [mode, address, remote, size] = test::fetch<FtpTestServer::Mode, QString, QString, int>("mode", "address", "remote", "size");
     FtpTestServer server(mode);
     server.setAddress(address);
     server.setRate(150000);
@@ -77,12 +64,9 @@ void tst_FtpClient::upload()
     connect(&client, &FtpClient::TransferFinished, this, [&] { notes << "finished"; });
     try {
         for (const auto &[from, to] : {std::pair(local, remote), std::pair(command, QString("settings\\Instant.txt"))}) {
-            client.Host = server.host();
-            client.UserName = "qv7player";
-            client.Password = "tk2harbor";
+            client.Host = server.host(), client.UserName = "qv7player", client.Password = "tk2harbor";
             client.LogOn();
-            client.RemoteFile = to;
-            client.LocalFile = from;
+            client.RemoteFile = to, client.LocalFile = from;
             client.SendFile();
             while (!notes.endsWith("finished"))
                 client.ServiceEvents();
@@ -94,13 +78,11 @@ void tst_FtpClient::upload()
     QCOMPARE(notes, QStringList({"started", "progress", "finished", "started", "progress", "finished"}));
     QVERIFY(!client.IsConnected());
     // Each logged-on connection carried its upload.
-    QCOMPARE(server.count("connect"), 2);
-    QCOMPARE(server.count("login qv7player"), 2);
+    QCOMPARE(QList<int>({server.count("connect"), server.count("login qv7player")}), QList<int>({2, 2}));
     QCOMPARE(progress, test::readAll(command).size());
     QVERIFY(test::readAll(remotePath) == bytes);
     QCOMPARE(test::readAll(server.root() + "/settings/Instant.txt"), test::readAll(command));
-    QCOMPARE(server.events().filter("received"), QStringList({"received /" + QString(remote).replace('\\', '/'),
-                                                               "received /settings/Instant.txt"}));
+    QCOMPARE(server.events().filter("received"), QStringList({"received /" + QString(remote).replace('\\', '/'), "received /settings/Instant.txt"}));
     // The slow player's receive window is small: a note shows what it has, not what the kernel took.
     if (mode == M::Throttled)
         QVERIFY2(ahead < 65536, qPrintable(QString::number(ahead)));

@@ -1,13 +1,6 @@
 #include "FtpTestServer.h"
 #include "MainWindowFixture.h"
 
-#include <QApplication>
-#include <QComboBox>
-#include <QLineEdit>
-#include <QtTest>
-
-#include <curl/curl.h>
-
 using namespace qvic;
 using namespace qvic::test;
 
@@ -35,57 +28,43 @@ class tst_SendStop : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QCOMPARE(curl_global_init(CURL_GLOBAL_DEFAULT), CURLE_OK); }
-    void cleanupTestCase() { curl_global_cleanup(); }
-
     void sendAndStop_data()
     {
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<QString>("savedAs"); // empty: left untitled
-        QTest::addColumn<QString>("changed"); // after the save, by the operator: the start saves it again
-        QTest::addColumn<bool>("kite7");
-        QTest::addColumn<QByteArray>("line"); // the player's command line, or what its device script holds
-        QTest::addColumn<QString>("message");
-        QTest::newRow("start untitled") << "btnSend" << "" << "" << false
-            << QByteArray("Message=@START_INSTANT_CRAWL,QVInstantCrawl.rtf,120,0x000000,0.25,3,0.5000,000000")
-            << "i Successfully sent out the QV instant crawl.";
+        // savedAs: empty: left untitled; changed: by the operator after the save, so the start saves it again;
+        // line: the player's command line, or what its device script holds
+        test::columns<QString, QString, QString, bool, QByteArray, QString>("button", "savedAs", "changed", "kite7", "line", "message");
+        const QByteArray start = "Message=@START_INSTANT_CRAWL,";
+        const QString sent = "i Successfully sent out the QV instant crawl.";
+        QTest::newRow("start untitled") << "btnSend" << "" << "" << false << start + "QVInstantCrawl.rtf,120,0x000000,0.25,3,0.5000,000000" << sent;
         QTest::newRow("start saved, Kite-7") << "btnSend" << QString::fromUtf8("Café lobby.rtf") << "rtfData" << true
             << QByteArray("Doors open at noon today@end;") << "i Successfully sent out QV instant crawl and Kite-7 instant crawl.";
         QTest::newRow("start saved, dwell typed after") << "btnSend" << "Lobby.rtf" << "txtDwell" << false
-            << QByteArray("Message=@START_INSTANT_CRAWL,Lobby.rtf,300,0x000000,0.25,3,0.5000,000000")
-            << "i Successfully sent out the QV instant crawl.";
-        QTest::newRow("stop") << "btnStop" << "" << "" << false << QByteArray("Message=@STOP_INSTANT_CRAWL")
-                              << "i Successfully 'Stop' the QV instant crawl.";
+            << start + "Lobby.rtf,300,0x000000,0.25,3,0.5000,000000" << sent;
+        QTest::newRow("stop") << "btnStop" << "" << "" << false << QByteArray("Message=@STOP_INSTANT_CRAWL") << "i Successfully 'Stop' the QV instant crawl.";
         QTest::newRow("stop, Kite-7") << "btnStop" << "" << "" << true << QByteArray("@stop crawl;")
                                       << "i Successfully 'Stop' QV instant crawl and Kite-7 instant crawl.";
     }
 
     void sendAndStop()
     {
-        QFETCH(QString, button);
-        QFETCH(QString, savedAs);
-        QFETCH(QString, changed);
-        QFETCH(bool, kite7);
-        QFETCH(QByteArray, line);
+        auto [button, savedAs, changed, kite7, line] = test::fetch<QString, QString, QString, bool, QByteArray>("button", "savedAs", "changed", "kite7", "line");
         FtpTestServer server;
         QVERIFY2(server.start(), qPrintable(server.errorString()));
         // A longer listed address beginning with the player's: what is typed is used as typed.
         Desk w({{"IPList.txt", server.host().toLatin1() + "0\r\n"}});
         QVERIFY(!w.error);
         QTest::keyClicks(w.editor, "Doors open at noon");
-        w.setText("txtDwell", "2");
-        w.setText("txtTransparency", "25");
-        w.setText("txtLocation", "300");
+        for (const auto &[box, typed] : {std::pair{"txtDwell", "2"}, {"txtTransparency", "25"}, {"txtLocation", "300"}})
+            w.setText(box, typed);
         w.tick("chkBgTrans");
         if (!savedAs.isEmpty())
             w.saveAs(savedAs);
         if (changed == "rtfData")
             QTest::keyClicks(w.editor, " today");
         if (changed == "txtDwell") { // typed over, as an operator does
-            auto *dwell = w.find<QLineEdit>("txtDwell");
-            QTest::mouseClick(dwell, Qt::LeftButton);
-            QTest::keyClick(dwell, Qt::Key_A, Qt::ControlModifier);
-            QTest::keyClicks(dwell, "5");
+            QTest::mouseClick(w.find("txtDwell"), Qt::LeftButton);
+            QTest::keyClick(w.find("txtDwell"), Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(w.find("txtDwell"), "5");
         }
         if (kite7)
             w.tick("chkKite7");
@@ -95,7 +74,7 @@ private slots:
 
         QVERIFY(pressGivingPassword(w.find(qPrintable(button)), kPassword));
 
-        QTEST(said(w.dialogs).join(u'|'), "message");
+        QTEST(w.dialogs.said.join(u'|'), "message");
         const bool start = button == "btnSend"; // a stop neither checks nor saves the document
         const QString name = savedAs.isEmpty() ? QStringLiteral("QVInstantCrawl.rtf") : savedAs;
         QCOMPARE(w.window->windowTitle(), "QV Instant Crawl - " + (start ? name : "UNTITLED"));
@@ -110,36 +89,23 @@ private slots:
 
     void refusals_data()
     {
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<QString>("savedAs"); // empty: left untitled
-        QTest::addColumn<QString>("text");    // typed into the editor
-        QTest::addColumn<QString>("address"); // %1: the local player's
-        QTest::addColumn<QString>("password"); // empty: the dialog must not appear
-        QTest::addColumn<QString>("message"); // the one message, or its beginning
-        QTest::addColumn<QString>("focus");
-        QTest::newRow("text deleted") << "btnSend" << "" << "x\b" << "%1" << ""
-                                      << "i Please load an instant crawl before sending." << "btnOpen";
-        QTest::newRow("spaces and a line break: text yes, address no")
-            << "btnSend" << "" << "  \r " << "   " << "" << "i Please enter an IP address." << "cboIPAddress";
-        QTest::newRow("stop, address of spaces") << "btnStop" << "" << "x" << "   " << ""
-                                                 << "i Please enter an IP address." << "cboIPAddress";
+        // savedAs: empty: left untitled; text: typed into the editor; address: %1: the local player's;
+        // password: empty: the dialog must not appear; message: the one message, or its beginning
+        test::columns<QString, QString, QString, QString, QString, QString, QString>("button", "savedAs", "text", "address", "password", "message", "focus");
+        const QString noAddress = "i Please enter an IP address.";
+        QTest::newRow("text deleted") << "btnSend" << "" << "x\b" << "%1" << "" << "i Please load an instant crawl before sending." << "btnOpen";
+        QTest::newRow("spaces and a line break: text yes, address no") << "btnSend" << "" << "  \r " << "   " << "" << noAddress << "cboIPAddress";
+        QTest::newRow("stop, address of spaces") << "btnStop" << "" << "x" << "   " << "" << noAddress << "cboIPAddress";
         QTest::newRow("password refused") << "btnSend" << "" << "Hello" << "%1" << "HARBOUR" << "e Incorrect password!" << "";
-        QTest::newRow("settings file cannot be saved") << "btnSend" << "" << "Hello" << "%1" << ""
-                                                       << "e The crawl could not be saved.\n" << "";
-        QTest::newRow("comma in the name") << "btnSend" << "East, West.rtf" << "Hello" << "%1" << ""
-                                           << "e The crawl document \"East, West.rtf\" cannot be sent" << "";
+        QTest::newRow("settings file cannot be saved") << "btnSend" << "" << "Hello" << "%1" << "" << "e The crawl could not be saved.\n" << "";
+        QTest::newRow("comma in the name") << "btnSend" << "East, West.rtf" << "Hello" << "%1" << "" << "e The crawl document \"East, West.rtf\" cannot be sent" << "";
     }
 
     // Each ends the operation before anything reaches the player.
     void refusals()
     {
-        QFETCH(QString, button);
-        QFETCH(QString, savedAs);
-        QFETCH(QString, text);
-        QFETCH(QString, address);
-        QFETCH(QString, password);
-        QFETCH(QString, message);
-        QFETCH(QString, focus);
+        auto [button, savedAs, text, address, password, message, focus] = test::fetch<QString, QString, QString, QString, QString, QString,
+            QString>("button", "savedAs", "text", "address", "password", "message", "focus");
         FtpTestServer server;
         QVERIFY2(server.start(), qPrintable(server.errorString()));
         Desk w;
@@ -153,8 +119,7 @@ private slots:
 
         QCOMPARE(pressGivingPassword(w.find(qPrintable(button)), password), !password.isEmpty());
 
-        const QStringList messages = said(w.dialogs);
-        QVERIFY2(messages.size() == 1 && messages[0].startsWith(message), qPrintable(messages.join(u'|')));
+        QVERIFY2(w.dialogs.said.size() == 1 && w.dialogs.said[0].startsWith(message), qPrintable(w.dialogs.said.join(u'|')));
         // An untitled document is saved before the checks that can stop the start.
         const bool saved = button == "btnSend" && !blocked;
         const QString name = !savedAs.isEmpty() ? savedAs : saved ? "QVInstantCrawl.rtf" : "UNTITLED";

@@ -1,27 +1,24 @@
 #pragma once
 
+#include "TestSupport.h"
+
 #include <QProcess>
-#include <QString>
-#include <QStringList>
-#include <QTemporaryDir>
+
+#include <curl/curl.h>
 
 namespace qvic::test {
 
-// A stand-in player on loopback: tests/support/ftp_server.py (pyftpdlib) with the player
-// account qv7player / tk2harbor, serving a fresh folder that holds media/ and settings/.
-// Stopped when it goes out of scope.
+// The players are reached through libcurl, readied once for the whole test as the program's main does.
+inline const bool curlReady = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+
+// A stand-in player on loopback: tests/support/ftp_server.py (pyftpdlib) with the player account qv7player / tk2harbor,
+// serving a fresh folder that holds media/ and settings/. Stopped when it goes out of scope.
 class FtpTestServer
 {
 public:
-    enum class Mode {
-        Normal,
-        NeverGreets, // accepts connections and stays silent
-        DropUpload,  // hangs up the connection after 64 KiB of an upload
-        StorageFull, // answers STOR with 552
-        Throttled,   // receives uploads steadily at rate bytes a second
-        Stall,       // takes 64 KiB of an upload, then nothing until the client hangs up the
-                     // control connection; then reads the data connection to its end
-    };
+    // NeverGreets stays silent; DropUpload hangs up after 64 KiB of an upload; StorageFull answers STOR with 552; Stall takes
+    // 64 KiB, then waits for the client to hang up and reads on, as a player whose data connection lives on its own does.
+    enum class Mode { Normal, NeverGreets, DropUpload, StorageFull, Throttled, Stall };
 
     explicit FtpTestServer(Mode mode = Mode::Normal) : m_mode(mode) {}
     ~FtpTestServer() { stop(); }
@@ -31,16 +28,37 @@ public:
     void setAddress(const QString &address) { m_address = address; }
 
     // Starts the server and waits until it listens; false, with errorString(), when not.
-    bool start();
-    void stop();
+    bool start()
+    {
+        const char *const modes[] = {"normal", "silent", "drop", "full", "throttled", "stall"};
+        // The Debian interpreter: a python3 earlier on PATH may lack pyftpdlib.
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process.start("/usr/bin/python3", {QVIC_TEST_SUPPORT_DIR "/ftp_server.py", "--root", m_root.path(), "--mode",
+                                             modes[int(m_mode)], "--address", m_address, "--rate", QString::number(m_rate),
+                                             "--events", m_work.filePath("events.log")});
+        QByteArray line; // the port, once the server listens
+        for (QDeadlineTimer deadline(10000); !line.contains('\n') && m_process.waitForReadyRead(deadline.remainingTime());)
+            line += m_process.readAllStandardOutput();
+        m_port = line.trimmed().toInt();
+        m_error = "the FTP server did not start: " + m_process.errorString() + ' ' + line;
+        if (m_port <= 0)
+            stop();
+        return m_port > 0 && curlReady;
+    }
+    void stop()
+    {
+        m_port = 0;
+        m_process.terminate(); // SIGTERM ends pyftpdlib at once, and the silent mode too
+        if (!m_process.waitForFinished(5000))
+            m_process.kill(), m_process.waitForFinished(5000);
+    }
 
     int port() const { return m_port; }
-    QString host() const; // the address box text: "127.0.0.1:port" or "[::1]:port"
+    QString host() const { return (m_address.contains(':') ? '[' + m_address + ']' : m_address) + ':' + QString::number(m_port); }
     QString root() const { return m_root.path(); }
-    // One line per event, oldest first: "connect", "login qv7player",
-    // "received /media/x.rtf", "incomplete /media/x.rtf", "disconnect".
-    QStringList events() const;
-    int count(const QString &eventPrefix) const;
+    // One per event, oldest first: "connect", "login qv7player", "received /media/x.rtf", "incomplete /media/x.rtf", "disconnect".
+    QStringList events() const { return QString::fromUtf8(readAll(m_work.filePath("events.log"))).split('\n', Qt::SkipEmptyParts); }
+    int count(const QString &eventPrefix) const { return int(events().filter(QRegularExpression('^' + QRegularExpression::escape(eventPrefix))).size()); }
     QString errorString() const { return m_error; }
 
 private:

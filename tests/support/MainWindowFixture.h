@@ -7,27 +7,57 @@
 #include "compose/ui/CrawlEditor.h"
 #include "RecordingDialogs.h"
 
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
-#include <QTest>
 
 #include <memory>
 
 namespace qvic::test {
 
-// One program start on its own folders (or on given ones), with recorded
-// dialogs, and the operator's ways of reaching the main window's controls.
+// One program start on its own folders (or given ones) with recorded dialogs, and the operator's ways to the controls.
 struct MainWindowFixture
 {
     // Files to lay in the AppDir before the start, by name relative to it; "-" lays none.
-    explicit MainWindowFixture(const QList<std::pair<QString, QByteArray>> &appFiles = {});
+    explicit MainWindowFixture(const QList<std::pair<QString, QByteArray>> &appFiles = {}) : dirs(std::make_unique<TempDirs>())
+    {
+        for (const auto &[name, bytes] : appFiles)
+            if (bytes != "-")
+                writeAll(dirs->appDir() + u'/' + name, bytes);
+        start(dirs->appDir(), dirs->winDir());
+    }
     MainWindowFixture(const QString &appDir, const QString &winDir) { start(appDir, winDir); }
 
     template <typename T = QWidget> T *find(const char *name) const { return window->findChild<T *>(QLatin1String(name)); }
     // The text a box, list or label shows.
-    QString text(const char *name) const;
-    void setText(const char *name, const QString &text);
+    QString text(const char *name) const
+    {
+        auto *list = find<QComboBox>(name);
+        return list ? list->currentText() : find<QLineEdit>(name) ? find<QLineEdit>(name)->text() : find<QLabel>(name)->text();
+    }
+    QString texts(std::initializer_list<const char *> names) const // joined by spaces
+    {
+        QStringList all;
+        for (const char *name : names)
+            all << text(name);
+        return all.join(u' ');
+    }
+    void setText(const char *name, const QString &text) { find<QLineEdit>(name) ? find<QLineEdit>(name)->setText(text) : find<QComboBox>(name)->setEditText(text); }
+    QStringList listEntries(const char *name) const
+    {
+        QStringList entries;
+        for (QComboBox *list = find<QComboBox>(name); entries.size() < list->count();)
+            entries << list->itemText(entries.size());
+        return entries;
+    }
     // The operator picks an entry of a list with the mouse.
-    void choose(const char *name, const QString &entry);
+    void choose(const char *name, const QString &entry)
+    {
+        QComboBox *list = find<QComboBox>(name);
+        list->setCurrentIndex(list->findText(entry));
+        emit list->activated(list->currentIndex());
+    }
     void click(const char *name) { QTest::mouseClick(find<QPushButton>(name), Qt::LeftButton); }
     // A tick box is ticked on its square, wherever its long caption ends.
     void tick(const char *name) { QTest::mouseClick(find(name), Qt::LeftButton, {}, QPoint(6, find(name)->height() / 2)); }
@@ -38,18 +68,29 @@ struct MainWindowFixture
         dialogs.yesNoAnswers = overwrite ? QList<bool>{*overwrite} : QList<bool>{};
         click("btnSave");
     }
-    void open(const QString &name) 
+    void open(const QString &name) { dialogs.fileAnswers = {rtf(name)}, click("btnOpen"); }
+    void select(int from, int to)
     {
-        dialogs.fileAnswers = {rtf(name)};
-        click("btnOpen");
+        QTextCursor cursor = editor->textCursor();
+        cursor.setPosition(from);
+        cursor.setPosition(to, QTextCursor::KeepAnchor);
+        editor->setTextCursor(cursor);
     }
-    void select(int from, int to);
-    // Shows the window and waits until it has the keyboard, as an operator's would.
-    void showActive();
     // The format typed characters at position have.
-    QTextCharFormat formatAt(int position) const;
-    QStringList listEntries(const char *name) const;
-    // A path in the RTF folder.
+    QTextCharFormat formatAt(int position) const
+    {
+        QTextCursor cursor(editor->document());
+        cursor.setPosition(position + 1);
+        return cursor.charFormat();
+    }
+    // Shows the window and waits until it has the keyboard, as an operator's would.
+    void showActive()
+    {
+        window->show();
+        window->activateWindow();
+        if (!QTest::qWaitForWindowActive(window.get()))
+            qWarning("the main window did not become active");
+    }
     QString rtf(const QString &name) const { return state.strRtfFolder + u'/' + name; }
 
     std::unique_ptr<TempDirs> dirs;
@@ -60,7 +101,12 @@ struct MainWindowFixture
     CrawlEditor *editor = nullptr;
 
 private:
-    void start(const QString &appDir, const QString &winDir);
+    void start(const QString &appDir, const QString &winDir)
+    {
+        window = std::make_unique<frmQV7IC>(state, dialogs);
+        error = window->load(appDir, winDir);
+        editor = find<CrawlEditor>("rtfData");
+    }
 };
 
 } // namespace qvic::test

@@ -1,15 +1,7 @@
 #include "TestSupport.h"
 
-#include "RecordingDialogs.h"
-
 #include <QApplication>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QKeyEvent>
 #include <QPushButton>
-#include <QTest>
-#include <QTimer>
 
 #include <sys/stat.h>
 
@@ -25,47 +17,23 @@ void writeAll(const QString &path, const QByteArray &bytes)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
-    if (file.open(QIODevice::WriteOnly))
-        file.write(bytes);
-}
-
-void layInPlace(const QString &path, const QString &what)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    if (what == u"folder")
+    if (bytes == "folder")
         QDir().mkpath(path);
-    else if (what == u"fifo")
+    else if (bytes == "fifo")
         ::mkfifo(QFile::encodeName(path).constData(), 0600);
-    else if (what == u"device")
+    else if (bytes == "device")
         QFile::link(QStringLiteral("/dev/zero"), path);
-    else if (what.endsWith(u" MB") && file.open(QIODevice::WriteOnly))
-        file.resize(qint64(what.chopped(3).toInt()) << 20);
-    else
-        writeAll(path, what.toUtf8());
-}
-
-QStringList said(const RecordingDialogs &dialogs)
-{
-    QStringList out;
-    for (const auto &message : dialogs.messages)
-        out << QString("ieq"[int(message.kind)]) + u' ' + message.text;
-    return out;
+    else if (file.open(QIODevice::WriteOnly) && QRegularExpression("^\\d+ MB$").match(QString::fromLatin1(bytes)).hasMatch())
+        file.resize(bytes.chopped(3).toLongLong() << 20);
+    else if (file.isOpen())
+        file.write(bytes);
 }
 
 void typeKeys(QWidget *widget, const QString &text)
 {
-    for (QChar c : text) {
-        QWidget *target = widget ? widget : QApplication::focusWidget();
-        if (c.unicode() < 127) {
-            QTest::keyClick(target, char(c.unicode()));
-            continue;
-        }
-        const int key = c == u'\x7f' ? Qt::Key_Delete : 0;
-        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(c)), release(QEvent::KeyRelease, key, Qt::NoModifier, QString(c));
-        QApplication::sendEvent(target, &press);
-        QApplication::sendEvent(target, &release);
-    }
+    for (QChar c : text)
+        QTest::sendKeyEvent(QTest::Click, widget, c == u'\x7f' ? Qt::Key_Delete : c.unicode() < 127 ? QTest::asciiToKey(char(c.unicode())) : Qt::Key(0),
+                            QString(c), Qt::NoModifier);
 }
 
 void whenModal(const std::function<void(QWidget *)> &act)

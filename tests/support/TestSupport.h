@@ -1,17 +1,12 @@
 #pragma once
 
-#include <QByteArray>
-#include <QString>
-#include <QStringList>
 #include <QTemporaryDir>
+#include <QtTest>
 
 #include <functional>
+#include <tuple>
 
 class QWidget;
-
-namespace qvic {
-class RecordingDialogs;
-}
 
 namespace qvic::test {
 
@@ -23,29 +18,23 @@ struct TempDirs
     QString winDir() const { return root.path() + QStringLiteral("/win"); }
 };
 
+// Declares a data table's columns in one go: columns<QString, int>("name", "count").
+template <typename... T, typename... Names> void columns(Names... names) { (QTest::addColumn<T>(names), ...); }
+// The current row's values by column, as QFETCH takes them: auto [name, count] = fetch<QString, int>("name", "count").
+template <typename... T, typename... Names> std::tuple<T...> fetch(Names... names) { return {*static_cast<T *>(QTest::qData(names, qMetaTypeId<T>()))...}; }
+
 QByteArray readAll(const QString &path);
+// Writes bytes at path, or what no reader may take whole: "folder", "fifo" (no writer), "device" (a link to /dev/zero), "N MB" (sparse).
 void writeAll(const QString &path, const QByteArray &bytes);
-// Lays in a stored file's place what no reader may take whole: "folder", "fifo"
-// (a named pipe with no writer), "device" (a link to /dev/zero) or "N MB" (a
-// sparse file of that size); any other text is written as the file's bytes.
-void layInPlace(const QString &path, const QString &what);
 
-// The recorded messages, each as "i text" (information), "e text" (exclamation) or "q text" (question).
-QStringList said(const RecordingDialogs &dialogs);
-
-// Types text as a keyboard delivers it, into widget or, when null, wherever the focus is: ASCII
-// as key clicks (\t Tab, \r Enter, \b Backspace), the rest as key events with their text, DEL
-// (\x7f) as the Delete key.
+// Types text as a keyboard delivers it, into widget or, when null, wherever the focus is: ASCII by its key (\t Tab,
+// \r Enter, \b Backspace, \x7f Delete, each with its text), the rest as key events with their text alone.
 void typeKeys(QWidget *widget, const QString &text);
 
-// Plays the operator inside the modal loop the next call opens (a dialog's exec(), or a
-// button whose handler opens one, such as the password dialog): act gets the active
-// modal window, or nullptr when none opened. A window act leaves open is closed by its
-// close box, so no test hangs.
+// Plays the operator in the modal loop the next call opens: act gets the modal window (or nullptr); one left open gets its close box.
 void whenModal(const std::function<void(QWidget *modal)> &act);
 
-// Clicks button and, if the password dialog opens, types password and Enter into it
-// (an empty one presses Cancel; a refused one leaves it for its close box). Whether it opened.
+// Clicks button and types password and Enter into the password dialog if it opens (empty: Cancel). Whether it opened.
 bool pressGivingPassword(QWidget *button, const QString &password);
 
 } // namespace qvic::test

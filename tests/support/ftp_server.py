@@ -1,18 +1,8 @@
 #!/usr/bin/python3
 """A stand-in player for tests: an FTP server on loopback with the player's account.
 
-scripts/practice-player also runs it, on the fixed port 2121, as the newcomers' practice player.
-
-Prints the port it listens on as the first line of standard output, writes one line
-per event (connect, login, received, incomplete, disconnect) to --events, and ends
-when its standard input closes, so it never outlives the test that started it.
-Modes: normal; silent (accepts connections, never greets); drop (hangs up after 64 KiB
-of an upload); full (answers STOR with 552); throttled (receives --rate bytes a second);
-stall (takes 64 KiB of an upload, then nothing until the client hangs up the control
-connection; then it reads the data connection on to its end, as a player whose data
-connection lives on its own does).
-Like a player, it keeps an upload whose data connection closed and discards one whose
-data connection was reset ("incomplete").
+Also the practice player (scripts/practice-player). Prints its port, logs events to --events, and
+ends when its standard input closes. The modes are FtpTestServer's (tests/support/FtpTestServer.h).
 """
 
 import argparse
@@ -37,42 +27,17 @@ def make_handler(args, event):
     def ftp_path(file):
         return "/" + os.path.relpath(file, args.root).replace(os.sep, "/")
 
-    class PlayerHandler(FTPHandler):
-        auth_failed_timeout = 0
-        banner = "QV test player ready."
-
-        def decode(self, data):
-            return data.decode("cp1252", "cp1252-gaps")
-
-        def on_connect(self):
-            event("connect")
-
-        def on_disconnect(self):
-            event("disconnect")
-
-        def on_login(self, username):
-            event("login", username)
-
-        def on_file_received(self, file):
-            event("received", ftp_path(file))
-
-        def on_incomplete_file_received(self, file):
-            event("incomplete", ftp_path(file))
-
-        def ftp_STOR(self, file, mode="w"):
-            if args.mode == "full":
-                return self.respond("552 Requested file action aborted. Exceeded storage allocation.")
-            return super().ftp_STOR(file, mode)
-
-        def close(self):
-            # A stalled upload outlives the session instead of ending with it.
-            dtp = getattr(self, "data_channel", None)
-            if isinstance(dtp, StallingDTP) and not self._closed:
-                self.data_channel = None
-                dtp.orphan()
-            super().close()
-
     class PlayerDTP(DTPHandler):
+        received = 0
+        orphaned = False
+
+        def __init__(self, sock, cmd_channel):
+            if args.mode in ("throttled", "stall"):  # so the sender really sees the rate this player reads at
+                sock.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 16384)
+            super().__init__(sock, cmd_channel)
+            if args.mode == "throttled":  # a twentieth of a second's worth at a time: steadily, not in bursts
+                self.ac_in_buffer_size = max(1, min(self.ac_in_buffer_size, args.rate // 20))
+
         def recv(self, buffer_size):
             # pyftpdlib takes a reset for the end of an upload; a player discards it.
             try:
@@ -85,69 +50,58 @@ def make_handler(args, event):
                 return b""
             if not chunk:
                 self.handle_close()
-            return chunk
-
-    class SmallWindowDTP(PlayerDTP):
-        def __init__(self, sock, cmd_channel):
-            # A small receive buffer, so the sender really sees the rate this player reads at.
-            sock.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 16384)
-            super().__init__(sock, cmd_channel)
-
-    class SlowDTP(SmallWindowDTP):
-        def __init__(self, sock, cmd_channel):
-            super().__init__(sock, cmd_channel)
-            # A twentieth of a second's worth at a time: the data moves steadily, not in bursts.
-            self.ac_in_buffer_size = max(1, min(self.ac_in_buffer_size, args.rate // 20))
-
-        def recv(self, buffer_size):
-            chunk = super().recv(buffer_size)
-            if chunk and not self._closed:
+                return chunk
+            self.received += len(chunk)
+            if args.mode == "throttled" and not self._closed:
                 self.del_channel()
                 self.ioloop.call_later(len(chunk) / args.rate, self.wake)
+            elif args.mode == "stall" and self.received >= 65536 and not self.orphaned and not self._closed:
+                self.del_channel()
+            elif args.mode == "drop" and self.received >= 65536 and not self.cmd_channel._closed:
+                # Abort the data socket with unread bytes (the peer sees a reset), and the session with it.
+                self.cmd_channel.close()
+                return b""
             return chunk
 
         def wake(self):
             if not self._closed:
                 self.add_channel(events=self.ioloop.READ)
 
-    class StallingDTP(SmallWindowDTP):
-        received = 0
-        orphaned = False
-
-        def recv(self, buffer_size):
-            chunk = super().recv(buffer_size)
-            self.received += len(chunk)
-            if self.received >= 65536 and not self.orphaned and not self._closed:
-                self.del_channel()
-            return chunk
-
-        def orphan(self):
-            # Its control connection is gone: nothing to answer, and the rest to read.
+        def orphan(self):  # its control connection is gone: nothing to answer, and the rest to read
             self.orphaned = True
             self._resp = ()
-            if not self._closed:
-                self.add_channel(events=self.ioloop.READ)
+            self.wake()
 
         def close(self):
             if self.orphaned:
                 self._resp = ()
             super().close()
 
-    class DroppingDTP(PlayerDTP):
-        received = 0
+    class PlayerHandler(FTPHandler):
+        auth_failed_timeout = 0
+        banner = "QV test player ready."
+        dtp_handler = PlayerDTP
 
-        def recv(self, buffer_size):
-            chunk = super().recv(buffer_size)
-            self.received += len(chunk)
-            if self.received >= 65536 and not self.cmd_channel._closed:
-                # Abort the data socket with unread bytes (the peer sees a reset)
-                # and hang up the control connection with it.
-                self.cmd_channel.close()
-                return b""
-            return chunk
+        decode = lambda self, data: data.decode("cp1252", "cp1252-gaps")
+        on_connect = lambda self: event("connect")
+        on_disconnect = lambda self: event("disconnect")
+        on_login = lambda self, username: event("login", username)
+        on_file_received = lambda self, file: event("received", ftp_path(file))
+        on_incomplete_file_received = lambda self, file: event("incomplete", ftp_path(file))
 
-    PlayerHandler.dtp_handler = {"throttled": SlowDTP, "stall": StallingDTP, "drop": DroppingDTP}.get(
-        args.mode, PlayerDTP)
+        def ftp_STOR(self, file, mode="w"):
+            if args.mode == "full":
+                return self.respond("552 Requested file action aborted. Exceeded storage allocation.")
+            return super().ftp_STOR(file, mode)
+
+        def close(self):
+            # A stalled upload outlives the session instead of ending with it.
+            dtp = getattr(self, "data_channel", None)
+            if args.mode == "stall" and dtp is not None and not self._closed:
+                self.data_channel = None
+                dtp.orphan()
+            super().close()
+
     return PlayerHandler
 
 
@@ -158,26 +112,17 @@ def main():
     parser.add_argument("--address", default="127.0.0.1")
     parser.add_argument("--port", type=int, default=0)
     parser.add_argument("--rate", type=int, default=100000)
-    parser.add_argument("--events", default="")
-    parser.add_argument("--forever", action="store_true", help="keep running after standard input closes")
+    parser.add_argument("--events", default=os.devnull)
     args = parser.parse_args()
     logging.basicConfig(level=logging.WARNING)
-
-    if not args.forever:
-        threading.Thread(target=lambda: (sys.stdin.read(), os._exit(0)), daemon=True).start()
-    log = open(args.events, "a", encoding="utf-8") if args.events else None
-
-    def event(*words):
-        if log:
-            log.write(" ".join(words) + "\n")
-            log.flush()
+    threading.Thread(target=lambda: (sys.stdin.read(), os._exit(0)), daemon=True).start()
+    log = open(args.events, "a", encoding="utf-8", buffering=1)  # a line at a time
+    event = lambda *words: log.write(" ".join(words) + "\n")  # noqa: E731
 
     for folder in ("media", "settings"):
         os.makedirs(os.path.join(args.root, folder), exist_ok=True)
     if args.mode == "silent":
-        listener = socket.socket(socket.AF_INET6 if ":" in args.address else socket.AF_INET)
-        listener.bind((args.address, args.port))
-        listener.listen(16)
+        listener = socket.create_server((args.address, args.port), family=socket.AF_INET6 if ":" in args.address else socket.AF_INET)
         print(listener.getsockname()[1], flush=True)
         held = []
         while True:

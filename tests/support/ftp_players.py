@@ -1,9 +1,9 @@
 #!/usr/bin/python3
 """Several stand-in players in one process: one pyftpdlib server per player on loopback.
 
-Usage: ftp_players.py --root DIR --events DIR [--rate N] MODE [MODE ...]
+Usage: ftp_players.py --root DIR --events DIR [--rate N] [--first-port P] MODE [MODE ...]
 
-Player n (from 0) listens on 127.0.0.1 at a free port, with the player account and the
+Player n (from 0) listens on 127.0.0.1 at a free port (or at P + n), with the player account and the
 root DIR/n holding media/ and settings/; all players share one event loop, so a single
 process serves the hundreds of players of a benchmark. Prints the players' ports on one
 line once all listen, writes player n's events to EVENTS/n.log ("connect", "login USER",
@@ -136,6 +136,7 @@ def main():
     parser.add_argument("--root", required=True)
     parser.add_argument("--events", required=True)
     parser.add_argument("--rate", type=int, default=100000)
+    parser.add_argument("--first-port", type=int, default=0)
     parser.add_argument("modes", nargs="+")
     args = parser.parse_args()
     logging.basicConfig(level=logging.WARNING)
@@ -156,7 +157,8 @@ def main():
         else:
             handler, authorizer = make_handler(number, modes, args.rate, event)
             authorizer.add_user(USER, PASSWORD, root, perm="elradfmwMT")
-            server = FTPServer((ADDRESS, 0), handler, ioloop=ioloop)
+            port = args.first_port + number if args.first_port else 0
+            server = FTPServer((ADDRESS, port), handler, ioloop=ioloop)
             ports.append(server.socket.getsockname()[1])
     print(" ".join(map(str, ports)), flush=True)
 

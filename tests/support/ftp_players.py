@@ -1,19 +1,10 @@
 #!/usr/bin/python3
-"""Several stand-in players in one process: one pyftpdlib server per player on loopback.
+"""Many stand-in players in one process and one event loop, one pyftpdlib server each, on loopback.
 
-Usage: ftp_players.py --root DIR --events DIR [--rate N] [--first-port P] MODE [MODE ...]
-
-Player n (from 0) listens on 127.0.0.1 at a free port (or at P + n), with the player account and the
-root DIR/n holding media/ and settings/; all players share one event loop, so a single
-process serves the hundreds of players of a benchmark. Prints the players' ports on one
-line once all listen, writes player n's events to EVENTS/n.log ("connect", "login USER",
-"received PATH", "incomplete PATH", "renamed A B", "deleted PATH", "disconnect"), and ends
-when its standard input closes, so it never outlives the test that started it. The line
-"mode N MODE" on standard input switches player N to MODE and is answered "ok N".
-Modes: normal; refused (refuses every logon); silent (accepts connections, never greets);
-closed (a port nobody listens on); nosize (answers SIZE with 502); norename (refuses RNTO
-onto an existing file, as Windows servers do); shortsize (reports one byte less than it
-holds); throttled (receives --rate bytes a second).
+ftp_players.py --root DIR --events DIR [--rate N] [--first-port P] MODE...: player n (from 0) listens
+at a free port (or P + n) with the player account, serves DIR/n (media/, settings/) and logs to
+EVENTS/n.log; prints the ports on one line and ends when standard input closes. "mode N MODE" on
+standard input switches player N and is answered "ok N". Modes: FtpPlayers.h's.
 """
 
 import argparse
@@ -66,20 +57,15 @@ def make_handler(number, modes, rate, event):
         def decode(self, data):
             return data.decode("cp1252", "cp1252-gaps")
 
-        def on_connect(self):
-            event("connect")
+        on_connect = lambda self: event("connect")  # noqa: E731
 
-        def on_disconnect(self):
-            event("disconnect")
+        on_disconnect = lambda self: event("disconnect")  # noqa: E731
 
-        def on_login(self, username):
-            event("login", username)
+        on_login = lambda self, username: event("login", username)  # noqa: E731
 
-        def on_file_received(self, file):
-            event("received", self.fs.fs2ftp(file))
+        on_file_received = lambda self, file: event("received", self.fs.fs2ftp(file))  # noqa: E731
 
-        def on_incomplete_file_received(self, file):
-            event("incomplete", self.fs.fs2ftp(file))
+        on_incomplete_file_received = lambda self, file: event("incomplete", self.fs.fs2ftp(file))  # noqa: E731
 
         def ftp_SIZE(self, path):
             if mode() == "nosize":

@@ -109,7 +109,7 @@ QString SendLog::timeWords(const QDateTime &when)
     const int minutes = std::abs(offset) / 60;
     return when.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"))
            + QStringLiteral("%1%2:%3")
-                 .arg(offset < 0 ? u'-' : u'+')
+                 .arg(offset < 0 ? QStringLiteral("-") : QStringLiteral("+"))
                  .arg(minutes / 60, 2, 10, QLatin1Char('0'))
                  .arg(minutes % 60, 2, 10, QLatin1Char('0'));
 }

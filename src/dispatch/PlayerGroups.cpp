@@ -1,0 +1,170 @@
+#include "dispatch/PlayerGroups.h"
+
+#include "platform/Text.h"
+#include "platform/TextFile.h"
+
+#include <QFileInfo>
+#include <QStringDecoder>
+
+#include <algorithm>
+
+namespace qvic {
+namespace {
+
+bool hasControl(const QString &text)
+{
+    return std::any_of(text.begin(), text.end(), [](QChar c) { return c.category() == QChar::Other_Control; });
+}
+
+// "[fe80::1]" is an address the address box takes, not a heading.
+bool isBracketedIpv6(QStringView inside)
+{
+    return inside.count(u':') >= 2 && std::all_of(inside.begin(), inside.end(), [](QChar c) {
+               return c.isDigit() || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F') || c == u':' || c == u'.';
+           });
+}
+
+QString skipped(int line, const QString &what)
+{
+    return QStringLiteral("line %1: %2 was skipped").arg(line).arg(what);
+}
+
+} // namespace
+
+QStringList PlayerGroups::load(const QString &path)
+{
+    m_groups.clear();
+    if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink())
+        return {};
+    QString error;
+    const auto bytes = textfile::readFile(path, &error, textfile::kSmallFileLimit);
+    if (!bytes)
+        return {error};
+    QStringDecoder utf8(QStringDecoder::Utf8); // drops a leading byte-order mark, as editors may write one
+    const QString text = utf8.decode(*bytes);
+    QStringList problems;
+    Group *current = nullptr;
+    bool inSkippedGroup = false; // its addresses go with it, told once at its heading
+    const QStringList lines = text.split(u'\n');
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const int number = int(i + 1);
+        QString line = lines[i];
+        if (line.endsWith(u'\r'))
+            line.chop(1);
+        line = line.trimmed();
+        if (line.isEmpty() || line.startsWith(u';') || line.startsWith(u'#'))
+            continue;
+        if (line.startsWith(u'[') && line.endsWith(u']') && !isBracketedIpv6(QStringView(line).sliced(1, line.size() - 2))) {
+            const QString name = line.sliced(1, line.size() - 2).trimmed();
+            current = nullptr;
+            inSkippedGroup = true;
+            if (name.isEmpty())
+                problems << skipped(number, QStringLiteral("a group without a name, with its addresses,"));
+            else if (!validName(name))
+                problems << skipped(number, QStringLiteral("a group name with a control character, with its addresses,"));
+            else if (contains(name))
+                problems << skipped(number, QStringLiteral("a second group named \"%1\", with its addresses,").arg(name));
+            else {
+                m_groups.append({name, {}});
+                current = &m_groups.last();
+                inSkippedGroup = false;
+            }
+        } else if (hasControl(line) || line.contains(QChar::ReplacementCharacter)) {
+            problems << skipped(number, QStringLiteral("an address with a control character or a byte that is not UTF-8"));
+        } else if (current) {
+            if (!current->addresses.contains(line))
+                current->addresses << line;
+        } else if (!inSkippedGroup) {
+            problems << skipped(number, QStringLiteral("an address outside any group"));
+        }
+    }
+    return problems;
+}
+
+bool PlayerGroups::save(const QString &path, QString *error) const
+{
+    // LF line ends: the file is ours and edited with Linux editors; load takes CR LF too.
+    QString text;
+    for (const Group &group : m_groups) {
+        if (!text.isEmpty())
+            text += u'\n';
+        text += u'[' + group.name + QStringLiteral("]\n");
+        for (const QString &address : group.addresses)
+            text += address + u'\n';
+    }
+    return textfile::replaceFile(path, text.toUtf8(), error);
+}
+
+QStringList PlayerGroups::groups() const
+{
+    QStringList names;
+    for (const Group &group : m_groups)
+        names << group.name;
+    return names;
+}
+
+QStringList PlayerGroups::addresses(const QString &name) const
+{
+    const qsizetype index = indexOf(name);
+    return index < 0 ? QStringList() : m_groups[index].addresses;
+}
+
+bool PlayerGroups::addGroup(const QString &name)
+{
+    if (!validName(name) || contains(name))
+        return false;
+    m_groups.append({name.trimmed(), {}});
+    return true;
+}
+
+bool PlayerGroups::removeGroup(const QString &name)
+{
+    const qsizetype index = indexOf(name);
+    if (index >= 0)
+        m_groups.removeAt(index);
+    return index >= 0;
+}
+
+bool PlayerGroups::setAddresses(const QString &name, const QStringList &addresses)
+{
+    const qsizetype index = indexOf(name);
+    if (index < 0)
+        return false;
+    QStringList kept;
+    for (const QString &address : addresses) {
+        const QString trimmed = address.trimmed();
+        if (hasControl(trimmed))
+            return false;
+        if (!trimmed.isEmpty() && !kept.contains(trimmed))
+            kept << trimmed;
+    }
+    m_groups[index].addresses = kept;
+    return true;
+}
+
+bool PlayerGroups::rename(const QString &from, const QString &to)
+{
+    const qsizetype index = indexOf(from);
+    const qsizetype taken = indexOf(to);
+    if (index < 0 || !validName(to) || (taken >= 0 && taken != index)) // a change of case alone is a rename
+        return false;
+    m_groups[index].name = to.trimmed();
+    return true;
+}
+
+bool PlayerGroups::validName(const QString &name)
+{
+    const QString trimmed = name.trimmed();
+    return !trimmed.isEmpty() && !hasControl(trimmed) && !isBracketedIpv6(trimmed);
+}
+
+qsizetype PlayerGroups::indexOf(const QString &name) const
+{
+    const QString trimmed = name.trimmed();
+    for (qsizetype i = 0; i < m_groups.size(); ++i)
+        if (m_groups[i].name.compare(trimmed, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+} // namespace qvic

@@ -1,0 +1,86 @@
+#include "TestSupport.h"
+
+#include "dispatch/SendLog.h"
+
+#include <QtTest>
+
+using namespace qvic;
+using namespace qvic::test;
+using State = PlayerResult::State;
+
+namespace {
+
+const QString kSettings = "Message=@START_INSTANT_CRAWL,Lobby.rtf,3600,none,0.00,3,0.0000,000000";
+
+PlayerResult player(const QString &address, State state, qint64 verified = 0, const QString &words = {})
+{
+    PlayerResult result;
+    result.player = address;
+    result.state = state;
+    result.bytesVerified = verified;
+    result.words = words;
+    return result;
+}
+
+} // namespace
+
+class tst_SendLog : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void appendAndReadBack();
+    void failedAppend();
+
+private:
+    TempDirs m_dirs;
+};
+
+void tst_SendLog::appendAndReadBack()
+{
+    const QString path = m_dirs.appDir() + "/sendlog.csv";
+    QDateTime when(QDate(2026, 12, 6), QTime(22, 15, 3), Qt::OffsetFromUTC, 3600);
+    SendLog log(path, [&when] { return when; });
+    QVERIFY(log.append(DeliveryAction::Start, "Lobby, \"new\".rtf", kSettings,
+                       {player("10.0.0.5", State::Delivered, 4096), player("[::1]:2100", State::DeliveredNotVerified, 0),
+                        player("10.0.0.7", State::Failed, 0, "Can't logon to this IP Address\nsecond line")}));
+    when = QDateTime(QDate(2026, 12, 7), QTime(1, 2, 3), Qt::OffsetFromUTC, -(3 * 3600 + 1800));
+    QVERIFY(log.append(DeliveryAction::Kite7Stop, "Bar.rtf", {}, {player("ünï.local", State::Delivered, 120)}));
+    const QByteArray expected =
+        "time,action,document,settings,player,outcome,bytes verified\r\n"
+        "2026-12-06T22:15:03+01:00,start,\"Lobby, \"\"new\"\".rtf\",\"" + kSettings.toUtf8() + "\",10.0.0.5,delivered,4096\r\n"
+        "2026-12-06T22:15:03+01:00,start,\"Lobby, \"\"new\"\".rtf\",\"" + kSettings.toUtf8() + "\",[::1]:2100,\"delivered, not verified\",0\r\n"
+        "2026-12-06T22:15:03+01:00,start,\"Lobby, \"\"new\"\".rtf\",\"" + kSettings.toUtf8() + "\",10.0.0.7,\"failed: Can't logon to this IP Address\nsecond line\",0\r\n"
+        "2026-12-07T01:02:03-03:30,kite7 stop,Bar.rtf,,\xc3\xbcn\xc3\xaf.local,delivered,120\r\n";
+    QCOMPARE(readAll(path), expected);
+
+    // A line cut short by hand, a stray quote and a missing column cost only themselves.
+    writeAll(path, readAll(path) + "2026-12-08T00:00:00+00:00,stop,\"Cut.rtf\r\nx,y\"z,1\r\nonly,six,fields,a,b,c\r\n"
+                                    "2026-12-08T00:00:01+00:00,stop,Ok.rtf,,10.0.0.9,delivered,7\r\n");
+    const SendLog::Contents contents = SendLog::read(path);
+    QCOMPARE(contents.error, QString());
+    QCOMPARE(contents.skipped, 3);
+    QCOMPARE(contents.rows.size(), 5);
+    const SendLogRow &failed = contents.rows[2];
+    QCOMPARE(QStringList({failed.time, failed.action, failed.document, failed.settings, failed.player, failed.outcome}),
+             QStringList({"2026-12-06T22:15:03+01:00", "start", "Lobby, \"new\".rtf", kSettings, "10.0.0.7",
+                          "failed: Can't logon to this IP Address\nsecond line"}));
+    QCOMPARE(contents.rows[3].player, "ünï.local");
+    QCOMPARE(contents.rows[3].bytesVerified, qint64(120));
+    QCOMPARE(contents.rows[4].document, "Ok.rtf");
+    QCOMPARE(SendLog::read(m_dirs.appDir() + "/none.csv").rows.size(), 0);
+}
+
+void tst_SendLog::failedAppend()
+{
+    const QString path = m_dirs.root.filePath("blocked/sendlog.csv");
+    writeAll(path, "folder");
+    SendLog log(path);
+    QString error;
+    QVERIFY(!log.append(DeliveryAction::Stop, "Lobby.rtf", {}, {player("10.0.0.5", State::Delivered)}, &error));
+    QCOMPARE(error, "Cannot add to " + path + ": it is a folder");
+    QCOMPARE(SendLog::read(path).error, "Cannot read " + path + ": it is a folder.");
+}
+
+QTEST_GUILESS_MAIN(tst_SendLog)
+#include "tst_sendlog.moc"

@@ -9,6 +9,7 @@
 #include <QSaveFile>
 
 #include <cerrno>
+#include <cstring>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -90,8 +91,15 @@ bool replaceFile(const QString &path, const QByteArray &bytes, QString *error, A
         file.cancelWriting();
         return failWith(error, QStringLiteral("Cannot protect %1.").arg(path));
     }
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        return failWith(error, QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
+    // QSaveFile buffers what is written and commit() does not notice that writing the
+    // buffer out failed (a full disk): flush first, so a cut-short file is never committed.
+    errno = 0;
+    if (file.write(bytes) != bytes.size() || !file.flush() || !file.commit()) {
+        const int reason = errno; // the flush's own error text says no more than "Unknown error"
+        return failWith(error, QStringLiteral("Cannot write %1: %2")
+                                   .arg(path, reason != 0 ? QString::fromLocal8Bit(std::strerror(reason))
+                                                          : file.errorString()));
+    }
     return true;
 }
 

@@ -3,6 +3,8 @@
 #include "state/SharedState.h"
 #include "commands/Kite7Script.h"
 #include "dispatch/FtpClient.h"
+#include "platform/TextFile.h"
+#include "platform/Win1252.h"
 
 #include <utility>
 
@@ -17,6 +19,15 @@ const QString kInstantRemote = QStringLiteral("settings\\Instant.txt");
 bool DeliveryReport::sentDeviceScript() const
 {
     return delivered() && steps.last().kind == DeliveryStep::Kind::SendDeviceScript;
+}
+
+QString commandFileMessage(const QString &path)
+{
+    const auto bytes = textfile::readFile(path);
+    if (!bytes)
+        return {};
+    const QList<QByteArray> lines = bytes->split('\n');
+    return lines.size() < 2 ? QString() : win1252::decode(lines.at(1)).remove(u'\r');
 }
 
 QString transferFailureWords(int errorNumber, const QString &description)
@@ -89,6 +100,8 @@ bool DeliveryService::build(DeliveryReport &report, DeliveryStep::Kind kind, Del
         break;
     }
     report.steps.append(step);
+    if (step.done && report.message.isEmpty())
+        report.message = commandFileMessage(m_state.strInstantFile);
     return step.done;
 }
 

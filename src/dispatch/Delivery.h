@@ -63,10 +63,15 @@ struct DeliveryStep
 struct DeliveryReport
 {
     QList<DeliveryStep> steps; // in the order they ran; a failed one is the last
+    QString message;           // the second line of the first command file built, for the send log
     bool delivered() const { return !steps.isEmpty() && steps.last().done; }
     const DeliveryStep *failure() const { return delivered() || steps.isEmpty() ? nullptr : &steps.last(); }
     bool sentDeviceScript() const;
 };
+
+// The second line of a command file ("Message=..."), as the player reads it;
+// empty when the file cannot be read.
+QString commandFileMessage(const QString &path);
 
 // The words the program has always given for an FTP failure, by its number.
 QString transferFailureWords(int errorNumber, const QString &description);

@@ -2,13 +2,21 @@
 
 #include "platform/Text.h"
 #include "platform/TextFile.h"
+#include "state/SharedState.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QStringDecoder>
 
 #include <algorithm>
 
 namespace qvic {
+
+QString PlayerGroups::pathFor(const SharedState &state)
+{
+    return QFileInfo(state.strIniFile).dir().filePath(QStringLiteral("groups.ini"));
+}
+
 namespace {
 
 bool hasControl(const QString &text)

@@ -6,6 +6,8 @@
 
 namespace qvic {
 
+struct SharedState;
+
 // Named groups of player addresses, kept in AppDir in a file of our own that an
 // operator may edit by hand (UTF-8):
 //   [Lobby screens]
@@ -22,6 +24,8 @@ public:
     // ("line 3: an address outside any group was skipped") or, for a file that
     // cannot be read at all, the file.
     QStringList load(const QString &path);
+    // AppDir/groups.ini, beside the program's IC.ini.
+    static QString pathFor(const SharedState &state);
     // Replaces the file atomically; on failure (*error says why) the old file stays whole.
     bool save(const QString &path, QString *error = nullptr) const;
 

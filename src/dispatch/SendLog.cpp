@@ -1,6 +1,7 @@
 #include "dispatch/SendLog.h"
 
 #include "platform/TextFile.h"
+#include "state/SharedState.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -8,6 +9,12 @@
 #include <optional>
 
 namespace qvic {
+
+QString SendLog::pathFor(const SharedState &state)
+{
+    return QFileInfo(state.strIniFile).dir().filePath(QStringLiteral("sendlog.csv"));
+}
+
 namespace {
 
 // The log grows with every send; years of it still read whole.

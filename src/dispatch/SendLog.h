@@ -10,6 +10,8 @@
 
 namespace qvic {
 
+struct SharedState;
+
 // One line of the send log as it was written.
 struct SendLogRow
 {
@@ -50,6 +52,9 @@ public:
     // "2026-12-06T22:15:03+01:00": the offset written out even at UTC, as every line's is.
     static QString timeWords(const QDateTime &when);
     static const QStringList &header();
+
+    // AppDir/sendlog.csv, beside the program's IC.ini.
+    static QString pathFor(const SharedState &state);
 
 private:
     QString m_path;

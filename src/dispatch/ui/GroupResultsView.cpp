@@ -27,6 +27,7 @@ GroupResultsView::GroupResultsView(QWidget *parent) : QTableWidget(0, ColumnCoun
     setSelectionBehavior(SelectRows);
     setAlternatingRowColors(true);
     verticalHeader()->hide();
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
     horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     horizontalHeader()->setStretchLastSection(true);
     setWordWrap(false);

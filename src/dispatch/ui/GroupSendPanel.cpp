@@ -64,6 +64,8 @@ GroupSendPanel::GroupSendPanel(SharedState &state, OperatorDialogs &dialogs, Gro
     connect(btnCancel, &QPushButton::clicked, this, &GroupSendPanel::cancel);
     connect(&m_send, &GroupSend::playerChanged, this, &GroupSendPanel::showPlayer);
     connect(&m_send, &GroupSend::finished, this, &GroupSendPanel::roundEnded);
+    m_ticker.setInterval(250);
+    connect(&m_ticker, &QTimer::timeout, this, &GroupSendPanel::tick);
     updateControls();
 }
 
@@ -142,6 +144,8 @@ void GroupSendPanel::began(const QList<int> &round)
 {
     m_round = round;
     m_cancelled = false;
+    m_since.clear();
+    m_ticker.start();
     tblResults->showPlayers(m_send.results());
     prgGroup->setRange(0, int(round.size()));
     prgGroup->setValue(0);
@@ -152,7 +156,10 @@ void GroupSendPanel::began(const QList<int> &round)
 
 void GroupSendPanel::showPlayer(int player)
 {
-    tblResults->showPlayer(player, m_send.results().at(player));
+    const PlayerResult &result = m_send.results().at(player);
+    if (result.state != PlayerResult::State::Waiting && !m_since.contains(player))
+        m_since[player].start();
+    tblResults->showPlayer(player, result);
     int ended = 0;
     for (int index : std::as_const(m_round))
         ended += m_send.results().at(index).ended() ? 1 : 0;
@@ -160,8 +167,20 @@ void GroupSendPanel::showPlayer(int player)
     lblSummary->setText(GroupResultsView::summary(m_send.results(), false));
 }
 
+void GroupSendPanel::tick()
+{
+    for (auto since = m_since.cbegin(); since != m_since.cend(); ++since) {
+        PlayerResult result = m_send.results().at(since.key());
+        if (result.ended())
+            continue;
+        result.seconds = double(since.value().elapsed()) / 1000;
+        tblResults->showPlayer(since.key(), result);
+    }
+}
+
 void GroupSendPanel::roundEnded()
 {
+    m_ticker.stop();
     tblResults->showPlayers(m_send.results());
     prgGroup->setValue(prgGroup->maximum());
     lblSummary->setText(GroupResultsView::summary(m_send.results(), m_cancelled));

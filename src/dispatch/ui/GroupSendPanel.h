@@ -3,7 +3,10 @@
 #include "commands/InstantFile.h"
 #include "dispatch/GroupSend.h"
 
+#include <QElapsedTimer>
+#include <QHash>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QWidget>
 
 #include <functional>
@@ -59,6 +62,7 @@ private:
     void began(const QList<int> &round);
     void showPlayer(int player);
     void roundEnded();
+    void tick();
     void updateControls();
 
     SharedState &m_state;
@@ -75,6 +79,9 @@ private:
     QString m_message;
     QList<int> m_round; // the players of the send under way
     bool m_cancelled = false;
+    // The table's clock for players under way: the engine reports their time only with news.
+    QHash<int, QElapsedTimer> m_since;
+    QTimer m_ticker;
 
     QSpinBox *spnConnections = nullptr;
     QPushButton *btnStartGroup = nullptr;

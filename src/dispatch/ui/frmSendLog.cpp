@@ -26,6 +26,7 @@ frmSendLog::frmSendLog(const QString &path, QWidget *parent) : QDialog(parent), 
     m_table->setAlternatingRowColors(true);
     m_table->setWordWrap(false);
     m_table->verticalHeader()->hide();
+    m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 8);
     m_table->horizontalHeader()->setStretchLastSection(true);
     m_note = named(new QLabel, "lblSendLogNote");
     m_note->setWordWrap(true);

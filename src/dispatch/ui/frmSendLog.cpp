@@ -19,8 +19,13 @@ frmSendLog::frmSendLog(const QString &path, QWidget *parent) : QDialog(parent), 
 {
     setObjectName(QStringLiteral("frmSendLog"));
     setWindowTitle(QStringLiteral("Send Log"));
-    m_table = named(new QTableWidget(0, int(SendLog::header().size())), "tblSendLog", QStringLiteral("Send log"));
-    m_table->setHorizontalHeaderLabels(SendLog::header());
+    // Who got what comes first; the long command line last.
+    const QStringList columns{QStringLiteral("Time"),    QStringLiteral("Action"),
+                              QStringLiteral("Player"),  QStringLiteral("Outcome"),
+                              QStringLiteral("Bytes verified"), QStringLiteral("Document"),
+                              QStringLiteral("Command line")};
+    m_table = named(new QTableWidget(0, int(columns.size())), "tblSendLog", QStringLiteral("Send log"));
+    m_table->setHorizontalHeaderLabels(columns);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setAlternatingRowColors(true);
@@ -42,7 +47,7 @@ frmSendLog::frmSendLog(const QString &path, QWidget *parent) : QDialog(parent), 
     layout->addWidget(m_table, 1);
     layout->addWidget(m_note);
     layout->addWidget(buttons);
-    resize(900, 420);
+    resize(980, 420);
     reload();
 }
 
@@ -52,9 +57,10 @@ void frmSendLog::reload()
     m_table->setRowCount(int(log.rows.size()));
     for (int row = 0; row < log.rows.size(); ++row) {
         const SendLogRow &line = log.rows.at(row);
-        const QStringList fields{line.time,   line.action,  line.document,
-                                 line.settings, line.player, line.outcome,
-                                 QString::number(line.bytesVerified)};
+        const QStringList fields{line.time,    line.action,
+                                 line.player,  line.outcome,
+                                 QString::number(line.bytesVerified), line.document,
+                                 line.settings};
         for (int column = 0; column < fields.size(); ++column)
             m_table->setItem(row, column, new QTableWidgetItem(fields.at(column)));
     }

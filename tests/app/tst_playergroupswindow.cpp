@@ -84,7 +84,8 @@ private slots:
         QWidget *groups = w.openGroups();
         QVERIFY(groups);
         QCOMPARE(w.dialogs.said, QStringList({"e Some of the player groups could not be read; the rest are here.\n"
-                                              "line 1: an address outside any group was skipped"}));
+                                              "line 1: an address outside any group was skipped\n"
+                                              "The file as it is now is kept as groups.ini.bak at the first change."}));
         auto *players = w.in<QListWidget>(groups, "lstPlayers");
         QCOMPARE(players->count(), 3); // the address list's and the group's own
 
@@ -94,6 +95,7 @@ private slots:
         typeKeys(w.in(groups, "txtAddress"), "10.0.0.9 2100\r");
         QCOMPARE(w.dialogs.said.last(), "i \"10.0.0.9 2100\" is not a player address: enter an address, address:port or [IPv6]:port.");
         QCOMPARE(w.groupsFile(), "[Lobby]\n10.0.0.6\n10.0.0.8\n\n[Bar]\n10.0.0.5\n10.0.0.9:2100\n");
+        QCOMPARE(readAll(w.dirs->appDir() + "/groups.ini.bak"), "10.0.0.1\n[Lobby]\n10.0.0.6\n10.0.0.8\n");
 
         // A file that cannot be replaced: the change stays and goes out with the next one.
         QFile::remove(w.dirs->appDir() + "/groups.ini");

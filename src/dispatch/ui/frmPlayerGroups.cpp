@@ -78,7 +78,8 @@ void frmPlayerGroups::loadGroups()
 {
     const QStringList skipped = m_groups.load(PlayerGroups::pathFor(m_state));
     if (!skipped.isEmpty())
-        m_dialogs.exclamation(QStringLiteral("Some of the player groups could not be read; the rest are here.\n%1")
+        m_dialogs.exclamation(QStringLiteral("Some of the player groups could not be read; the rest are here.\n%1\n"
+                                             "The file as it is now is kept as groups.ini.bak at the first change.")
                                   .arg(skipped.join(u'\n')));
 }
 

@@ -46,6 +46,11 @@ QString transferFailureWords(int errorNumber, const QString &description)
     }
 }
 
+QString transferCancelledWords()
+{
+    return QStringLiteral("Transferring process is cancelled.");
+}
+
 DeliveryService::DeliveryService(const SharedState &state, TransferStep &transfer, Clock clock,
                                  Pause pause)
     : m_state(state), m_transfer(transfer), m_clock(std::move(clock)), m_pause(std::move(pause))
@@ -64,7 +69,7 @@ DeliveryReport DeliveryService::deliver(DeliveryAction action, const QString &pl
         return report;
     if (action == DeliveryAction::Start
         && !send(report, Kind::SendDocument, player, m_state.strCurFileName, m_state.strCurFilePath,
-                 QStringLiteral("media\\") + m_state.strCurFileName))
+                 QStringLiteral("media\\") + m_state.strCurFileName, true))
         return report;
     if (!send(report, deviceOnly ? Kind::SendDeviceScript : Kind::SendCommand, player, kInstantName,
               m_state.strInstantFile, kInstantRemote))
@@ -107,13 +112,13 @@ bool DeliveryService::build(DeliveryReport &report, DeliveryStep::Kind kind, Del
 
 bool DeliveryService::send(DeliveryReport &report, DeliveryStep::Kind kind, const QString &player,
                            const QString &localName, const QString &localPath,
-                           const QString &remoteFile)
+                           const QString &remoteFile, bool viaTemporaryName)
 {
     DeliveryStep step;
     step.kind = kind;
     step.remoteFile = remoteFile;
     step.upload = m_transfer.upload({player, m_state.strFtpUser, m_state.strFtpPassword, localName,
-                                     localPath, remoteFile});
+                                     localPath, remoteFile, viaTemporaryName});
     step.done = step.upload.sent;
     report.steps.append(step);
     return step.done;

@@ -29,15 +29,18 @@ struct Upload
     QString localName;  // the name a transfer window shows
     QString localPath;
     QString remoteFile; // relative to the player's FTP root, backslash separators
+    // Sent under a temporary name and renamed once the player holds it whole
+    // (the crawl document; a player may watch the command file for writes).
+    bool viaTemporaryName = false;
 };
 
-// How an upload ended. A transfer that reports its own failures to the operator
-// (the transfer dialog) leaves the words empty.
+// How an upload ended.
 struct UploadResult
 {
     bool sent = false;
     int errorNumber = 0;
-    QString words; // the failure as the operator reads it
+    QString words;             // the failure as the operator reads it
+    bool toldOperator = false; // the transfer dialog has shown the words already
 };
 
 // Carries one upload out: the transfer dialog for a window, the FTP client
@@ -75,6 +78,8 @@ QString commandFileMessage(const QString &path);
 
 // The words the program has always given for an FTP failure, by its number.
 QString transferFailureWords(int errorNumber, const QString &description);
+// And for a transfer the operator cancelled.
+QString transferCancelledWords();
 
 // Sends a crawl, or its stop, to one player: builds the command files with the
 // program's builders (into state.strInstantFile) and uploads them in the
@@ -97,7 +102,8 @@ public:
 private:
     bool build(DeliveryReport &report, DeliveryStep::Kind kind, DeliveryAction action);
     bool send(DeliveryReport &report, DeliveryStep::Kind kind, const QString &player,
-              const QString &localName, const QString &localPath, const QString &remoteFile);
+              const QString &localName, const QString &localPath, const QString &remoteFile,
+              bool viaTemporaryName = false);
 
     const SharedState &m_state;
     TransferStep &m_transfer;

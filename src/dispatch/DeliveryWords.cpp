@@ -47,6 +47,8 @@ void tellDeliveryOutcome(OperatorDialogs &dialogs, DeliveryAction action, const 
             dialogs.exclamation(QStringLiteral("Error creating Instant.txt file."));
         else if (failed->kind == DeliveryStep::Kind::BuildDeviceScript)
             dialogs.exclamation(words.deviceScriptNotBuilt);
+        else if (!failed->upload.toldOperator && !failed->upload.words.isEmpty())
+            dialogs.exclamation(failed->upload.words);
         return;
     }
     dialogs.information(report.sentDeviceScript() && !deviceOnly ? words.doneWithDevice : words.done);

@@ -8,8 +8,8 @@ class OperatorDialogs;
 struct SharedState;
 
 // Tells the operator how a send from a window ended, in the program's words: its
-// success, or a command file that could not be built. A failed upload says
-// nothing here: the transfer window has told the operator already.
+// success, a command file that could not be built, or a failed upload that the
+// transfer window has not told the operator of already.
 void tellDeliveryOutcome(OperatorDialogs &dialogs, DeliveryAction action, const DeliveryReport &report);
 
 // Adds a single send to the send log: the crawl document for a start, the

@@ -23,9 +23,11 @@ UploadResult DirectTransfer::upload(const Upload &upload)
             QObject::connect(&client, &FtpClient::TransferFinished, [&finished] { finished = true; });
             client.RemoteFile = upload.remoteFile;
             client.LocalFile = upload.localPath;
+            client.ViaTemporaryName = upload.viaTemporaryName;
             client.SendFile();
             while (!finished)
                 client.ServiceEvents();
+            client.PutInPlace();
             client.LogOff();
         }
         result.sent = true;

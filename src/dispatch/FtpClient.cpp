@@ -104,23 +104,9 @@ void FtpClient::LogOn()
                            QStringLiteral("\"%1\" is not a usable player address.").arg(Host));
         setCommonOptions();
         // Log on without a transfer; the connection stays for the upload.
-        check(curl_easy_setopt(m_easy.get(), CURLOPT_NOBODY, 1L), "logon");
-        check(curl_multi_add_handle(m_multi.get(), m_easy.get()));
-        m_inMulti = true;
-        m_phase = Phase::LoggingOn;
-
-        for (;;) {
-            if (const std::optional<CURLcode> result = step()) {
-                if (*result != CURLE_OK)
-                    throw failure(*result);
-                break;
-            }
-            pumpWindowEvents(false);
-            if (m_abortRequested)
-                throw FtpError(CURLE_ABORTED_BY_CALLBACK, QStringLiteral("The logon was cancelled."));
-        }
-        check(curl_multi_remove_handle(m_multi.get(), m_easy.get()));
-        m_inMulti = false;
+        check(setNoTransfer(m_easy.get()), "logon");
+        if (const CURLcode result = perform(Phase::LoggingOn); result != CURLE_OK)
+            throw failure(result);
     } catch (...) {
         release();
         throw;
@@ -142,7 +128,10 @@ void FtpClient::SendFile()
         if (hasLineBreakOrNul(RemoteFolder) || hasLineBreakOrNul(RemoteFile))
             throw FtpError(CURLE_URL_MALFORMAT,
                            QStringLiteral("The remote file name holds a line break or NUL."));
-        const QByteArray path = ftpUrlPath(ftpPathSegments(RemoteFolder, RemoteFile));
+        QStringList segments = ftpPathSegments(RemoteFolder, RemoteFile);
+        if (ViaTemporaryName && !segments.isEmpty())
+            segments.last() += kTemporarySuffix;
+        const QByteArray path = ftpUrlPath(segments);
         if (RemoteFile.split(QLatin1Char('\\')).last().isEmpty())
             throw FtpError(ftperror::RemoteFileRefused,
                            QStringLiteral("The remote file \"%1\" has no name.").arg(RemoteFile));
@@ -215,6 +204,7 @@ void FtpClient::ServiceEvents()
         m_inMulti = false;
         m_file.close();
         m_phase = Phase::Idle;
+        m_sent = sent;
         if (sent != m_bytesReported) {
             m_bytesReported = sent;
             emit TransferProgress(sent);
@@ -226,6 +216,71 @@ void FtpClient::ServiceEvents()
     release(true);
     emit TransferFinished();
     throw error;
+}
+
+void FtpClient::PutInPlace()
+{
+    if (!ViaTemporaryName)
+        return;
+    try {
+        if (!m_connected)
+            throw FtpError(ftperror::NotConnected, QStringLiteral("Not logged on to the player."));
+        QStringList folder = ftpPathSegments(RemoteFolder, RemoteFile);
+        const QString name = folder.takeLast();
+        // The delivery check: the player's own word for the size of what it holds.
+        CURLcode code = command(ftpUrlPath(folder + QStringList{name + kTemporarySuffix}), nullptr);
+        if (code != CURLE_OK)
+            throw failure(code);
+        if (const qint64 held = heldSize(m_easy.get()); held >= 0 && held != m_sent)
+            throw sizeMismatch(RemoteFile, held, m_sent);
+        for (const bool deleteFirst : {false, true}) {
+            const CurlSlist commands = renameCommands(name, deleteFirst);
+            code = command(ftpUrlPath(folder, true), commands.get());
+            if (renamed(m_easy.get(), code)) {
+                m_phase = Phase::Idle;
+                return;
+            }
+            if (code != CURLE_OK)
+                break;
+        }
+        if (code != CURLE_OK && code != CURLE_QUOTE_ERROR)
+            throw failure(code);
+        throw renameRefused(RemoteFile, m_errorText);
+    } catch (...) {
+        release();
+        throw;
+    }
+}
+
+CURLcode FtpClient::command(const QByteArray &path, curl_slist *commands)
+{
+    curl_easy_reset(m_easy.get());
+    if (curl_url_set(m_url.get(), CURLUPART_PATH, path.constData(), 0) != CURLUE_OK)
+        throw FtpError(ftperror::RemoteFileRefused,
+                       QStringLiteral("The remote file \"%1\" cannot be named.").arg(RemoteFile));
+    setCommonOptions();
+    check(setNoTransfer(m_easy.get()), "request");
+    check(curl_easy_setopt(m_easy.get(), CURLOPT_PREQUOTE, commands), "commands");
+    return perform(Phase::Commanding);
+}
+
+CURLcode FtpClient::perform(Phase phase)
+{
+    check(curl_multi_add_handle(m_multi.get(), m_easy.get()));
+    m_inMulti = true;
+    m_phase = phase;
+    for (;;) {
+        if (const std::optional<CURLcode> result = step()) {
+            curl_multi_remove_handle(m_multi.get(), m_easy.get());
+            m_inMulti = false;
+            return *result;
+        }
+        pumpWindowEvents(false);
+        if (m_abortRequested)
+            throw FtpError(CURLE_ABORTED_BY_CALLBACK, phase == Phase::LoggingOn
+                                                          ? QStringLiteral("The logon was cancelled.")
+                                                          : QStringLiteral("The transfer was cancelled."));
+    }
 }
 
 void FtpClient::followPlayer()

@@ -90,6 +90,9 @@ public:
     QString RemoteFolder;
     QString RemoteFile;
     QString LocalFile;
+    // Upload to RemoteFile with kTemporarySuffix, for PutInPlace to rename: a
+    // broken upload then leaves the player's older file whole under its name.
+    bool ViaTemporaryName = false;
 
     bool IsConnected() const { return m_connected; }
     // Connects and logs on; returns once logged on.
@@ -102,8 +105,13 @@ public:
     // Waits briefly for the sockets, moves the upload on, fires its notifications,
     // and handles pending window events. Throws when the upload failed.
     void ServiceEvents();
-    // Ends the running logon or upload; its wait ends with TransferFinished
-    // (a logon in progress throws instead). Safe to call from a notification.
+    // After an upload under the temporary name has finished: checks that the player
+    // holds every byte (when it answers SIZE) and renames the file to RemoteFile,
+    // deleting the old one first where the player will not rename over it.
+    // Does nothing after a direct upload. Throws on failure, as LogOn does.
+    void PutInPlace();
+    // Ends the running logon, upload or PutInPlace; an upload's wait ends with
+    // TransferFinished (a logon or PutInPlace in progress throws instead). Safe to call from a notification.
     // The player sees a broken upload, not a short file that ended cleanly.
     void AbortTransfer();
 
@@ -116,7 +124,7 @@ signals:
     void TransferFinished();
 
 private:
-    enum class Phase { Idle, LoggingOn, Sending };
+    enum class Phase { Idle, LoggingOn, Sending, Commanding };
     // Where the upload's bytes are: not asked for yet (libcurl still talks to the
     // player), flowing, all in the kernel with libcurl held back until the player
     // has them, or all with the player, when the data connection may close normally.
@@ -124,7 +132,12 @@ private:
 
     void prepareHandles();
     void setCommonOptions();
-    void startTransfer();
+    // Runs the request set on the easy handle to its end, the window handling its
+    // events meanwhile; throws when the operator aborts it.
+    CURLcode perform(Phase phase);
+    // A request that moves no file on the logged-on connection: at path, the
+    // commands before it (nullptr: none, a SIZE of the file path names).
+    CURLcode command(const QByteArray &path, curl_slist *commands);
     // One round of waiting and work; returns the finished transfer's result.
     std::optional<CURLcode> step();
     int pollCapMs() const;
@@ -161,6 +174,7 @@ private:
     bool m_abortRequested = false;
     Data m_data = Data::Waiting;
     qint64 m_acknowledged = 0;
+    qint64 m_sent = 0; // by the last upload that finished
     QElapsedTimer m_sinceSendFile;
     QElapsedTimer m_sinceAcknowledged;
     qint64 m_bytesReported = -1;

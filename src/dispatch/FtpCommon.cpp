@@ -135,6 +135,56 @@ CURLcode setPlayerOptions(CURL *easy, CURLU *url, const QByteArray &user, const 
     return code;
 }
 
+CURLcode setNoTransfer(CURL *easy)
+{
+    CURLcode code = curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
+    // What libcurl makes of the replies ("Content-Length: ...") is not for us.
+    if (code == CURLE_OK)
+        code = curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION,
+                                +[](char *, size_t size, size_t count, void *) { return size * count; });
+    return code;
+}
+
+CurlSlist renameCommands(const QString &name, bool deleteFirst)
+{
+    const QByteArray real = win1252::encode(name);
+    const QByteArray temporary = win1252::encode(name + kTemporarySuffix);
+    const QList<QByteArray> commands = deleteFirst
+        ? QList<QByteArray>{"*DELE " + real, "RNFR " + temporary, "RNTO " + real}
+        : QList<QByteArray>{"RNFR " + temporary, "*RNTO " + real};
+    curl_slist *list = nullptr;
+    for (const QByteArray &command : commands)
+        list = curl_slist_append(list, command.constData());
+    return CurlSlist(list);
+}
+
+bool renamed(CURL *easy, CURLcode code)
+{
+    long reply = 0;
+    curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &reply);
+    return code == CURLE_OK && reply < 400;
+}
+
+qint64 heldSize(CURL *easy)
+{
+    curl_off_t held = -1;
+    curl_easy_getinfo(easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &held);
+    return held < 0 ? -1 : qint64(held);
+}
+
+FtpError sizeMismatch(const QString &remoteFile, qint64 held, qint64 sent)
+{
+    return FtpError(CURLE_PARTIAL_FILE,
+                    QStringLiteral("%1: the player holds %2 bytes of the %3 sent.").arg(remoteFile).arg(held).arg(sent));
+}
+
+// The file is whole under its temporary name, but the player will not give it its own.
+FtpError renameRefused(const QString &remoteFile, const char *errorText)
+{
+    return FtpError(CURLE_QUOTE_ERROR, QStringLiteral("%1 could not be renamed: %2")
+                                           .arg(remoteFile, QString::fromLocal8Bit(errorText)));
+}
+
 // Bytes sent on the socket that its peer has not yet acknowledged.
 qint64 unacknowledged(curl_socket_t socket)
 {

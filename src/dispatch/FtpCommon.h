@@ -12,6 +12,8 @@
 
 namespace qvic {
 
+class FtpError;
+
 struct CurlSlistCleanup
 {
     void operator()(curl_slist *list) const { curl_slist_free_all(list); }
@@ -59,6 +61,27 @@ int ftpFailureNumber(CURLcode code, long reply, bool loggingOn);
 CURLcode setPlayerOptions(CURL *easy, CURLU *url, const QByteArray &user, const QByteArray &password,
                           char *errorBuffer, std::chrono::milliseconds connect,
                           std::chrono::seconds response);
+
+// Makes easy a request that moves no file: the logon, SIZE, or commands in a folder.
+CURLcode setNoTransfer(CURL *easy);
+
+// A document a player may be showing travels under a temporary name in its own
+// folder and takes its real name only once the player holds it whole: a broken
+// upload leaves the older document as it was.
+inline const QString kTemporarySuffix = QStringLiteral(".part");
+
+// The commands, sent in the file's folder (CURLOPT_PREQUOTE), that give the file
+// sent as name + kTemporarySuffix its real name; with deleteFirst the old file goes
+// first. A player that will not rename over an existing file answers RNTO with an
+// error: the star lets the request end well, and renamed() tells it.
+CurlSlist renameCommands(const QString &name, bool deleteFirst);
+// Whether the rename request easy ended with code left the file under its real name.
+bool renamed(CURL *easy, CURLcode code);
+// The size a SIZE request got for its file; -1 from a player that does not answer SIZE.
+qint64 heldSize(CURL *easy);
+// The failures of putting a file in place, naming it.
+FtpError sizeMismatch(const QString &remoteFile, qint64 held, qint64 sent);
+FtpError renameRefused(const QString &remoteFile, const char *errorText);
 
 // Bytes sent on the socket that its peer has not yet acknowledged (SIOCOUTQ).
 qint64 unacknowledged(curl_socket_t socket);

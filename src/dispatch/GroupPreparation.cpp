@@ -67,7 +67,8 @@ PlayerResult singleSendResult(const QString &player, const DeliveryReport &repor
                                                           : QStringLiteral("The transfer did not finish.");
         return result;
     }
-    // A single send asks the player for no sizes: what it sent is all it knows.
+    // A single send checks the document's size alone and keeps no byte counts:
+    // it cannot say what was verified as a group send does.
     result.state = PlayerResult::State::DeliveredNotVerified;
     return result;
 }

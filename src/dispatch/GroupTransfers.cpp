@@ -21,8 +21,6 @@ namespace {
 constexpr int kReportMs = 100;
 constexpr int kDrainCheckMs = 10;
 
-const QString kCancelled = QStringLiteral("Transferring process is cancelled.");
-const QString kTemporarySuffix = QStringLiteral(".part");
 
 } // namespace
 
@@ -208,26 +206,14 @@ void GroupTransfers::submit(Player &player, Step step, const QStringList &segmen
         set(CURLOPT_NOPROGRESS, 0L);
         set(CURLOPT_XFERINFOFUNCTION, &GroupTransfers::progress);
         set(CURLOPT_XFERINFODATA, static_cast<void *>(&player));
-    } else {
+    } else if (code == CURLE_OK) {
         // The logon, SIZE, and the rename commands after the folder's CWD.
-        set(CURLOPT_NOBODY, 1L);
-        // What libcurl makes of the replies ("Content-Length: ...") is not for us.
-        set(CURLOPT_WRITEFUNCTION, +[](char *, size_t size, size_t count, void *) { return size * count; });
+        code = setNoTransfer(easy);
     }
     if (step == Step::Rename || step == Step::DeleteAndRename) {
-        const QByteArray name = win1252::encode(remoteSegments(player, false).last());
-        const QByteArray temporary = name + win1252::encode(kTemporarySuffix);
-        // A player that will not rename over an existing file answers RNTO
-        // with an error: the star lets the request end well, and the reply
-        // code tells it. The second time, the old file goes first.
-        const QList<QByteArray> commands = step == Step::Rename
-            ? QList<QByteArray>{"RNFR " + temporary, "*RNTO " + name}
-            : QList<QByteArray>{"*DELE " + name, "RNFR " + temporary, "RNTO " + name};
-        curl_slist *list = nullptr;
-        for (const QByteArray &command : commands)
-            list = curl_slist_append(list, command.constData());
-        player.commands.reset(list);
-        set(CURLOPT_PREQUOTE, list);
+        // The second time, the old file goes first.
+        player.commands = renameCommands(remoteSegments(player, false).last(), step == Step::DeleteAndRename);
+        set(CURLOPT_PREQUOTE, player.commands.get());
     }
     if (code != CURLE_OK)
         return fail(player, code, QLatin1String(curl_easy_strerror(code)));
@@ -316,14 +302,11 @@ void GroupTransfers::afterSize(Player &player, CURLcode code)
     if (code != CURLE_OK)
         return fail(player, code);
     const LocalFile &local = currentFile(player);
-    curl_off_t held = -1;
-    curl_easy_getinfo(player.easy.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &held);
+    const qint64 held = heldSize(player.easy.get());
     if (held < 0) {
         player.unverified = true; // a player without SIZE (500, 502)
     } else if (held != local.bytes.size()) {
-        return fail(player, CURLE_PARTIAL_FILE,
-                    QStringLiteral("%1: the player holds %2 bytes of the %3 sent.")
-                        .arg(local.file.remoteFile).arg(held).arg(local.bytes.size()));
+        return fail(player, sizeMismatch(local.file.remoteFile, held, local.bytes.size()));
     } else {
         player.result.bytesVerified += held;
         report(player);
@@ -337,9 +320,7 @@ void GroupTransfers::afterSize(Player &player, CURLcode code)
 
 void GroupTransfers::afterRename(Player &player, CURLcode code)
 {
-    long reply = 0;
-    curl_easy_getinfo(player.easy.get(), CURLINFO_RESPONSE_CODE, &reply);
-    if (code == CURLE_OK && reply < 400) {
+    if (renamed(player.easy.get(), code)) {
         if (player.step == Step::DeleteAndRename)
             player.result.note = QStringLiteral("replaced by delete and rename");
         return nextFile(player);
@@ -350,12 +331,8 @@ void GroupTransfers::afterRename(Player &player, CURLcode code)
         submit(player, Step::DeleteAndRename, folder, true);
         return;
     }
-    // The file is whole under its temporary name, but the player will not
-    // give it its own.
     if (code == CURLE_QUOTE_ERROR)
-        return fail(player, ftperror::RemoteFileRefused,
-                    QStringLiteral("%1 could not be renamed: %2")
-                        .arg(currentFile(player).file.remoteFile, QString::fromLocal8Bit(player.errorText)));
+        return fail(player, renameRefused(currentFile(player).file.remoteFile, player.errorText));
     fail(player, code);
 }
 
@@ -366,6 +343,11 @@ void GroupTransfers::fail(Player &player, CURLcode code)
     const QString text = player.errorText[0] != '\0' ? QString::fromLocal8Bit(player.errorText)
                                                      : QLatin1String(curl_easy_strerror(code));
     fail(player, ftpFailureNumber(code, reply, player.step == Step::Logon), text);
+}
+
+void GroupTransfers::fail(Player &player, const FtpError &error)
+{
+    fail(player, error.number(), error.description());
 }
 
 void GroupTransfers::fail(Player &player, int number, const QString &description)
@@ -426,7 +408,7 @@ void GroupTransfers::cancel()
             --m_active;
         player->result.state = PlayerResult::State::Failed;
         player->result.errorNumber = CURLE_ABORTED_BY_CALLBACK;
-        player->result.words = kCancelled;
+        player->result.words = transferCancelledWords();
         report(*player);
     }
     endRunIfDone();

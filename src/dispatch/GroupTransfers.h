@@ -90,6 +90,7 @@ private:
     void afterRename(Player &player, CURLcode code);
     void fail(Player &player, int number, const QString &description);
     void fail(Player &player, CURLcode code);
+    void fail(Player &player, const FtpError &error);
     void finish(Player &player, PlayerResult::State state);
     void report(Player &player);
     void endRunIfDone();

@@ -31,7 +31,7 @@ void tst_FtpClient::upload_data()
     QTest::newRow("slow player") << M::Throttled << "127.0.0.1" << "media\\slow.rtf" << 300000;
 }
 
-// The document and then the command file, each in the order the transfer dialog drives it.
+// The document (by its temporary name) and then the command file (directly), each in the order the transfer dialog drives it.
 void tst_FtpClient::upload()
 {
     auto [mode, address, remote, size] = test::fetch<FtpTestServer::Mode, QString, QString, int>("mode", "address", "remote", "size");
@@ -59,17 +59,18 @@ void tst_FtpClient::upload()
             notes << "progress";
         progress = bytes;
         if (client.LocalFile == local)
-            ahead = std::max(ahead, bytes - QFileInfo(remotePath).size());
+            ahead = std::max(ahead, bytes - QFileInfo(remotePath + ".part").size());
     });
     connect(&client, &FtpClient::TransferFinished, this, [&] { notes << "finished"; });
     try {
         for (const auto &[from, to] : {std::pair(local, remote), std::pair(command, QString("settings\\Instant.txt"))}) {
             client.Host = server.host(), client.UserName = "qv7player", client.Password = "tk2harbor";
             client.LogOn();
-            client.RemoteFile = to, client.LocalFile = from;
+            client.RemoteFile = to, client.LocalFile = from, client.ViaTemporaryName = from == local;
             client.SendFile();
             while (!notes.endsWith("finished"))
                 client.ServiceEvents();
+            client.PutInPlace();
             client.LogOff();
         }
     } catch (const FtpError &error) {
@@ -82,7 +83,10 @@ void tst_FtpClient::upload()
     QCOMPARE(progress, test::readAll(command).size());
     QVERIFY(test::readAll(remotePath) == bytes);
     QCOMPARE(test::readAll(server.root() + "/settings/Instant.txt"), test::readAll(command));
-    QCOMPARE(server.events().filter("received"), QStringList({"received /" + QString(remote).replace('\\', '/'), "received /settings/Instant.txt"}));
+    const QString name = "/" + QString(remote).replace('\\', '/');
+    QCOMPARE(server.events().filter(QRegularExpression("^(received|renamed) ")),
+             QStringList({"received " + name + ".part", "renamed " + name + ".part " + name, "received /settings/Instant.txt"}));
+    QVERIFY(!QFileInfo::exists(remotePath + ".part"));
     // The slow player's receive window is small: a note shows what it has, not what the kernel took.
     if (mode == M::Throttled)
         QVERIFY2(ahead < 65536, qPrintable(QString::number(ahead)));

@@ -83,6 +83,7 @@ private slots:
         QCOMPARE(readAll(w.rtf(name)).contains(changed == "rtfData" ? "open at noon today\\par" : "open at noon\\par"), start);
         QCOMPARE(server.count("received"), 1 + start + kite7);
         QCOMPARE(readAll(server.root() + "/media/" + name), readAll(w.rtf(name)));
+        QVERIFY(!QFileInfo::exists(server.root() + "/media/" + name + ".part"));
         const QByteArray command = readAll(server.root() + "/settings/Instant.txt");
         QVERIFY2(kite7 ? command.contains(line) : command == "Time=03/04/2024 01:05:09 PM\r\n" + line + "\r\n", command);
         // The send log has the send: the command line, never the device script that followed it.
@@ -94,6 +95,19 @@ private slots:
                  qPrintable(log[0].settings));
         w.window->close();
         QCOMPARE(readAll(w.state.strPreIPFile), "  " + server.host().toLatin1() + " \r\n");
+    }
+
+    // The transfer window tells a failed upload, once; nothing speaks of success.
+    void startRefusedByPlayer()
+    {
+        FtpTestServer server(FtpTestServer::Mode::StorageFull);
+        QVERIFY2(server.start(), qPrintable(server.errorString()));
+        Desk w;
+        QTest::keyClicks(w.editor, "Doors open");
+        w.setText("cboIPAddress", server.host());
+        QVERIFY(pressGivingPassword(w.find("btnSend"), kPassword));
+        QVERIFY2(w.dialogs.said.size() == 1 && w.dialogs.said[0].startsWith("e Error transferring file.\r\nFTP Error: 25\r\n"),
+                 qPrintable(w.dialogs.said.join(u'|')));
     }
 
     void refusals_data()

@@ -54,7 +54,9 @@ void tst_TransferDialog::transfer()
     server.setRate(150000); // the slow player's document takes two seconds; a cancel lands mid-upload
     QVERIFY2(server.start(), qPrintable(server.errorString()));
     test::TempDirs dirs;
-    const QByteArray bytes(std::max(size, 0), 'q'); // the client's tests upload varied bytes
+    const QByteArray bytes(std::max(size, 0), 'q'), older = "{\\rtf1 Yesterday's crawl\\par}"; // the client's tests upload varied bytes
+    const QString document = server.root() + "/media/crawl.rtf";
+    test::writeAll(document, older); // whatever happens, it is this or the new one whole
     SharedState state; // as a caller fills it before it opens the dialog
     state.strLocalPath = dirs.root.filePath("crawl.rtf");
     if (size >= 0)
@@ -65,6 +67,8 @@ void tst_TransferDialog::transfer()
     state.blnTransferOK = !success; // the dialog must write its result either way
     RecordingDialogs dialogs;
     frmTransferFTPFile dlg(state, dialogs);
+    const bool viaTemporary = remote.startsWith("media\\"), sent = success && size > 0;
+    dlg.setViaTemporaryName(viaTemporary);
     if (cancel.isEmpty()) { // a cancel must not wait for the time limits, nor come too late
         dlg.setTimeLimits({std::chrono::milliseconds(1000), std::chrono::seconds(1), std::chrono::seconds(1)});
         dlg.findChild<QTimer *>("LoadTimer")->setInterval(20);
@@ -88,14 +92,20 @@ void tst_TransferDialog::transfer()
     QVERIFY(dlg.isHidden());
     QCOMPARE(state.blnTransferOK, success);
     QCOMPARE(server.count("connect"), connections);
-    QCOMPARE(server.count("received"), success && size > 0 ? 1 : 0);
-    if (success && size > 0)
+    QCOMPARE(server.count("received"), sent ? 1 : 0);
+    QCOMPARE(server.count("renamed /media/crawl.rtf.part /media/crawl.rtf"), sent && viaTemporary ? 1 : 0);
+    if (sent)
         QVERIFY(test::readAll(server.root() + '/' + remote.replace('\\', '/')) == bytes);
+    QVERIFY(test::readAll(document) == (sent && viaTemporary ? bytes : older));
+    QVERIFY(!sent || !QFileInfo::exists(document + ".part"));
     const QString shown = dialogs.said.join(u'|');
     QVERIFY2(message.endsWith(": ") ? shown.startsWith(message) && !shown.contains(u'|') : shown == message, qPrintable(shown));
+    // What it showed, for the send log.
+    QCOMPARE(dlg.failureWords(), shown.mid(2));
+    QCOMPARE(dlg.failureNumber() == 0, success);
     // The player sees a broken upload, not a short file that ended cleanly.
     if (when == u"Uploading" || serverMode == M::Stall)
-        QTRY_COMPARE(server.count("incomplete /media/crawl.rtf"), 1);
+        QTRY_COMPARE(server.count("incomplete /media/crawl.rtf.part"), 1);
     // Every connection was released (the silent server notes no hang-ups).
     if (serverMode != M::NeverGreets)
         QTRY_COMPARE(server.count("disconnect"), connections);

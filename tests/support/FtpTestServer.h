@@ -56,7 +56,8 @@ public:
     int port() const { return m_port; }
     QString host() const { return (m_address.contains(':') ? '[' + m_address + ']' : m_address) + ':' + QString::number(m_port); }
     QString root() const { return m_root.path(); }
-    // One per event, oldest first: "connect", "login qv7player", "received /media/x.rtf", "incomplete /media/x.rtf", "disconnect".
+    // One per event, oldest first: "connect", "login qv7player", "received /media/x.rtf.part",
+    // "renamed /media/x.rtf.part /media/x.rtf", "incomplete /media/x.rtf.part", "disconnect".
     QStringList events() const { return QString::fromUtf8(readAll(m_work.filePath("events.log"))).split('\n', Qt::SkipEmptyParts); }
     int count(const QString &eventPrefix) const { return int(events().filter(QRegularExpression('^' + QRegularExpression::escape(eventPrefix))).size()); }
     QString errorString() const { return m_error; }

@@ -94,6 +94,12 @@ def make_handler(args, event):
                 return self.respond("552 Requested file action aborted. Exceeded storage allocation.")
             return super().ftp_STOR(file, mode)
 
+        def ftp_RNTO(self, path):
+            renamed = super().ftp_RNTO(path)
+            if renamed:
+                event("renamed", ftp_path(renamed[0]), ftp_path(renamed[1]))
+            return renamed
+
         def close(self):
             # A stalled upload outlives the session instead of ending with it.
             dtp = getattr(self, "data_channel", None)

@@ -19,11 +19,15 @@ UploadResult TransferDialogStep::upload(const Upload &upload)
     m_state.strTransferMode = QStringLiteral("UPLOAD");
     // Only this transfer's outcome may speak of success.
     m_state.blnTransferOK = false;
+    UploadResult result;
     {
         frmTransferFTPFile dialog(m_state, m_dialogs, m_parent);
+        dialog.setViaTemporaryName(upload.viaTemporaryName);
         dialog.exec();
+        result.errorNumber = dialog.failureNumber();
+        result.words = dialog.failureWords();
+        result.toldOperator = !result.words.isEmpty();
     }
-    UploadResult result;
     result.sent = m_state.blnTransferOK;
     return result;
 }

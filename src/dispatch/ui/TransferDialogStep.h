@@ -11,7 +11,8 @@ struct SharedState;
 
 // An upload through the "Transferring File" window: the request goes into the
 // shared state's transfer fields, the window runs modally, reports any failure
-// itself, and leaves its result in blnTransferOK.
+// itself, and leaves its result in blnTransferOK. The result carries the words
+// it showed, marked as told.
 class TransferDialogStep : public TransferStep
 {
 public:

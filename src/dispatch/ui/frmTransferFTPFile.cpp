@@ -1,6 +1,7 @@
 #include "dispatch/ui/frmTransferFTPFile.h"
 
 #include "state/SharedState.h"
+#include "dispatch/Delivery.h"
 #include "platform/OperatorDialogs.h"
 #include "platform/ui/WindowPlacement.h"
 
@@ -198,10 +199,14 @@ void frmTransferFTPFile::RunTransfer()
             fraFile->setTitle(QStringLiteral("Uploading file"));
             FTP1.RemoteFile = m_state.strRemoteFile;
             FTP1.LocalFile = m_state.strLocalPath;
+            FTP1.ViaTemporaryName = m_viaTemporaryName;
             btnCancel->setEnabled(true);
             FTP1.SendFile();
             while (!blnTransferDone && !m_closing)
                 FTP1.ServiceEvents();
+            if (m_closing)
+                return;
+            FTP1.PutInPlace();
             if (m_closing)
                 return;
 
@@ -223,23 +228,9 @@ void frmTransferFTPFile::failed(const FtpError &error)
     if (m_closing)
         return;
     m_closing = true;
-    switch (error.number()) {
-    case ftperror::LogonRefused:
-        m_dialogs.exclamation(QStringLiteral("Can't logon to this IP Address"));
-        break;
-    case ftperror::RemoteFileRefused:
-        m_dialogs.exclamation(QStringLiteral("Can't find the transferred file.\r\n"
-                                             "Transferring process is cancelled."));
-        break;
-    case ftperror::NotConnected:
-        m_dialogs.exclamation(QStringLiteral("The IP Address is not connected."));
-        break;
-    default:
-        m_dialogs.exclamation(QStringLiteral("Error transferring file.\r\nFTP Error: %1\r\nErr Desp: %2")
-                                  .arg(error.number())
-                                  .arg(error.description()));
-        break;
-    }
+    m_failureNumber = error.number();
+    m_failureWords = transferFailureWords(error.number(), error.description());
+    m_dialogs.exclamation(m_failureWords);
     finish(false);
 }
 
@@ -252,7 +243,9 @@ void frmTransferFTPFile::btnCancel_Click()
     LoadTimer->stop();
     // Also ends a logon still in progress, which IsConnected does not yet show.
     FTP1.AbortTransfer();
-    m_dialogs.exclamation(QStringLiteral("Transferring process is cancelled."));
+    m_failureNumber = CURLE_ABORTED_BY_CALLBACK;
+    m_failureWords = transferCancelledWords();
+    m_dialogs.exclamation(m_failureWords);
     finish(false);
 }
 

@@ -18,7 +18,8 @@ class OperatorDialogs;
 
 // "Transferring File": uploads the one file the shared state's transfer fields
 // name, half a second after it opens, shows its progress, reports any failure
-// itself and closes. The caller reads blnTransferOK afterwards:
+// itself and closes. The caller reads blnTransferOK afterwards, and what the
+// window told the operator of a failure:
 //
 //     state.blnTransferOK = false;
 //     frmTransferFTPFile dlg(state, dialogs, parent);
@@ -36,6 +37,13 @@ public:
 
     // Tests shorten the client's time limits.
     void setTimeLimits(const FtpClient::TimeLimits &limits) { FTP1.setTimeLimits(limits); }
+    // Before exec: the file goes under a temporary name and is renamed once whole.
+    void setViaTemporaryName(bool via) { m_viaTemporaryName = via; }
+
+    // After exec: the failure or cancel the window told the operator of; 0 and
+    // no words when it told none.
+    int failureNumber() const { return m_failureNumber; }
+    QString failureWords() const { return m_failureWords; }
 
 public slots:
     // Closing the window by its close box or Esc cancels too.
@@ -69,6 +77,9 @@ private:
     // Set once a cancel, a failure or the end has settled the result; nothing follows.
     bool m_closing = false;
     bool m_armed = false;
+    bool m_viaTemporaryName = false;
+    int m_failureNumber = 0;
+    QString m_failureWords;
 
     QGroupBox *fraFile = nullptr;
     QLabel *lblFileNameVal = nullptr;

@@ -197,10 +197,11 @@ Parsed parseArguments(const QStringList &arguments)
 
 QString helpText(Command command)
 {
-    const QString common = QStringLiteral(
+    const QString players = QStringLiteral(
         "  -p, --player=ADDRESS    send to this player (again for more): an IPv4\n"
         "                          address, a host name, ADDRESS:PORT or [IPv6]:PORT\n"
-        "  -g, --group=GROUP       send to every player of this group (see 'players')\n"
+        "  -g, --group=GROUP       send to every player of this group (see 'players')\n");
+    const QString common = QStringLiteral(
         "      --password-file=FILE  read the password from the first line of FILE\n"
         "                          (- for standard input)\n"
         "      --max-connections=N  send to at most N players at a time (default 32)\n"
@@ -227,24 +228,24 @@ QString helpText(Command command)
                    "\n"
                    "  -c, --crawl=NAME        the crawl NAME(.rtf) in the crawl folder, or a path\n"
                    "                          holding a '/' (./Lobby.rtf)\n")
-               + common
+               + players
                + QStringLiteral(
                    "      --kite7             also start the crawl on the Kite-7 device\n"
                    "      --kite7-port=N      the player's serial port for it, 1 to 8 (1)\n"
                    "      --kite7-speed=SPEED  Slow, Med or Fast (Slow)\n"
                    "      --kite7-position=ROW  the device's crawl line, 40 to 218 (200)\n"
                    "      --kite7-repeat=N    1 to 127 times, or Infinite (Infinite)\n")
-               + passwordAndExit;
+               + common + passwordAndExit;
     case Command::Stop:
         return QStringLiteral(
                    "Usage: qv-instant-crawl stop (--player=ADDRESS... | --group=GROUP) [OPTION]...\n"
                    "Stop the instant crawl on players.\n"
                    "\n")
-               + common
+               + players
                + QStringLiteral(
                    "      --kite7             also stop the crawl on the Kite-7 device\n"
                    "      --kite7-port=N      the player's serial port for it, 1 to 8 (1)\n")
-               + passwordAndExit;
+               + common + passwordAndExit;
     case Command::Players:
         return QStringLiteral(
             "Usage: qv-instant-crawl players [OPTION]...\n"

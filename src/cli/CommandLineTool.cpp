@@ -19,6 +19,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <memory>
 
 #include <curl/curl.h>
 #include <fcntl.h>
@@ -146,11 +147,26 @@ QList<PlayerResult> sendAndReport(const GroupRequest &request, const Options &op
     return send.results();
 }
 
+struct CurlGlobal
+{
+    const bool ready = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+    ~CurlGlobal()
+    {
+        if (ready)
+            curl_global_cleanup();
+    }
+};
+
 int send(const Options &options, int argc, char *argv[])
 {
     SharedState state;
     if (const auto error = startUp(state))
         return refuse(*error);
+    const CurlGlobal curl; // before libcurl's first use, the address check included
+    if (!curl.ready)
+        return refuse(QStringLiteral("libcurl could not be initialised"));
+    // A reader that goes away (| head) must not end the send half way, unlogged.
+    std::signal(SIGPIPE, SIG_IGN);
     QStringList warnings;
     QString error;
     const auto players = choosePlayers(options.players, options.group, state, &warnings, &error);
@@ -198,12 +214,9 @@ int send(const Options &options, int argc, char *argv[])
     if (!prepared)
         return refuse(error);
     QCoreApplication application(argc, argv); // the group send's threads report through its event loop
-    if (curl_global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK)
-        return refuse(QStringLiteral("libcurl could not be initialised"));
     int signal = 0;
     const QList<PlayerResult> results
         = sendAndReport({*players, state.strFtpUser, state.strFtpPassword, prepared->files}, options, &signal);
-    curl_global_cleanup();
 
     // Every send is logged, one line per player, as the window logs its own.
     SendLog log(SendLog::pathFor(state));

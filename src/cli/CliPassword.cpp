@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <iterator>
 
 #include <fcntl.h>
 #include <termios.h>

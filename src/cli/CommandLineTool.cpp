@@ -219,15 +219,13 @@ int send(const Options &options, int argc, char *argv[])
         = sendAndReport({*players, state.strFtpUser, state.strFtpPassword, prepared->files}, options, &signal);
 
     // Every send is logged, one line per player, as the window logs its own.
-    SendLog log(SendLog::pathFor(state));
-    if (!log.append(action, start ? state.strCurFileName : QString(), prepared->message, results, &error))
+    const QString document = start ? state.strCurFileName : QString();
+    if (!SendLog(SendLog::pathFor(state)).append(action, document, prepared->message, results, &error))
         warn({QStringLiteral("the send was not logged: %1").arg(error)});
-    const QString command = commandName(options.command);
-    const bool told = options.json ? print(stdout, QString::fromUtf8(sendJson(command, start ? state.strCurFileName : QString(),
-                                                                              options.kite7, results)))
-                                   : print(stdout, summaryLine(start ? QStringLiteral("Start") : QStringLiteral("Stop"),
-                                                               results) + u'\n');
-    if (!told)
+    const QString summary
+        = options.json ? QString::fromUtf8(sendJson(commandName(options.command), document, options.kite7, results))
+                       : summaryLine(start ? QStringLiteral("Start") : QStringLiteral("Stop"), results) + u'\n';
+    if (!print(stdout, summary))
         refuse(QStringLiteral("write error"));
     return signal ? 128 + signal : sendStatus(results);
 }

@@ -1,6 +1,9 @@
 #include "dispatch/DeliveryWords.h"
 
+#include "dispatch/GroupPreparation.h"
+#include "dispatch/SendLog.h"
 #include "platform/OperatorDialogs.h"
+#include "state/SharedState.h"
 
 namespace qvic {
 namespace {
@@ -47,6 +50,19 @@ void tellDeliveryOutcome(OperatorDialogs &dialogs, DeliveryAction action, const 
         return;
     }
     dialogs.information(report.sentDeviceScript() && !deviceOnly ? words.doneWithDevice : words.done);
+}
+
+void recordDelivery(OperatorDialogs &dialogs, const SharedState &state, const Clock &clock,
+                    DeliveryAction action, const QString &player, const DeliveryReport &report)
+{
+    // A send that failed before anything was built put nothing on the player.
+    if (report.steps.isEmpty())
+        return;
+    const QString document = action == DeliveryAction::Start ? state.strCurFileName : QString();
+    QString error;
+    if (!SendLog(SendLog::pathFor(state), clock)
+             .append(action, document, report.message, {singleSendResult(player, report)}, &error))
+        dialogs.exclamation(QStringLiteral("The send log could not be written.\n%1").arg(error));
 }
 
 } // namespace qvic

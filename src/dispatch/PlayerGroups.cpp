@@ -42,6 +42,7 @@ QString skipped(int line, const QString &what)
 QStringList PlayerGroups::load(const QString &path)
 {
     m_groups.clear();
+    m_unsavedOriginal.clear();
     if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink())
         return {};
     QString error;
@@ -60,6 +61,8 @@ QStringList PlayerGroups::load(const QString &path)
         if (line.endsWith(u'\r'))
             line.chop(1);
         line = line.trimmed();
+        if (line.startsWith(u';') || line.startsWith(u'#'))
+            m_unsavedOriginal = *bytes;
         if (line.isEmpty() || line.startsWith(u';') || line.startsWith(u'#'))
             continue;
         if (line.startsWith(u'[') && line.endsWith(u']') && !isBracketedIpv6(QStringView(line).sliced(1, line.size() - 2))) {
@@ -86,11 +89,18 @@ QStringList PlayerGroups::load(const QString &path)
             problems << skipped(number, QStringLiteral("an address outside any group"));
         }
     }
+    if (!problems.isEmpty())
+        m_unsavedOriginal = *bytes;
     return problems;
 }
 
 bool PlayerGroups::save(const QString &path, QString *error) const
 {
+    if (!m_unsavedOriginal.isEmpty()) {
+        if (!textfile::replaceFile(path + QStringLiteral(".bak"), m_unsavedOriginal, error))
+            return false;
+        m_unsavedOriginal.clear();
+    }
     // LF line ends: the file is ours and edited with Linux editors; load takes CR LF too.
     QString text;
     for (const Group &group : m_groups) {

@@ -27,6 +27,8 @@ public:
     // AppDir/groups.ini, beside the program's IC.ini.
     static QString pathFor(const SharedState &state);
     // Replaces the file atomically; on failure (*error says why) the old file stays whole.
+    // The first save after a load that met comments or skipped lines keeps the
+    // file as it was read beside it, as path + ".bak": the save holds neither.
     bool save(const QString &path, QString *error = nullptr) const;
 
     QStringList groups() const;
@@ -54,6 +56,7 @@ private:
     qsizetype indexOf(const QString &name) const;
 
     QList<Group> m_groups;
+    mutable QByteArray m_unsavedOriginal; // what the first save would lose, until kept
 };
 
 } // namespace qvic

@@ -20,11 +20,31 @@ namespace {
 // The log grows with every send; years of it still read whole.
 constexpr qint64 kLogLimit = qint64(64) << 20;
 
+// A spreadsheet runs a cell that starts like a formula; a document name or a
+// player address an operator typed must stay text. Such a field is written
+// behind an apostrophe, as spreadsheets take text, and so is one already
+// starting with an apostrophe, so that reading drops exactly the one added.
+bool startsLikeFormula(const QString &field)
+{
+    static const QString starts = QStringLiteral("=+-@\t\r'");
+    return !field.isEmpty() && starts.contains(field.front());
+}
+
+QString textCell(const QString &field)
+{
+    return startsLikeFormula(field) ? u'\'' + field : field;
+}
+
+QString fromTextCell(const QString &cell)
+{
+    return cell.startsWith(u'\'') && startsLikeFormula(cell.mid(1)) ? cell.mid(1) : cell;
+}
+
 QByteArray csvLine(const QStringList &fields)
 {
     QByteArray line;
     for (qsizetype i = 0; i < fields.size(); ++i) {
-        QByteArray field = fields[i].toUtf8();
+        QByteArray field = textCell(fields[i]).toUtf8();
         if (field.contains(',') || field.contains('"') || field.contains('\r') || field.contains('\n'))
             field = '"' + field.replace("\"", "\"\"") + '"';
         line += (i ? "," : "") + field;
@@ -161,7 +181,8 @@ SendLog::Contents SendLog::read(const QString &path)
             continue;
         }
         const QStringList &f = *fields;
-        contents.rows.append({f[0], f[1], f[2], f[3], f[4], f[5], verified});
+        contents.rows.append({f[0], f[1], fromTextCell(f[2]), fromTextCell(f[3]), fromTextCell(f[4]),
+                              fromTextCell(f[5]), verified});
     }
     return contents;
 }

@@ -3,6 +3,7 @@
 #include "state/SharedState.h"
 #include "dispatch/Delivery.h"
 #include "dispatch/DirectTransfer.h"
+#include "dispatch/GroupPreparation.h"
 
 using namespace qvic;
 using namespace qvic::test;
@@ -85,8 +86,24 @@ private slots:
         QVERIFY2(script ? command.startsWith(kStamp + line) : command == kStamp + line, command);
         if (received.contains("received /media/Lobby.rtf"))
             QCOMPARE(readAll(server.root() + "/media/Lobby.rtf"), readAll(state.strCurFilePath));
-        if (report.delivered())
-            QCOMPARE(readAll(server.root() + "/settings/Instant.txt"), command);
+        if (!report.delivered())
+            return;
+        QCOMPARE(readAll(server.root() + "/settings/Instant.txt"), command);
+        // A group send builds the same files once, in its own folder, to the same places.
+        const QByteArray single = readAll(state.strInstantFile);
+        QTemporaryDir folder;
+        const auto group = prepareGroupSend(state, action, device, folder.path(), [] { return QDateTime(QDate(2024, 3, 4), QTime(13, 5, 9)); });
+        QVERIFY(group);
+        QCOMPARE(readAll(state.strInstantFile), single);
+        QCOMPARE(group->message, report.message);
+        QStringList places, singlePlaces;
+        for (const GroupFile &file : group->files)
+            places << file.remoteFile;
+        for (const DeliveryStep &step : report.steps)
+            if (!step.remoteFile.isEmpty())
+                singlePlaces << step.remoteFile;
+        QCOMPARE(places, singlePlaces);
+        QCOMPARE(readAll(group->files.last().localPath), command);
     }
 };
 

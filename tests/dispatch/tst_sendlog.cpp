@@ -45,13 +45,16 @@ void tst_SendLog::appendAndReadBack()
                        {player("10.0.0.5", State::Delivered, 4096), player("[::1]:2100", State::DeliveredNotVerified, 0),
                         player("10.0.0.7", State::Failed, 0, "Can't logon to this IP Address\nsecond line")}));
     when = QDateTime(QDate(2026, 12, 7), QTime(1, 2, 3), Qt::OffsetFromUTC, -(3 * 3600 + 1800));
-    QVERIFY(log.append(DeliveryAction::Kite7Stop, "Bar.rtf", {}, {player("ünï.local", State::Delivered, 120)}));
+    // A field a spreadsheet would run as a formula is written as text.
+    QVERIFY(log.append(DeliveryAction::Kite7Stop, "=HYPERLINK(1).rtf", {},
+                       {player("ünï.local", State::Delivered, 120), player("'-1", State::Delivered, 5)}));
     const QByteArray expected =
         "time,action,document,settings,player,outcome,bytes verified\r\n"
         "2026-12-06T22:15:03+01:00,start,\"Lobby, \"\"new\"\".rtf\",\"" + kSettings.toUtf8() + "\",10.0.0.5,delivered,4096\r\n"
         "2026-12-06T22:15:03+01:00,start,\"Lobby, \"\"new\"\".rtf\",\"" + kSettings.toUtf8() + "\",[::1]:2100,\"delivered, not verified\",0\r\n"
         "2026-12-06T22:15:03+01:00,start,\"Lobby, \"\"new\"\".rtf\",\"" + kSettings.toUtf8() + "\",10.0.0.7,\"failed: Can't logon to this IP Address\nsecond line\",0\r\n"
-        "2026-12-07T01:02:03-03:30,kite7 stop,Bar.rtf,,\xc3\xbcn\xc3\xaf.local,delivered,120\r\n";
+        "2026-12-07T01:02:03-03:30,kite7 stop,'=HYPERLINK(1).rtf,,\xc3\xbcn\xc3\xaf.local,delivered,120\r\n"
+        "2026-12-07T01:02:03-03:30,kite7 stop,'=HYPERLINK(1).rtf,,''-1,delivered,5\r\n";
     QCOMPARE(readAll(path), expected);
 
     // A line cut short by hand, a stray quote and a missing column cost only themselves.
@@ -60,14 +63,16 @@ void tst_SendLog::appendAndReadBack()
     const SendLog::Contents contents = SendLog::read(path);
     QCOMPARE(contents.error, QString());
     QCOMPARE(contents.skipped, 3);
-    QCOMPARE(contents.rows.size(), 5);
+    QCOMPARE(contents.rows.size(), 6);
     const SendLogRow &failed = contents.rows[2];
     QCOMPARE(QStringList({failed.time, failed.action, failed.document, failed.settings, failed.player, failed.outcome}),
              QStringList({"2026-12-06T22:15:03+01:00", "start", "Lobby, \"new\".rtf", kSettings, "10.0.0.7",
                           "failed: Can't logon to this IP Address\nsecond line"}));
     QCOMPARE(contents.rows[3].player, "ünï.local");
     QCOMPARE(contents.rows[3].bytesVerified, qint64(120));
-    QCOMPARE(contents.rows[4].document, "Ok.rtf");
+    QCOMPARE(contents.rows[3].document, "=HYPERLINK(1).rtf");
+    QCOMPARE(contents.rows[4].player, "'-1");
+    QCOMPARE(contents.rows[5].document, "Ok.rtf");
     QCOMPARE(SendLog::read(m_dirs.appDir() + "/none.csv").rows.size(), 0);
 }
 

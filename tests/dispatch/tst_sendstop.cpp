@@ -1,6 +1,8 @@
 #include "FtpTestServer.h"
 #include "MainWindowFixture.h"
 
+#include "dispatch/SendLog.h"
+
 using namespace qvic;
 using namespace qvic::test;
 
@@ -83,6 +85,13 @@ private slots:
         QCOMPARE(readAll(server.root() + "/media/" + name), readAll(w.rtf(name)));
         const QByteArray command = readAll(server.root() + "/settings/Instant.txt");
         QVERIFY2(kite7 ? command.contains(line) : command == "Time=03/04/2024 01:05:09 PM\r\n" + line + "\r\n", command);
+        // The send log has the send: the command line, never the device script that followed it.
+        const QList<SendLogRow> log = SendLog::read(SendLog::pathFor(w.state)).rows;
+        QCOMPARE(log.size(), 1);
+        QCOMPARE(QStringList({log[0].action, log[0].document, log[0].player, log[0].outcome.section(u',', 0, 0)}),
+                 QStringList({start ? "start" : "stop", start ? name : "", server.host(), "delivered"}));
+        QVERIFY2(log[0].settings.startsWith(start ? "Message=@START_INSTANT_CRAWL," : "Message=@STOP_INSTANT_CRAWL"),
+                 qPrintable(log[0].settings));
         w.window->close();
         QCOMPARE(readAll(w.state.strPreIPFile), "  " + server.host().toLatin1() + " \r\n");
     }

@@ -16,7 +16,10 @@
 #include "device/ui/frmKite7.h"
 #include "dispatch/AddressList.h"
 #include "dispatch/DeliveryWords.h"
+#include "dispatch/SendLog.h"
 #include "dispatch/ui/TransferDialogStep.h"
+#include "dispatch/ui/frmPlayerGroups.h"
+#include "dispatch/ui/frmSendLog.h"
 #include "platform/Numbers.h"
 #include "platform/OperatorDialogs.h"
 #include "platform/Text.h"
@@ -106,6 +109,12 @@ void frmQV7IC::createMenus()
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
     QAction *mnuChangePassword = mnuFile->addAction(QStringLiteral("Change &Password"));
     mnuChangePassword->setObjectName(QStringLiteral("mnuChangePassword"));
+    QAction *mnuPlayerGroups = mnuFile->addAction(QStringLiteral("Players and &Groups..."));
+    mnuPlayerGroups->setObjectName(QStringLiteral("mnuPlayerGroups"));
+    QAction *mnuSendLog = mnuFile->addAction(QStringLiteral("View Send &Log"));
+    mnuSendLog->setObjectName(QStringLiteral("mnuSendLog"));
+    connect(mnuPlayerGroups, &QAction::triggered, this, &frmQV7IC::mnuPlayerGroups_Click);
+    connect(mnuSendLog, &QAction::triggered, this, &frmQV7IC::mnuSendLog_Click);
     mnuFile->addSeparator()->setObjectName(QStringLiteral("mnuSep1"));
     QAction *mnuExit = mnuFile->addAction(QStringLiteral("&Exit"));
     mnuExit->setObjectName(QStringLiteral("mnuExit"));
@@ -398,7 +407,7 @@ bool frmQV7IC::documentNameCanTravel()
     return false;
 }
 
-void frmQV7IC::SendCrawl()
+bool frmQV7IC::saveAndCheckCrawl()
 {
     if (m_state.blnModified) {
         QString path = m_state.strCurFilePath;
@@ -406,13 +415,20 @@ void frmQV7IC::SendCrawl()
             path = m_state.strRtfFolder + QStringLiteral("/QVInstantCrawl.rtf");
         // Sending an older copy than the operator sees would be worse than not sending.
         if (!saveCrawlAs(path))
-            return;
+            return false;
     }
     if (rtfData->toPlainText().isEmpty()) {
         m_dialogs.information(QStringLiteral("Please load an instant crawl before sending."));
         btnOpen->setFocus();
-        return;
+        return false;
     }
+    return true;
+}
+
+void frmQV7IC::SendCrawl()
+{
+    if (!saveAndCheckCrawl())
+        return;
     const QString host = trimSpaces(cboIPAddress->currentText());
     if (host.isEmpty()) {
         m_dialogs.information(QStringLiteral("Please enter an IP address."));
@@ -442,7 +458,9 @@ void frmQV7IC::deliver(DeliveryAction action, const QString &host)
         return;
     TransferDialogStep transfer(m_state, m_dialogs, this);
     DeliveryService service(m_state, transfer, m_clock, &pauseBeforeDeviceScript);
-    tellDeliveryOutcome(m_dialogs, action, service.deliver(action, host, chkKite7->isChecked()));
+    const DeliveryReport report = service.deliver(action, host, chkKite7->isChecked());
+    tellDeliveryOutcome(m_dialogs, action, report);
+    recordDelivery(m_dialogs, m_state, m_clock, action, host, report);
 }
 
 void frmQV7IC::btnHide_Click()
@@ -473,6 +491,26 @@ void frmQV7IC::mnuChangePassword_Click()
 void frmQV7IC::mnuKite7_Click()
 {
     frmKite7 dialog(m_state, m_dialogs, cboIPAddress->currentText(), m_clock, this);
+    dialog.exec();
+}
+
+void frmQV7IC::mnuPlayerGroups_Click()
+{
+    if (!m_playerGroups) {
+        GroupSendHooks hooks{[this] { return saveAndCheckCrawl() && documentNameCanTravel(); },
+                             [this] { return chkKite7->isChecked(); }};
+        m_playerGroups = new frmPlayerGroups(m_state, m_dialogs, std::move(hooks), this);
+        m_playerGroups->sendPanel().setClock(m_clock);
+        centreOnScreen(*m_playerGroups);
+    }
+    m_playerGroups->show();
+    m_playerGroups->raise();
+    m_playerGroups->activateWindow();
+}
+
+void frmQV7IC::mnuSendLog_Click()
+{
+    frmSendLog dialog(SendLog::pathFor(m_state), this);
     dialog.exec();
 }
 

@@ -22,6 +22,7 @@ namespace qvic {
 class CrawlEditor;
 class CrawlSettingsFrame;
 class EditorFormatting;
+class frmPlayerGroups;
 struct SharedState;
 class OperatorDialogs;
 
@@ -87,6 +88,8 @@ private:
     // The operator's change of a presentation setting.
     void markModified();
 
+    // The crawl saved when it has changed, and not empty: what every start needs.
+    bool saveAndCheckCrawl();
     bool documentNameCanTravel();
     // The password, then the send through the transfer window, then its outcome in words.
     void deliver(DeliveryAction action, const QString &host);
@@ -98,6 +101,8 @@ private:
     void btnHide_Click();
     void mnuChangePassword_Click();
     void mnuKite7_Click();
+    void mnuPlayerGroups_Click();
+    void mnuSendLog_Click();
 
     SharedState &m_state;
     OperatorDialogs &m_dialogs;
@@ -108,6 +113,7 @@ private:
     EditorFormatting *m_formatting = nullptr;
     QSystemTrayIcon *m_tray = nullptr;
     QMenu *pMenu = nullptr;
+    frmPlayerGroups *m_playerGroups = nullptr; // made on first use, kept so a group send outlives its window
 
     QPushButton *btnHide = nullptr;
     QGroupBox *fraInstCrawl = nullptr;

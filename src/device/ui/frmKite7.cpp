@@ -305,7 +305,9 @@ void frmKite7::sendKite7File(DeliveryAction action, const QString &host)
         return; // cancelled: the operator knows
     TransferDialogStep transfer(m_state, m_dialogs, this);
     DeliveryService service(m_state, transfer, m_clock, {});
-    tellDeliveryOutcome(m_dialogs, action, service.deliver(action, host));
+    const DeliveryReport report = service.deliver(action, host);
+    tellDeliveryOutcome(m_dialogs, action, report);
+    recordDelivery(m_dialogs, m_state, m_clock, action, host, report);
 }
 
 } // namespace qvic

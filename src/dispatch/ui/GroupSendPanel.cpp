@@ -1,0 +1,209 @@
+#include "dispatch/ui/GroupSendPanel.h"
+
+#include "access/ui/frmPassword.h"
+#include "dispatch/GroupPreparation.h"
+#include "dispatch/PlayerGroups.h"
+#include "dispatch/SendLog.h"
+#include "dispatch/ui/GroupResultsView.h"
+#include "platform/OperatorDialogs.h"
+#include "platform/ui/Controls.h"
+#include "state/SharedState.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+
+namespace qvic {
+
+using namespace controls;
+
+GroupSendPanel::GroupSendPanel(SharedState &state, OperatorDialogs &dialogs, GroupSendHooks hooks,
+                               const PlayerGroups &groups, std::function<QString()> currentGroup,
+                               QWidget *parent)
+    : QWidget(parent), m_state(state), m_dialogs(dialogs), m_hooks(std::move(hooks)), m_groups(groups),
+      m_currentGroup(std::move(currentGroup))
+{
+    spnConnections = named(new QSpinBox, "spnConnections", QStringLiteral("Players served at once"));
+    spnConnections->setRange(1, 256);
+    spnConnections->setValue(32);
+    btnStartGroup = button("btnStartGroup", QStringLiteral("&Start on Group"));
+    btnStopGroup = button("btnStopGroup", QStringLiteral("S&top on Group"));
+    btnRetryFailed = button("btnRetryFailed", QStringLiteral("Retry &Failed"));
+    btnCancel = button("btnCancel", QStringLiteral("&Cancel"));
+    prgGroup = named(new QProgressBar, "prgGroup", QStringLiteral("Players done"));
+    prgGroup->setFormat(QStringLiteral("%v of %m players"));
+    prgGroup->setRange(0, 1);
+    prgGroup->setValue(0);
+    tblResults = named(new GroupResultsView, "tblResults", QStringLiteral("Players and how their send went"));
+    lblSummary = named(new QLabel, "lblSummary");
+    lblSummary->setWordWrap(true);
+    lblSummary->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(labelFor(QStringLiteral("Players at &once:"), spnConnections, "lblConnections"));
+    buttons->addWidget(spnConnections);
+    buttons->addSpacing(12);
+    buttons->addWidget(btnStartGroup);
+    buttons->addWidget(btnStopGroup);
+    buttons->addStretch(1);
+    buttons->addWidget(btnRetryFailed);
+    buttons->addWidget(btnCancel);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addLayout(buttons);
+    layout->addWidget(prgGroup);
+    layout->addWidget(tblResults, 1);
+    layout->addWidget(lblSummary);
+
+    connect(btnStartGroup, &QPushButton::clicked, this, &GroupSendPanel::startOnGroup);
+    connect(btnStopGroup, &QPushButton::clicked, this, &GroupSendPanel::stopOnGroup);
+    connect(btnRetryFailed, &QPushButton::clicked, this, &GroupSendPanel::retryFailed);
+    connect(btnCancel, &QPushButton::clicked, this, &GroupSendPanel::cancel);
+    connect(&m_send, &GroupSend::playerChanged, this, &GroupSendPanel::showPlayer);
+    connect(&m_send, &GroupSend::finished, this, &GroupSendPanel::roundEnded);
+    m_ticker.setInterval(250);
+    connect(&m_ticker, &QTimer::timeout, this, &GroupSendPanel::tick);
+    updateControls();
+}
+
+void GroupSendPanel::startOnGroup()
+{
+    send(DeliveryAction::Start);
+}
+
+void GroupSendPanel::stopOnGroup()
+{
+    send(DeliveryAction::Stop);
+}
+
+void GroupSendPanel::send(DeliveryAction action)
+{
+    if (isRunning())
+        return;
+    const QString group = m_currentGroup();
+    if (group.isEmpty()) {
+        m_dialogs.information(QStringLiteral("Please add a group and tick its players first."));
+        return;
+    }
+    const QStringList players = m_groups.addresses(group);
+    if (players.isEmpty()) {
+        m_dialogs.information(QStringLiteral("The group \"%1\" has no players: tick its players first.").arg(group));
+        return;
+    }
+    if (action == DeliveryAction::Start && !m_hooks.readyToStart())
+        return;
+    if (!frmPassword::ask(m_state, m_dialogs, this))
+        return;
+
+    auto files = std::make_unique<QTemporaryDir>();
+    QString error;
+    const auto prepared = files->isValid()
+        ? prepareGroupSend(m_state, action, m_hooks.withDeviceScript(), files->path(), m_clock, &error)
+        : std::nullopt;
+    if (!prepared) {
+        m_dialogs.exclamation(QStringLiteral("Error creating Instant.txt file.\n%1")
+                                  .arg(error.isEmpty() ? files->errorString() : error));
+        return;
+    }
+    m_files = std::move(files);
+    m_action = action;
+    m_document = action == DeliveryAction::Start ? m_state.strCurFileName : QString();
+    m_message = prepared->message;
+    m_send.setMaxConnections(spnConnections->value());
+    if (m_send.start({players, m_state.strFtpUser, m_state.strFtpPassword, prepared->files})) {
+        QList<int> everyone;
+        for (int player = 0; player < players.size(); ++player)
+            everyone << player;
+        began(everyone);
+    }
+}
+
+void GroupSendPanel::retryFailed()
+{
+    const QList<int> failed = m_send.failedPlayers();
+    if (isRunning() || failed.isEmpty())
+        return;
+    // The password was given for this send; the retry sends the same files again.
+    m_send.setMaxConnections(spnConnections->value());
+    if (m_send.retry(failed))
+        began(failed);
+}
+
+void GroupSendPanel::cancel()
+{
+    if (!isRunning())
+        return;
+    m_cancelled = true;
+    m_send.cancel();
+}
+
+void GroupSendPanel::began(const QList<int> &round)
+{
+    m_round = round;
+    m_cancelled = false;
+    m_since.clear();
+    m_ticker.start();
+    tblResults->showPlayers(m_send.results());
+    prgGroup->setRange(0, int(round.size()));
+    prgGroup->setValue(0);
+    lblSummary->setText(GroupResultsView::summary(m_send.results(), false));
+    updateControls();
+    emit runningChanged(true);
+}
+
+void GroupSendPanel::showPlayer(int player)
+{
+    const PlayerResult &result = m_send.results().at(player);
+    if (result.state != PlayerResult::State::Waiting && !m_since.contains(player))
+        m_since[player].start();
+    tblResults->showPlayer(player, result);
+    int ended = 0;
+    for (int index : std::as_const(m_round))
+        ended += m_send.results().at(index).ended() ? 1 : 0;
+    prgGroup->setValue(ended);
+    lblSummary->setText(GroupResultsView::summary(m_send.results(), false));
+}
+
+void GroupSendPanel::tick()
+{
+    for (auto since = m_since.cbegin(); since != m_since.cend(); ++since) {
+        PlayerResult result = m_send.results().at(since.key());
+        if (result.ended())
+            continue;
+        result.seconds = double(since.value().elapsed()) / 1000;
+        tblResults->showPlayer(since.key(), result);
+    }
+}
+
+void GroupSendPanel::roundEnded()
+{
+    m_ticker.stop();
+    tblResults->showPlayers(m_send.results());
+    prgGroup->setValue(prgGroup->maximum());
+    lblSummary->setText(GroupResultsView::summary(m_send.results(), m_cancelled));
+    updateControls();
+    emit runningChanged(false);
+
+    QList<PlayerResult> round;
+    for (int index : std::as_const(m_round))
+        round << m_send.results().at(index);
+    QString error;
+    if (!SendLog(SendLog::pathFor(m_state), m_clock).append(m_action, m_document, m_message, round, &error))
+        m_dialogs.exclamation(QStringLiteral("The send log could not be written.\n%1\nThe results stay in "
+                                             "this window.").arg(error));
+}
+
+void GroupSendPanel::updateControls()
+{
+    const bool running = isRunning();
+    btnStartGroup->setEnabled(!running);
+    btnStopGroup->setEnabled(!running);
+    spnConnections->setEnabled(!running);
+    btnCancel->setEnabled(running);
+    btnRetryFailed->setEnabled(!running && !m_send.failedPlayers().isEmpty());
+}
+
+} // namespace qvic

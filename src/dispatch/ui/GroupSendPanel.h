@@ -1,0 +1,96 @@
+#pragma once
+
+#include "commands/InstantFile.h"
+#include "dispatch/GroupSend.h"
+
+#include <QElapsedTimer>
+#include <QHash>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QSpinBox;
+
+namespace qvic {
+
+class GroupResultsView;
+class OperatorDialogs;
+class PlayerGroups;
+struct SharedState;
+
+// What a group send needs of the main window.
+struct GroupSendHooks
+{
+    // The crawl checked and saved as for a single start; false ends the start.
+    std::function<bool()> readyToStart;
+    // Whether the Kite-7 device script follows the command file.
+    std::function<bool()> withDeviceScript;
+};
+
+// Starts and stops the crawl on every player of a group at once, behind one
+// password question, and shows each player's progress live. Every round of
+// sends, a retry too, goes into the send log.
+class GroupSendPanel : public QWidget
+{
+    Q_OBJECT
+
+public:
+    GroupSendPanel(SharedState &state, OperatorDialogs &dialogs, GroupSendHooks hooks,
+                   const PlayerGroups &groups, std::function<QString()> currentGroup,
+                   QWidget *parent = nullptr);
+
+    void setClock(Clock clock) { m_clock = std::move(clock); }
+    void setTimeLimits(const FtpClient::TimeLimits &limits) { m_send.setTimeLimits(limits); }
+    bool isRunning() const { return m_send.isRunning(); }
+
+    void startOnGroup();
+    void stopOnGroup();
+    void retryFailed();
+    void cancel();
+
+signals:
+    void runningChanged(bool running);
+
+private:
+    void send(DeliveryAction action);
+    void began(const QList<int> &round);
+    void showPlayer(int player);
+    void roundEnded();
+    void tick();
+    void updateControls();
+
+    SharedState &m_state;
+    OperatorDialogs &m_dialogs;
+    GroupSendHooks m_hooks;
+    const PlayerGroups &m_groups;
+    std::function<QString()> m_currentGroup;
+    Clock m_clock = systemClock;
+
+    GroupSend m_send;
+    std::unique_ptr<QTemporaryDir> m_files; // the command files of the last send, kept for a retry
+    DeliveryAction m_action = DeliveryAction::Start;
+    QString m_document;
+    QString m_message;
+    QList<int> m_round; // the players of the send under way
+    bool m_cancelled = false;
+    // The table's clock for players under way: the engine reports their time only with news.
+    QHash<int, QElapsedTimer> m_since;
+    QTimer m_ticker;
+
+    QSpinBox *spnConnections = nullptr;
+    QPushButton *btnStartGroup = nullptr;
+    QPushButton *btnStopGroup = nullptr;
+    QPushButton *btnRetryFailed = nullptr;
+    QPushButton *btnCancel = nullptr;
+    QProgressBar *prgGroup = nullptr;
+    GroupResultsView *tblResults = nullptr;
+    QLabel *lblSummary = nullptr;
+};
+
+} // namespace qvic

@@ -1,0 +1,86 @@
+#include "dispatch/ui/frmPlayerGroups.h"
+
+#include "dispatch/AddressList.h"
+#include "dispatch/ui/GroupEditor.h"
+#include "platform/OperatorDialogs.h"
+#include "platform/ui/Controls.h"
+#include "platform/ui/WindowPlacement.h"
+#include "state/SharedState.h"
+
+#include <QDialogButtonBox>
+#include <QGroupBox>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace qvic {
+
+using namespace controls;
+
+frmPlayerGroups::frmPlayerGroups(SharedState &state, OperatorDialogs &dialogs, GroupSendHooks hooks,
+                                 QWidget *parent)
+    : QDialog(parent), m_state(state), m_dialogs(dialogs)
+{
+    setObjectName(QStringLiteral("frmPlayerGroups"));
+    setWindowTitle(QStringLiteral("Players and Groups"));
+    loadGroups();
+    // The address list was read at start-up; a list that cannot be read now
+    // only leaves the groups' own addresses to tick.
+    const QStringList addresses = addresslist::readFieldsOfFile(m_state.strIPListFile).value_or(QStringList());
+    m_editor = new GroupEditor(m_groups, PlayerGroups::pathFor(m_state), addresses, m_dialogs);
+    m_panel = new GroupSendPanel(m_state, m_dialogs, std::move(hooks), m_groups,
+                                 [this] { return m_editor->currentGroup(); });
+    auto *sendBox = named(new QGroupBox(QStringLiteral("Send to the group")), "fraGroupSend");
+    auto *sendLayout = new QVBoxLayout(sendBox);
+    sendLayout->addWidget(m_panel);
+
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::close);
+    auto *layout = new QVBoxLayout(this);
+    createMenu();
+    layout->setMenuBar(findChild<QMenuBar *>());
+    layout->addWidget(m_editor, 2);
+    layout->addWidget(sendBox, 3);
+    layout->addWidget(buttons);
+    // Enter belongs to the box it is typed in (a group name, an address), never
+    // to a default button that would add, send or close as well.
+    for (QPushButton *button : findChildren<QPushButton *>())
+        button->setAutoDefault(false);
+    resize(760, 620);
+    connect(m_panel, &GroupSendPanel::runningChanged, m_editor, [this](bool running) {
+        m_editor->setEnabled(!running);
+    });
+}
+
+void frmPlayerGroups::createMenu()
+{
+    auto *bar = new QMenuBar(this);
+    QMenu *menu = bar->addMenu(QStringLiteral("&Group"));
+    menu->setObjectName(QStringLiteral("mnuGroup"));
+    const auto add = [&](const char *name, const QString &caption, auto slot, QObject *target) {
+        QAction *action = menu->addAction(caption);
+        action->setObjectName(QLatin1String(name));
+        connect(action, &QAction::triggered, target, slot);
+        return action;
+    };
+    add("mnuAddGroup", QStringLiteral("Add Group"), [this] { m_editor->addGroup(); }, this);
+    add("mnuRemoveGroup", QStringLiteral("Remove Group"), [this] { m_editor->removeGroup(); }, this);
+    menu->addSeparator();
+    add("mnuStartGroup", QStringLiteral("Start on Group"), [this] { m_panel->startOnGroup(); }, this);
+    add("mnuStopGroup", QStringLiteral("Stop on Group"), [this] { m_panel->stopOnGroup(); }, this);
+    add("mnuRetryFailed", QStringLiteral("Retry Failed"), [this] { m_panel->retryFailed(); }, this);
+    add("mnuCancelGroup", QStringLiteral("Cancel"), [this] { m_panel->cancel(); }, this);
+    menu->addSeparator();
+    add("mnuCloseGroups", QStringLiteral("Close"), [this] { close(); }, this);
+}
+
+void frmPlayerGroups::loadGroups()
+{
+    const QStringList skipped = m_groups.load(PlayerGroups::pathFor(m_state));
+    if (!skipped.isEmpty())
+        m_dialogs.exclamation(QStringLiteral("Some of the player groups could not be read; the rest are here.\n%1\n"
+                                             "The file as it is now is kept as groups.ini.bak at the first change.")
+                                  .arg(skipped.join(u'\n')));
+}
+
+} // namespace qvic

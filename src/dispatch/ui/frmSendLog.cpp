@@ -1,0 +1,82 @@
+#include "dispatch/ui/frmSendLog.h"
+
+#include "dispatch/SendLog.h"
+#include "platform/ui/Controls.h"
+#include "platform/ui/WindowPlacement.h"
+
+#include <QDialogButtonBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace qvic {
+
+using namespace controls;
+
+frmSendLog::frmSendLog(const QString &path, QWidget *parent) : QDialog(parent), m_path(path)
+{
+    setObjectName(QStringLiteral("frmSendLog"));
+    setWindowTitle(QStringLiteral("Send Log"));
+    // Who got what comes first; the long command line last.
+    const QStringList columns{QStringLiteral("Time"),    QStringLiteral("Action"),
+                              QStringLiteral("Player"),  QStringLiteral("Outcome"),
+                              QStringLiteral("Bytes verified"), QStringLiteral("Document"),
+                              QStringLiteral("Command line")};
+    m_table = named(new QTableWidget(0, int(columns.size())), "tblSendLog", QStringLiteral("Send log"));
+    m_table->setHorizontalHeaderLabels(columns);
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->setAlternatingRowColors(true);
+    m_table->setWordWrap(false);
+    m_table->verticalHeader()->hide();
+    m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 8);
+    m_table->horizontalHeader()->setStretchLastSection(true);
+    m_note = named(new QLabel, "lblSendLogNote");
+    m_note->setWordWrap(true);
+    m_note->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close);
+    QPushButton *refresh = button("btnRefresh", QStringLiteral("&Refresh"));
+    buttons->addButton(refresh, QDialogButtonBox::ActionRole);
+    connect(refresh, &QPushButton::clicked, this, &frmSendLog::reload);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_table, 1);
+    layout->addWidget(m_note);
+    layout->addWidget(buttons);
+    resize(980, 420);
+    reload();
+}
+
+void frmSendLog::reload()
+{
+    const SendLog::Contents log = SendLog::read(m_path);
+    m_table->setRowCount(int(log.rows.size()));
+    for (int row = 0; row < log.rows.size(); ++row) {
+        const SendLogRow &line = log.rows.at(row);
+        const QStringList fields{line.time,    line.action,
+                                 line.player,  line.outcome,
+                                 QString::number(line.bytesVerified), line.document,
+                                 line.settings};
+        for (int column = 0; column < fields.size(); ++column)
+            m_table->setItem(row, column, new QTableWidgetItem(fields.at(column)));
+    }
+    m_table->resizeColumnsToContents();
+    m_table->scrollToBottom();
+
+    QStringList notes;
+    if (!log.error.isEmpty())
+        notes << log.error;
+    else if (log.rows.isEmpty())
+        notes << QStringLiteral("Nothing has been sent yet: %1 holds no sends.").arg(m_path);
+    else
+        notes << QStringLiteral("Player sends logged in %1: %2.").arg(m_path).arg(log.rows.size());
+    if (log.skipped)
+        notes << QStringLiteral("Lines skipped as not log lines: %1.").arg(log.skipped);
+    m_note->setText(notes.join(u' '));
+}
+
+} // namespace qvic

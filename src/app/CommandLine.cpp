@@ -15,8 +15,13 @@ QString helpText()
 {
     return QStringLiteral(
         "Usage: %1 [OPTION]...\n"
+        "  or:  %1 COMMAND [OPTION]...\n"
         "Type an instant crawl and send it to digital-signage players by FTP.\n"
-        "With no option, opens the main window.\n"
+        "With no command, opens the main window. The commands need no display:\n"
+        "  start    send a saved crawl to players (--crawl, and --player or --group)\n"
+        "  stop     stop the crawl on players (--player or --group)\n"
+        "  players  list the saved player addresses and the player groups\n"
+        "Run '%1 COMMAND --help' for a command's options.\n"
         "\n"
         "      --help     display this help and exit\n"
         "      --version  output version information and exit\n"
@@ -34,6 +39,8 @@ QString helpText()
         "Full documentation: man %1\n").arg(program);
 }
 
+} // namespace
+
 QString versionText()
 {
     // The libraries' versions at run time: what a bug report needs to know.
@@ -43,6 +50,8 @@ QString versionText()
         .arg(program, QLatin1String(programVersion), QLatin1String(qVersion()),
              QLatin1String(curl_version_info(CURLVERSION_NOW)->version));
 }
+
+namespace {
 
 CommandLineAnswer refusal(const QString &problem)
 {

@@ -20,6 +20,9 @@ struct CommandLineAnswer
 // Options with a single dash (-platform, -style, ...) are Qt's own and left to it.
 std::optional<CommandLineAnswer> answerCommandLine(const QStringList &arguments);
 
+// The --version text, for the subcommands' --version too.
+QString versionText();
+
 // The same for main's arguments, before any application object exists: prints
 // the answer and returns its exit code, or returns nothing to go on to the window.
 std::optional<int> answerCommandLine(int argc, char *argv[]);

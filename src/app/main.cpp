@@ -3,6 +3,7 @@
 #include "app/CommandLine.h"
 #include "app/StartUp.h"
 #include "app/ui/frmQV7IC.h"
+#include "cli/CommandLineTool.h"
 #include "platform/ui/WidgetDialogs.h"
 
 #include <QApplication>
@@ -11,7 +12,10 @@
 
 int main(int argc, char *argv[])
 {
-    // --help and --version answer before anything needs a display.
+    // The subcommands run without a window or a display; --help and --version
+    // answer before anything needs one.
+    if (qvic::cli::isCommandLine(argc, argv))
+        return qvic::cli::run(argc, argv, qvic::versionText());
     if (const auto exitCode = qvic::answerCommandLine(argc, argv))
         return *exitCode;
 

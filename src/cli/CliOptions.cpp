@@ -1,0 +1,263 @@
+#include "cli/CliOptions.h"
+
+#include "device/Kite7Lists.h"
+
+#include <array>
+
+namespace qvic::cli {
+namespace {
+
+enum Applies { ToStart = 1, ToStop = 2, ToPlayers = 4, ToSends = ToStart | ToStop, ToAll = 7 };
+
+struct OptionSpec
+{
+    const char *name;
+    bool takesValue;
+    int appliesTo;
+};
+
+constexpr std::array kOptions{
+    OptionSpec{"crawl", true, ToStart},          OptionSpec{"player", true, ToSends},
+    OptionSpec{"group", true, ToSends},          OptionSpec{"kite7", false, ToSends},
+    OptionSpec{"kite7-port", true, ToSends},     OptionSpec{"kite7-speed", true, ToStart},
+    OptionSpec{"kite7-position", true, ToStart}, OptionSpec{"kite7-repeat", true, ToStart},
+    OptionSpec{"password-file", true, ToSends},  OptionSpec{"max-connections", true, ToSends},
+    OptionSpec{"json", false, ToAll},            OptionSpec{"help", false, ToAll},
+    OptionSpec{"version", false, ToAll},
+};
+
+const OptionSpec *findOption(const QString &name)
+{
+    for (const OptionSpec &spec : kOptions)
+        if (name == QLatin1String(spec.name))
+            return &spec;
+    return nullptr;
+}
+
+int bit(Command command)
+{
+    return command == Command::Start ? ToStart : command == Command::Stop ? ToStop : ToPlayers;
+}
+
+// The entry of a Kite-7 list the value names, as the dialog keeps it: the
+// entry's 1-based position for the numbered lists, its text for the others.
+std::optional<QString> kite7Choice(const QStringList &entries, const QString &value, bool keepPosition)
+{
+    for (qsizetype i = 0; i < entries.size(); ++i)
+        if (entries[i].compare(value, Qt::CaseInsensitive) == 0)
+            return keepPosition ? kite7lists::positionText(int(i)) : entries[i];
+    return std::nullopt;
+}
+
+UsageError invalid(const QString &value, const QString &option, const QString &valid)
+{
+    return {QStringLiteral("invalid argument '%1' for '--%2' (%3)").arg(value, option, valid)};
+}
+
+// Takes one option's value into the options; an error when it is no valid one.
+std::optional<UsageError> take(Options &options, const QString &name, const QString &value)
+{
+    using namespace kite7lists;
+    if (name == u"crawl")
+        options.crawl = value;
+    else if (name == u"player")
+        options.players << value;
+    else if (name == u"group")
+        options.group = value;
+    else if (name == u"password-file")
+        options.passwordFile = value;
+    else if (name == u"max-connections") {
+        bool number = false;
+        options.maxConnections = value.toInt(&number);
+        if (!number || options.maxConnections < 1 || options.maxConnections > kMaxConnectionsLimit)
+            return invalid(value, name, QStringLiteral("1 to %1").arg(kMaxConnectionsLimit));
+    } else if (name == u"kite7-port") {
+        if (!(options.kite7Choices.comPort = kite7Choice(comPorts(), value, true)))
+            return invalid(value, name, QStringLiteral("1 to 8"));
+    } else if (name == u"kite7-speed") {
+        if (!(options.kite7Choices.speed = kite7Choice(speeds(), value, false)))
+            return invalid(value, name, QStringLiteral("Slow, Med or Fast"));
+    } else if (name == u"kite7-position") {
+        if (!(options.kite7Choices.position = kite7Choice(positions(), value, false)))
+            return invalid(value, name, QStringLiteral("40 to 218"));
+    } else if (name == u"kite7-repeat") {
+        if (!(options.kite7Choices.repeat = kite7Choice(repetitions(), value, true)))
+            return invalid(value, name, QStringLiteral("1 to 127, or Infinite"));
+    }
+    return std::nullopt;
+}
+
+std::optional<UsageError> checkCombination(const Options &options, const QStringList &given)
+{
+    const QString command = commandName(options.command);
+    if (options.command == Command::Players)
+        return std::nullopt;
+    if (options.command == Command::Start && options.crawl.isEmpty())
+        return UsageError{QStringLiteral("'start' needs --crawl NAME")};
+    if (options.players.isEmpty() && !options.group)
+        return UsageError{QStringLiteral("'%1' needs --player ADDRESS or --group GROUP").arg(command)};
+    if (!options.players.isEmpty() && options.group)
+        return UsageError{QStringLiteral("--player and --group cannot be used together")};
+    // A device choice without the device script would be silently ignored.
+    for (const QString &name : given)
+        if (name.startsWith(QLatin1String("kite7-")) && !options.kite7)
+            return UsageError{QStringLiteral("option '--%1' needs --kite7").arg(name)};
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<Command> commandNamed(const QString &name)
+{
+    for (const Command command : {Command::Start, Command::Stop, Command::Players})
+        if (name == commandName(command))
+            return command;
+    return std::nullopt;
+}
+
+QString commandName(Command command)
+{
+    switch (command) {
+    case Command::Start:
+        return QStringLiteral("start");
+    case Command::Stop:
+        return QStringLiteral("stop");
+    case Command::Players:
+        return QStringLiteral("players");
+    }
+    return {};
+}
+
+Parsed parseArguments(const QStringList &arguments)
+{
+    const auto command = commandNamed(arguments.value(0));
+    if (!command)
+        return UsageError{QStringLiteral("unrecognized command '%1'").arg(arguments.value(0))};
+    Options options;
+    options.command = *command;
+    QStringList given;
+    bool optionsEnded = false;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString &argument = arguments[i];
+        if (!optionsEnded && argument == QLatin1String("--")) {
+            optionsEnded = true;
+            continue;
+        }
+        if (optionsEnded || !argument.startsWith(u'-') || argument == QLatin1String("-"))
+            return UsageError{QStringLiteral("unexpected argument '%1'").arg(argument)};
+        QString name;
+        std::optional<QString> attached; // the value in the same argument
+        if (argument.startsWith(QLatin1String("--"))) {
+            const qsizetype equals = argument.indexOf(u'=');
+            name = argument.mid(2, equals < 0 ? -1 : equals - 2);
+            if (equals >= 0)
+                attached = argument.mid(equals + 1);
+        } else {
+            // The three short options: -c NAME, -p ADDRESS, -g GROUP, or -pADDRESS.
+            const qsizetype letter = QStringLiteral("cpg").indexOf(argument[1]);
+            if (letter < 0)
+                return UsageError{QStringLiteral("invalid option -- '%1'").arg(argument[1])};
+            name = QStringList{"crawl", "player", "group"}[letter];
+            if (argument.size() > 2)
+                attached = argument.mid(2);
+        }
+        const OptionSpec *spec = findOption(name);
+        if (!spec)
+            return UsageError{QStringLiteral("unrecognized option '%1'").arg(argument)};
+        if (!(spec->appliesTo & bit(*command)))
+            return UsageError{QStringLiteral("option '--%1' does not apply to '%2'").arg(name, arguments[0])};
+        if (!spec->takesValue) {
+            if (attached)
+                return UsageError{QStringLiteral("option '--%1' doesn't allow an argument").arg(name)};
+            if (name == u"help")
+                return HelpRequest{*command};
+            if (name == u"version")
+                return VersionRequest{};
+            (name == u"json" ? options.json : options.kite7) = true;
+            continue;
+        }
+        QString value;
+        if (attached)
+            value = *attached;
+        else if (i + 1 < arguments.size())
+            value = arguments[++i];
+        if (value.isEmpty())
+            return UsageError{QStringLiteral("option '--%1' requires an argument").arg(name)};
+        // Only players add up; a second crawl or group is more likely a mistake than a wish.
+        if (given.contains(name) && name != u"player")
+            return UsageError{QStringLiteral("option '--%1' given more than once").arg(name)};
+        given << name;
+        if (auto error = take(options, name, value))
+            return *error;
+    }
+    if (auto error = checkCombination(options, given))
+        return *error;
+    return options;
+}
+
+QString helpText(Command command)
+{
+    const QString players = QStringLiteral(
+        "  -p, --player=ADDRESS    send to this player (again for more): an IPv4\n"
+        "                          address, a host name, ADDRESS:PORT or [IPv6]:PORT\n"
+        "  -g, --group=GROUP       send to every player of this group (see 'players')\n");
+    const QString common = QStringLiteral(
+        "      --password-file=FILE  read the password from the first line of FILE\n"
+        "                          (- for standard input)\n"
+        "      --max-connections=N  send to at most N players at a time (default 32)\n"
+        "      --json              print the outcome as JSON\n"
+        "      --help              display this help and exit\n"
+        "      --version           output version information and exit\n");
+    const QString passwordAndExit = QStringLiteral(
+        "\n"
+        "The password is asked for on the terminal; without one it is read from the\n"
+        "first line of standard input. Nothing is sent when it is refused.\n"
+        "One line per player tells how it went, as it finishes, then a summary.\n"
+        "\n"
+        "Exit status: 0 when every player got everything, 2 when a player failed,\n"
+        "1 for bad usage, bad input or a refused password (nothing was sent).\n"
+        "\n"
+        "Full documentation: man qv-instant-crawl\n");
+    switch (command) {
+    case Command::Start:
+        return QStringLiteral(
+                   "Usage: qv-instant-crawl start --crawl=NAME (--player=ADDRESS... | --group=GROUP)\n"
+                   "                              [OPTION]...\n"
+                   "Send a saved crawl to players: its document and the start command built\n"
+                   "from its settings file (NAME.inst beside NAME.rtf).\n"
+                   "\n"
+                   "  -c, --crawl=NAME        the crawl NAME(.rtf) in the crawl folder, or a path\n"
+                   "                          holding a '/' (./Lobby.rtf)\n")
+               + players
+               + QStringLiteral(
+                   "      --kite7             also start the crawl on the Kite-7 device\n"
+                   "      --kite7-port=N      the player's serial port for it, 1 to 8 (1)\n"
+                   "      --kite7-speed=SPEED  Slow, Med or Fast (Slow)\n"
+                   "      --kite7-position=ROW  the device's crawl line, 40 to 218 (200)\n"
+                   "      --kite7-repeat=N    1 to 127 times, or Infinite (Infinite)\n")
+               + common + passwordAndExit;
+    case Command::Stop:
+        return QStringLiteral(
+                   "Usage: qv-instant-crawl stop (--player=ADDRESS... | --group=GROUP) [OPTION]...\n"
+                   "Stop the instant crawl on players.\n"
+                   "\n")
+               + players
+               + QStringLiteral(
+                   "      --kite7             also stop the crawl on the Kite-7 device\n"
+                   "      --kite7-port=N      the player's serial port for it, 1 to 8 (1)\n")
+               + common + passwordAndExit;
+    case Command::Players:
+        return QStringLiteral(
+            "Usage: qv-instant-crawl players [OPTION]...\n"
+            "List the saved player addresses and the player groups.\n"
+            "\n"
+            "      --json     print them as JSON\n"
+            "      --help     display this help and exit\n"
+            "      --version  output version information and exit\n"
+            "\n"
+            "Full documentation: man qv-instant-crawl\n");
+    }
+    return {};
+}
+
+} // namespace qvic::cli

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <variant>
+
+// The subcommands of qv-instant-crawl and their options, read GNU style:
+// "--name value" or "--name=value", "--" ends the options.
+namespace qvic::cli {
+
+enum class Command { Start, Stop, Players };
+
+// The Kite-7 choices of a send, kept as the Kite-7 dialog keeps them (see
+// device/Kite7Lists.h); an unset one keeps the start-up default.
+struct Kite7Choices
+{
+    std::optional<QString> comPort;  // "1" to "8"
+    std::optional<QString> speed;    // "Slow", "Med", "Fast"
+    std::optional<QString> position; // "40" to "218"
+    std::optional<QString> repeat;   // "1" to "128", "128" being "Infinite"
+};
+
+struct Options
+{
+    Command command = Command::Players;
+    QString crawl;
+    QStringList players; // as given, in order
+    std::optional<QString> group;
+    bool kite7 = false;
+    Kite7Choices kite7Choices;
+    std::optional<QString> passwordFile; // "-" is standard input
+    bool json = false;
+    int maxConnections = 32;
+};
+
+// What the arguments ask for: a send or the listing, a help or version text,
+// or a usage error in GNU's words (without the program's name).
+struct HelpRequest { Command command; };
+struct VersionRequest {};
+struct UsageError { QString problem; };
+using Parsed = std::variant<Options, HelpRequest, VersionRequest, UsageError>;
+
+inline constexpr int kMaxConnectionsLimit = 256;
+
+// The command's name, or nothing for a word that names none.
+std::optional<Command> commandNamed(const QString &name);
+QString commandName(Command command);
+
+// arguments: the command's name first, then its options.
+Parsed parseArguments(const QStringList &arguments);
+
+QString helpText(Command command);
+
+} // namespace qvic::cli

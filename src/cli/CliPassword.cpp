@@ -1,0 +1,137 @@
+#include "cli/CliPassword.h"
+
+#include "access/PasswordStore.h"
+
+#include <QByteArray>
+#include <QFile>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <iterator>
+
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace qvic::cli {
+namespace {
+
+// A password is a line of a few dozen characters; a file without a line end
+// is not read on and on.
+constexpr qsizetype kLineLimit = 4096;
+
+QString systemError()
+{
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+// Reads up to the first line end, one byte at a time: what follows the line
+// in a pipe is none of ours. Nothing when the read fails.
+std::optional<QString> readLine(int fd)
+{
+    QByteArray line;
+    char c = 0;
+    for (;;) {
+        const ssize_t got = ::read(fd, &c, 1);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return std::nullopt;
+        if (got == 0 || c == '\n' || line.size() >= kLineLimit)
+            break;
+        line += c;
+    }
+    if (line.endsWith('\r'))
+        line.chop(1);
+    return QString::fromLocal8Bit(line);
+}
+
+// The terminal as it was before the prompt turned its echo off, for a signal
+// that ends the program while the operator types.
+int g_terminal = -1;
+termios g_saved{};
+
+extern "C" void restoreTerminalAndDie(int signal)
+{
+    ::tcsetattr(g_terminal, TCSANOW, &g_saved);
+    (void)!::write(g_terminal, "\n", 1);
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+std::optional<QString> askOnTerminal(QString *error)
+{
+    const int terminal = ::open("/dev/tty", O_RDWR | O_CLOEXEC);
+    if (terminal < 0) {
+        *error = QStringLiteral("cannot open the terminal to ask for the password: %1").arg(systemError());
+        return std::nullopt;
+    }
+    termios quiet{};
+    const bool canHide = ::tcgetattr(terminal, &g_saved) == 0;
+    const char prompt[] = "Password: ";
+    (void)!::write(terminal, prompt, sizeof prompt - 1);
+    const int caught[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+    struct sigaction restoring{}, previous[std::size(caught)]{};
+    if (canHide) {
+        g_terminal = terminal;
+        restoring.sa_handler = restoreTerminalAndDie;
+        for (size_t i = 0; i < std::size(caught); ++i)
+            ::sigaction(caught[i], &restoring, &previous[i]);
+        quiet = g_saved;
+        quiet.c_lflag &= ~tcflag_t(ECHO);
+        ::tcsetattr(terminal, TCSAFLUSH, &quiet);
+    }
+    const auto line = readLine(terminal);
+    const int readError = errno;
+    if (canHide) {
+        ::tcsetattr(terminal, TCSAFLUSH, &g_saved);
+        for (size_t i = 0; i < std::size(caught); ++i)
+            ::sigaction(caught[i], &previous[i], nullptr);
+        g_terminal = -1;
+    }
+    (void)!::write(terminal, "\n", 1); // the operator's Enter was not echoed
+    ::close(terminal);
+    errno = readError;
+    if (!line)
+        *error = QStringLiteral("cannot read the password from the terminal: %1").arg(systemError());
+    return line;
+}
+
+} // namespace
+
+std::optional<QString> readPassword(const std::optional<QString> &passwordFile, QString *error)
+{
+    if (!passwordFile && ::isatty(STDIN_FILENO))
+        return askOnTerminal(error);
+    if (!passwordFile || *passwordFile == u"-") {
+        const auto line = readLine(STDIN_FILENO);
+        if (!line)
+            *error = QStringLiteral("cannot read the password from standard input: %1").arg(systemError());
+        return line;
+    }
+    // Opened as it is, so a pipe (--password-file <(...)) serves as well as a file.
+    const int fd = ::open(QFile::encodeName(*passwordFile).constData(), O_RDONLY | O_CLOEXEC);
+    const auto line = fd < 0 ? std::nullopt : readLine(fd);
+    if (!line)
+        *error = QStringLiteral("cannot read the password file %1: %2").arg(*passwordFile, systemError());
+    if (fd >= 0)
+        ::close(fd);
+    return line;
+}
+
+std::optional<QString> refusePassword(const QString &password, const QString &passFile)
+{
+    const PasswordStore store(passFile);
+    switch (PasswordStore::checkLogin(password, store.loadLogin().savedPassword)) {
+    case PasswordStore::LoginCheck::Accepted:
+        return std::nullopt;
+    case PasswordStore::LoginCheck::Empty:
+        return QStringLiteral("no password was given; nothing was sent");
+    case PasswordStore::LoginCheck::Refused:
+        break;
+    }
+    return QStringLiteral("incorrect password; nothing was sent");
+}
+
+} // namespace qvic::cli

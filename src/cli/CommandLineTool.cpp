@@ -1,0 +1,256 @@
+#include "cli/CommandLineTool.h"
+
+#include "cli/CliOptions.h"
+#include "cli/CliPassword.h"
+#include "cli/PlayerChoice.h"
+#include "cli/SavedCrawl.h"
+#include "cli/SendReport.h"
+#include "dispatch/GroupPreparation.h"
+#include "dispatch/GroupSend.h"
+#include "dispatch/SendLog.h"
+#include "platform/AppFolders.h"
+#include "platform/Text.h"
+#include "state/SharedState.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QSocketNotifier>
+#include <QTemporaryDir>
+
+#include <csignal>
+#include <cstdio>
+#include <memory>
+
+#include <curl/curl.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace qvic::cli {
+namespace {
+
+bool print(FILE *stream, const QString &text)
+{
+    const QByteArray bytes = text.toLocal8Bit();
+    return std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream) == size_t(bytes.size())
+           && std::fflush(stream) == 0;
+}
+
+int refuse(const QString &problem)
+{
+    print(stderr, QStringLiteral("qv-instant-crawl: %1\n").arg(problem));
+    return 1;
+}
+
+void warn(const QStringList &warnings)
+{
+    for (const QString &warning : warnings)
+        print(stderr, QStringLiteral("qv-instant-crawl: warning: %1\n").arg(warning));
+}
+
+// A text the operator asked for that never reached them (a full disk, a closed pipe) is a failure.
+int answer(const QString &text)
+{
+    return print(stdout, text) ? 0 : refuse(QStringLiteral("write error"));
+}
+
+// Readies the state as the window's start-up does: the folders, the account,
+// the Kite-7 defaults (never saved, so every start begins with them).
+std::optional<QString> startUp(SharedState &state)
+{
+    if (auto error = iniMainSetting(state, appDir(), winDir()))
+        return error;
+    setKite7Defaults(state);
+    return std::nullopt;
+}
+
+int listPlayers(const Options &options)
+{
+    SharedState state;
+    if (const auto error = startUp(state))
+        return refuse(*error);
+    QStringList warnings;
+    QString error;
+    const auto listing = cli::listPlayers(state, &warnings, &error);
+    warn(warnings);
+    if (!listing)
+        return refuse(error);
+    return answer(QString::fromLocal8Bit(listingText(*listing, options.json)));
+}
+
+// SIGINT, SIGTERM and SIGHUP during a send cancel it rather than end the
+// program at once: no upload is left half done under a player's real name,
+// and the send log and the output still tell how each player ended. A second
+// signal ends the program as usual.
+int g_signalPipe[2] = {-1, -1};
+
+extern "C" void forwardSignal(int signal)
+{
+    const char number = char(signal);
+    (void)!::write(g_signalPipe[1], &number, 1);
+}
+
+class Interruption
+{
+public:
+    explicit Interruption(GroupSend &send)
+    {
+        if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+            return;
+        m_notifier = std::make_unique<QSocketNotifier>(g_signalPipe[0], QSocketNotifier::Read);
+        QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this, &send] {
+            char number = 0;
+            if (::read(g_signalPipe[0], &number, 1) == 1 && !m_signal) {
+                m_signal = number;
+                print(stderr, QStringLiteral("qv-instant-crawl: interrupted; cancelling the transfers\n"));
+                send.cancel();
+            }
+        });
+        struct sigaction forwarding{};
+        forwarding.sa_handler = forwardSignal;
+        forwarding.sa_flags = SA_RESETHAND;
+        for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+            ::sigaction(signal, &forwarding, nullptr);
+    }
+    ~Interruption()
+    {
+        for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+            std::signal(signal, SIG_DFL);
+        m_notifier.reset();
+        for (int &fd : g_signalPipe)
+            if (fd >= 0)
+                ::close(fd), fd = -1;
+    }
+    int signal() const { return m_signal; }
+
+private:
+    std::unique_ptr<QSocketNotifier> m_notifier;
+    int m_signal = 0;
+};
+
+QList<PlayerResult> sendAndReport(const GroupRequest &request, const Options &options, int *signal)
+{
+    GroupSend send;
+    send.setMaxConnections(options.maxConnections);
+    QList<bool> told(request.players.size(), false);
+    QEventLoop loop;
+    QObject::connect(&send, &GroupSend::playerChanged, [&](int player) {
+        const PlayerResult &result = send.results()[player];
+        if (result.ended() && !told[player] && !options.json)
+            print(stdout, playerLine(result) + u'\n'); // as each finishes: a long send shows its progress
+        told[player] = told[player] || result.ended();
+    });
+    QObject::connect(&send, &GroupSend::finished, &loop, &QEventLoop::quit);
+    Interruption interruption(send);
+    send.start(request);
+    loop.exec();
+    *signal = interruption.signal();
+    return send.results();
+}
+
+struct CurlGlobal
+{
+    const bool ready = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+    ~CurlGlobal()
+    {
+        if (ready)
+            curl_global_cleanup();
+    }
+};
+
+int send(const Options &options, int argc, char *argv[])
+{
+    SharedState state;
+    if (const auto error = startUp(state))
+        return refuse(*error);
+    const CurlGlobal curl; // before libcurl's first use, the address check included
+    if (!curl.ready)
+        return refuse(QStringLiteral("libcurl could not be initialised"));
+    // A reader that goes away (| head) must not end the send half way, unlogged.
+    std::signal(SIGPIPE, SIG_IGN);
+    QStringList warnings;
+    QString error;
+    const auto players = choosePlayers(options.players, options.group, state, &warnings, &error);
+    warn(warnings);
+    if (!players)
+        return refuse(error);
+
+    const bool start = options.command == Command::Start;
+    if (start) {
+        const auto crawl = loadSavedCrawl(options.crawl, state.strRtfFolder, &error);
+        if (!crawl)
+            return refuse(error);
+        state.strCurFilePath = crawl->path;
+        state.strCurFileName = crawl->name;
+        state.strKite7Message = crawl->plainText;
+        // As the Kite-7 dialog refuses it: the device would crawl an empty line.
+        if (options.kite7 && trimSpaces(crawl->plainText).isEmpty())
+            return refuse(QStringLiteral("the crawl %1 holds only spaces: the Kite-7 device would have "
+                                         "nothing to crawl")
+                              .arg(crawl->path));
+    }
+    const Kite7Choices &kite7 = options.kite7Choices;
+    state.strKite7ComPort = kite7.comPort.value_or(state.strKite7ComPort);
+    state.strKite7Speed = kite7.speed.value_or(state.strKite7Speed);
+    state.strKite7Position = kite7.position.value_or(state.strKite7Position);
+    state.strKite7Repeat = kite7.repeat.value_or(state.strKite7Repeat);
+
+    // Built once before the password, so a settings file that cannot make a
+    // command is told without asking for it; and again after, for a fresh time stamp.
+    const DeliveryAction action = start ? DeliveryAction::Start : DeliveryAction::Stop;
+    QTemporaryDir folder;
+    if (!folder.isValid())
+        return refuse(QStringLiteral("cannot make a temporary folder for the command file: %1")
+                          .arg(folder.errorString()));
+    if (!prepareGroupSend(state, action, options.kite7, folder.path(), systemClock, &error))
+        return refuse(error);
+
+    const auto password = readPassword(options.passwordFile, &error);
+    if (!password)
+        return refuse(error);
+    if (const auto refusal = refusePassword(*password, state.strPassFile))
+        return refuse(*refusal);
+
+    const auto prepared = prepareGroupSend(state, action, options.kite7, folder.path(), systemClock, &error);
+    if (!prepared)
+        return refuse(error);
+    QCoreApplication application(argc, argv); // the group send's threads report through its event loop
+    int signal = 0;
+    const QList<PlayerResult> results
+        = sendAndReport({*players, state.strFtpUser, state.strFtpPassword, prepared->files}, options, &signal);
+
+    // Every send is logged, one line per player, as the window logs its own.
+    const QString document = start ? state.strCurFileName : QString();
+    if (!SendLog(SendLog::pathFor(state)).append(action, document, prepared->message, results, &error))
+        warn({QStringLiteral("the send was not logged: %1").arg(error)});
+    const QString summary
+        = options.json ? QString::fromUtf8(sendJson(commandName(options.command), document, options.kite7, results))
+                       : summaryLine(start ? QStringLiteral("Start") : QStringLiteral("Stop"), results) + u'\n';
+    if (!print(stdout, summary))
+        refuse(QStringLiteral("write error"));
+    return signal ? 128 + signal : sendStatus(results);
+}
+
+} // namespace
+
+bool isCommandLine(int argc, char *argv[])
+{
+    return argc > 1 && argv[1][0] != '-';
+}
+
+int run(int argc, char *argv[], const QString &versionText)
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const Parsed parsed = parseArguments(arguments);
+    if (const auto *error = std::get_if<UsageError>(&parsed))
+        return refuse(error->problem + QStringLiteral("\nTry 'qv-instant-crawl --help' for more information."));
+    if (const auto *help = std::get_if<HelpRequest>(&parsed))
+        return answer(helpText(help->command));
+    if (std::holds_alternative<VersionRequest>(parsed))
+        return answer(versionText);
+    const Options &options = std::get<Options>(parsed);
+    return options.command == Command::Players ? listPlayers(options) : send(options, argc, argv);
+}
+
+} // namespace qvic::cli

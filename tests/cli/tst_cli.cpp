@@ -1,0 +1,288 @@
+#include "FtpPlayers.h"
+#include "TestSupport.h"
+
+#include "cli/CliOptions.h"
+#include "dispatch/Delivery.h"
+#include "dispatch/DirectTransfer.h"
+#include "dispatch/SendLog.h"
+#include "state/SharedState.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+using namespace qvic;
+using namespace qvic::test;
+
+namespace {
+
+// Two paragraphs, the second partly bold; the window's editor holds it as kCrawlText.
+const QByteArray kCrawl = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0\\fs40 Doors open at nine\\par Exit by the \\b lobby\\b0}";
+const QString kCrawlText = "Doors open at nine\r\nExit by the lobby";
+const QByteArray kSettings = "120,none,0.25,3,0.5000,0\r\n";
+const QString kLogon = "Can't logon to this IP Address";
+
+// How the parser read the arguments, in one line.
+QString described(const cli::Parsed &parsed)
+{
+    if (const auto *error = std::get_if<cli::UsageError>(&parsed))
+        return error->problem;
+    if (const auto *help = std::get_if<cli::HelpRequest>(&parsed))
+        return "help " + cli::commandName(help->command);
+    if (std::holds_alternative<cli::VersionRequest>(parsed))
+        return "version";
+    const auto &o = std::get<cli::Options>(parsed);
+    const cli::Kite7Choices &k = o.kite7Choices;
+    return QStringList{cli::commandName(o.command), o.crawl, o.players.join(','), o.group.value_or("-"),
+                       o.kite7 ? "kite7" : "-", k.comPort.value_or("-"), k.speed.value_or("-"), k.position.value_or("-"),
+                       k.repeat.value_or("-"), o.passwordFile.value_or("-"), QString::number(o.maxConnections), o.json ? "json" : "-"}
+        .join(' ');
+}
+
+} // namespace
+
+class tst_Cli : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void options_data();
+    void options();
+    void sends_data();
+    void sends();
+    void refusals_data();
+    void refusals();
+    void players();
+
+private:
+    struct Ran
+    {
+        int status;
+        QByteArray out, err;
+    };
+    // The program as a process, with no display to be had and our folders for its own.
+    Ran run(const QStringList &arguments, const QByteArray &input = {}) const
+    {
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            environment.remove(name);
+        environment.insert("QVIC_APP_DIR", m_dirs.appDir());
+        environment.insert("QVIC_WIN_DIR", m_dirs.winDir());
+        environment.insert("HOME", m_dirs.root.path());
+        process.setProcessEnvironment(environment);
+        process.start(QVIC_EXECUTABLE, arguments);
+        process.write(input);
+        process.closeWriteChannel();
+        process.waitForFinished(60000);
+        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
+                process.readAllStandardError()};
+    }
+    // What the window's start or stop puts on a player, through the same delivery service and a direct transfer.
+    std::pair<QByteArray, QByteArray> windowSend(DeliveryAction action, bool kite7) const;
+    QString rtf() const { return m_dirs.appDir() + "/Application/RTF/"; }
+    QString logPath() const { return m_dirs.appDir() + "/sendlog.csv"; }
+
+    TempDirs m_dirs;
+};
+
+void tst_Cli::initTestCase()
+{
+    for (const QString name : {"Lobby", "Lobby, east"})
+        writeAll(rtf() + name + ".rtf", kCrawl), writeAll(rtf() + name + ".inst", kSettings);
+    writeAll(rtf() + "Bare.rtf", kCrawl);
+    writeAll(m_dirs.appDir() + "/IPList.txt", "10.0.0.5\r\n\r\n127.0.0.1:2100\r\n");
+    writeAll(m_dirs.winDir() + "/icpass.ini", "[PASSWORD]\r\nremember=0\r\npass=Secret\r\n");
+    writeAll(m_dirs.root.filePath("password"), "Secret\n");
+}
+
+std::pair<QByteArray, QByteArray> tst_Cli::windowSend(DeliveryAction action, bool kite7) const
+{
+    FtpTestServer server;
+    if (!server.start())
+        return {};
+    SharedState state;
+    setKite7Defaults(state);
+    state.strFtpUser = "qv7player", state.strFtpPassword = "tk2harbor";
+    state.strInstantFile = m_dirs.root.filePath("window/Instant.txt");
+    QDir().mkpath(m_dirs.root.filePath("window"));
+    state.strCurFileName = "Lobby.rtf", state.strCurFilePath = rtf() + "Lobby.rtf";
+    state.strKite7Message = kCrawlText, state.strKite7ComPort = "3", state.strKite7Repeat = "5";
+    DirectTransfer transfer;
+    DeliveryService(state, transfer, systemClock, [] {}).deliver(action, server.host(), kite7);
+    return {readAll(server.root() + "/media/Lobby.rtf"), readAll(server.root() + "/settings/Instant.txt")};
+}
+
+void tst_Cli::options_data()
+{
+    columns<QStringList, QString>("arguments", "read");
+    QTest::newRow("both value forms") << QStringList{"start", "--crawl=Lobby", "-p10.0.0.5", "-p", "10.0.0.6", "--kite7", "--kite7-speed",
+                                                     "fast", "--kite7-repeat=infinite", "--kite7-port=8", "--max-connections", "4"}
+                                      << "start Lobby 10.0.0.5,10.0.0.6 - kite7 8 Fast - 128 - 4 -";
+    QTest::newRow("stop") << QStringList{"stop", "-g", "Lobby", "--password-file", "-", "--json"} << "stop   Lobby - - - - - - 32 json";
+    QTest::newRow("help wins") << QStringList{"stop", "-p", "x", "--help", "--x"} << "help stop";
+    QTest::newRow("version") << QStringList{"players", "--version"} << "version";
+    QTest::newRow("no command") << QStringList{"strat"} << "unrecognized command 'strat'";
+    QTest::newRow("unknown") << QStringList{"players", "--all"} << "unrecognized option '--all'";
+    QTest::newRow("unknown short") << QStringList{"stop", "-x"} << "invalid option -- 'x'";
+    QTest::newRow("no value") << QStringList{"start", "--crawl"} << "option '--crawl' requires an argument";
+    QTest::newRow("flag value") << QStringList{"players", "--json=1"} << "option '--json' doesn't allow an argument";
+    QTest::newRow("not for stop") << QStringList{"stop", "--crawl", "Lobby"} << "option '--crawl' does not apply to 'stop'";
+    QTest::newRow("twice") << QStringList{"stop", "-g", "a", "-g", "b"} << "option '--group' given more than once";
+    QTest::newRow("positional") << QStringList{"start", "Lobby"} << "unexpected argument 'Lobby'";
+    QTest::newRow("no crawl") << QStringList{"start", "-p", "x"} << "'start' needs --crawl NAME";
+    QTest::newRow("no player") << QStringList{"stop"} << "'stop' needs --player ADDRESS or --group GROUP";
+    QTest::newRow("both") << QStringList{"stop", "-p", "x", "-g", "y"} << "--player and --group cannot be used together";
+    QTest::newRow("device choice alone") << QStringList{"stop", "-p", "x", "--kite7-port", "2"} << "option '--kite7-port' needs --kite7";
+    QTest::newRow("off the list") << QStringList{"start", "-c", "L", "-p", "x", "--kite7", "--kite7-position=39"}
+                                  << "invalid argument '39' for '--kite7-position' (40 to 218)";
+    QTest::newRow("connections") << QStringList{"stop", "-p", "x", "--max-connections=0"}
+                                 << "invalid argument '0' for '--max-connections' (1 to 256)";
+}
+
+// GNU's forms and words; the first --help or --version decides, as for the window.
+void tst_Cli::options()
+{
+    const auto [arguments] = fetch<QStringList>("arguments");
+    QTEST(described(cli::parseArguments(arguments)), "read");
+}
+
+void tst_Cli::sends_data()
+{
+    // Addresses P0 and P1 are the players'; outcomes as the send log words them.
+    columns<QStringList, QList<int>, QByteArray, bool, int, QStringList>("arguments", "refused", "input", "kite7", "status", "outcomes");
+    const QStringList both{"delivered", "delivered"};
+    QTest::newRow("start to two, password file")
+        << QStringList{"start", "--crawl", "Lobby", "--player", "P0", "-p", "P1", "--password-file", m_dirs.root.filePath("password")}
+        << QList<int>{} << QByteArray() << false << 0 << both;
+    QTest::newRow("group start with Kite-7, password on standard input")
+        << QStringList{"start", "-c", "Lobby.rtf", "--group", "Lobby", "--kite7", "--kite7-port=3", "--kite7-repeat", "5"}
+        << QList<int>{} << QByteArray("Secret\nnext line\n") << true << 0 << both;
+    QTest::newRow("stop to a group, JSON") << QStringList{"stop", "--group", "lobby", "--json"} << QList<int>{}
+                                           << QByteArray("Secret\r\n") << false << 0 << both;
+    QTest::newRow("one fails, JSON") << QStringList{"start", "--crawl", rtf() + "Lobby.rtf", "-p", "P0", "-p", "P1", "--json"}
+                                     << QList<int>{1} << QByteArray("Secret") << false << 2
+                                     << QStringList{"delivered", "failed: " + kLogon};
+}
+
+// Players get what a window send gives them, byte for byte but the time stamp; the output tells each player's
+// outcome, the exit status the whole, and the send log gains a line per player.
+void tst_Cli::sends()
+{
+    auto [arguments, refused, input, kite7, status, outcomes]
+        = fetch<QStringList, QList<int>, QByteArray, bool, int, QStringList>("arguments", "refused", "input", "kite7", "status", "outcomes");
+    using Mode = FtpPlayers::Mode;
+    FtpPlayers players({refused.contains(0) ? Mode::Refused : Mode::Normal, refused.contains(1) ? Mode::Refused : Mode::Normal});
+    QVERIFY2(players.start(), qPrintable(players.errorString()));
+    writeAll(m_dirs.appDir() + "/groups.ini", ("[Lobby]\n" + players.host(0) + '\n' + players.host(1) + "\n[Empty]\n").toUtf8());
+    for (QString &argument : arguments)
+        if (argument == "P0" || argument == "P1")
+            argument = players.host(argument.back().digitValue());
+    const qsizetype logged = SendLog::read(logPath()).rows.size();
+    const bool start = arguments[0] == "start";
+    const bool json = arguments.contains("--json");
+
+    const Ran ran = run(arguments, input);
+    QVERIFY2(ran.status == status, ran.out + ran.err);
+    QCOMPARE(ran.err, QByteArray());
+    const auto [document, command] = windowSend(start ? DeliveryAction::Start : DeliveryAction::Stop, kite7);
+    QVERIFY(!command.isEmpty());
+    const QJsonArray reported = QJsonDocument::fromJson(ran.out).object().value("players").toArray();
+    const QList<SendLogRow> log = SendLog::read(logPath()).rows.mid(logged);
+    QCOMPARE(log.size(), 2);
+    for (int i = 0; i < 2; ++i) {
+        const bool delivered = outcomes[i] == "delivered";
+        const QByteArray got = readAll(players.root(i) + "/settings/Instant.txt");
+        QCOMPARE(readAll(players.root(i) + "/media/Lobby.rtf"), delivered && start ? document : QByteArray());
+        QVERIFY2(delivered == QRegularExpression("^Time=\\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d:\\d\\d [AP]M\r\n").match(got).hasMatch(), got);
+        QCOMPARE(got.mid(got.indexOf('\n')), delivered ? command.mid(command.indexOf('\n')) : QByteArray());
+        if (json) {
+            const QJsonObject player = reported[i].toObject();
+            QCOMPARE(player["address"].toString(), players.host(i));
+            QCOMPARE(player["outcome"].toString(), delivered ? "delivered" : "failed");
+            QCOMPARE(player["error"].toString(), delivered ? "" : kLogon);
+            QCOMPARE(player["bytesVerified"].toInteger(), qint64(delivered ? (start ? document.size() : 0) + got.size() : 0));
+            QVERIFY(player["seconds"].toDouble() >= 0);
+        } else {
+            QVERIFY2(ran.out.contains(players.host(i).toUtf8() + ": delivered, "), ran.out);
+        }
+        QCOMPARE(log[i].player, players.host(i));
+        QCOMPARE(log[i].outcome, outcomes[i]);
+        QCOMPARE(log[i].action + log[i].document, start ? "startLobby.rtf" : "stop");
+    }
+    if (!json)
+        QVERIFY2(ran.out.endsWith("\nStart sent to 2 players: 2 delivered.\n"), ran.out);
+}
+
+void tst_Cli::refusals_data()
+{
+    // APP is the AppDir, P0 the player.
+    columns<QStringList, QByteArray, QString>("arguments", "input", "error");
+    const QString rtf = "APP/Application/RTF/";
+    QTest::newRow("wrong password") << QStringList{"start", "-c", "Lobby", "-p", "P0"} << QByteArray("secret\n")
+                                    << "incorrect password; nothing was sent";
+    QTest::newRow("no password") << QStringList{"stop", "-p", "P0"} << QByteArray() << "no password was given; nothing was sent";
+    QTest::newRow("password file missing") << QStringList{"stop", "-p", "P0", "--password-file", "APP/none"} << QByteArray("Secret\n")
+                                           << "cannot read the password file APP/none: No such file or directory";
+    QTest::newRow("unknown crawl") << QStringList{"start", "-c", "Nowhere", "-p", "P0"} << QByteArray("Secret\n")
+                                   << "no crawl 'Nowhere' in " + rtf.chopped(1) + " (looked for Nowhere.rtf)";
+    QTest::newRow("no settings file") << QStringList{"start", "-c", "Bare", "-p", "P0"} << QByteArray("Secret\n")
+                                      << "the crawl " + rtf + "Bare.rtf has no settings file " + rtf
+                                             + "Bare.inst; open the crawl in the window and save it to write one";
+    QTest::newRow("name players cannot take")
+        << QStringList{"start", "-c", "Lobby, east", "-p", "P0"} << QByteArray("Secret\n")
+        << "the crawl document \"Lobby, east.rtf\" cannot be sent: players cannot read a name with a comma, a double quote, a "
+           "backslash, a control character or a character outside Windows-1252; save the crawl under another name";
+    QTest::newRow("empty group") << QStringList{"stop", "-g", "Empty"} << QByteArray("Secret\n")
+                                 << "the group 'Empty' holds no player address";
+    QTest::newRow("unknown group") << QStringList{"stop", "-g", "Hall"} << QByteArray("Secret\n")
+                                   << "no group 'Hall' in APP/groups.ini (groups: Lobby, Empty)";
+    QTest::newRow("malformed address") << QStringList{"stop", "-p", "P0", "-p", "10.0.0.5:ftp"} << QByteArray("Secret\n")
+                                       << "'10.0.0.5:ftp' is not a player address: give an IPv4 address, a host name, "
+                                          "ADDRESS:PORT or [IPv6]:PORT";
+    QTest::newRow("bad usage") << QStringList{"start", "-p", "P0"} << QByteArray("Secret\n")
+                               << "'start' needs --crawl NAME\nTry 'qv-instant-crawl --help' for more information.";
+}
+
+// Bad input and a refused password: exit 1, one clear line, nothing sent and nothing logged.
+void tst_Cli::refusals()
+{
+    auto [arguments, input, error] = fetch<QStringList, QByteArray, QString>("arguments", "input", "error");
+    FtpPlayers players({FtpPlayers::Mode::Normal});
+    QVERIFY2(players.start(), qPrintable(players.errorString()));
+    writeAll(m_dirs.appDir() + "/groups.ini", ("[Lobby]\n" + players.host(0) + "\n[Empty]\n").toUtf8());
+    arguments.replaceInStrings("P0", players.host(0)).replaceInStrings("APP", m_dirs.appDir());
+    const QByteArray logBefore = readAll(logPath());
+
+    const Ran ran = run(arguments, input);
+    QCOMPARE(ran.status, 1);
+    QCOMPARE(ran.out, QByteArray());
+    QCOMPARE(QString(ran.err), "qv-instant-crawl: " + error.replace("APP", m_dirs.appDir()) + '\n');
+    QCOMPARE(players.events(0), QStringList());
+    QCOMPARE(readAll(logPath()), logBefore);
+}
+
+// The saved addresses and the groups, for people and as JSON; a skipped line of the groups file is told.
+void tst_Cli::players()
+{
+    writeAll(m_dirs.appDir() + "/groups.ini", "10.9.9.9\n[Lobby]\n10.0.0.5\n[::1]:2100\n[Empty]\n");
+    const Ran listed = run({"players"});
+    QCOMPARE(listed.status, 0);
+    QCOMPARE(QString(listed.out), QString("Saved addresses (APP/IPList.txt):\n  10.0.0.5\n  127.0.0.1:2100\n"
+                                          "Groups (APP/groups.ini):\n  [Lobby]\n    10.0.0.5\n    [::1]:2100\n"
+                                          "  [Empty]\n    (no address)\n")
+                                      .replace("APP", m_dirs.appDir()));
+    QCOMPARE(QString(listed.err),
+             "qv-instant-crawl: warning: " + m_dirs.appDir() + "/groups.ini: line 1: an address outside any group was skipped\n");
+
+    const Ran json = run({"players", "--json"});
+    QCOMPARE(json.status, 0);
+    QCOMPARE(QJsonDocument::fromJson(json.out).object(),
+             QJsonObject({{"addresses", QJsonArray{"10.0.0.5", "127.0.0.1:2100"}},
+                          {"groups", QJsonArray{QJsonObject{{"name", "Lobby"}, {"addresses", QJsonArray{"10.0.0.5", "[::1]:2100"}}},
+                                                QJsonObject{{"name", "Empty"}, {"addresses", QJsonArray{}}}}}}));
+}
+
+QTEST_GUILESS_MAIN(tst_Cli)
+#include "tst_cli.moc"

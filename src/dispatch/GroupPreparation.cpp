@@ -4,6 +4,7 @@
 #include "state/SharedState.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 namespace qvic {
@@ -50,7 +51,19 @@ std::optional<PreparedGroupSend> prepareGroupSend(const SharedState &state, Deli
         if (!build(device, building, clock, error))
             return std::nullopt;
     }
-    prepared.files = groupFiles(action, state.strCurFilePath, command, deviceScript);
+    // The document as it is now: a save during the send, or before a retry, must not
+    // give some players another crawl than the command file describes.
+    QString document;
+    if (action == DeliveryAction::Start) {
+        document = dir.filePath(QStringLiteral("document/") + QFileInfo(state.strCurFilePath).fileName());
+        QFile::remove(document); // a folder may be prepared again
+        if (!dir.mkpath(QStringLiteral("document")) || !QFile::copy(state.strCurFilePath, document)) {
+            if (error)
+                *error = QStringLiteral("Cannot read %1 to send it.").arg(state.strCurFilePath);
+            return std::nullopt;
+        }
+    }
+    prepared.files = groupFiles(action, document, command, deviceScript);
     return prepared;
 }
 

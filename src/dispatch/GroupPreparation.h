@@ -21,8 +21,9 @@ struct PreparedGroupSend
 };
 
 // Builds the action's command file, and the Kite-7 script that follows it when
-// withDeviceScript, into folder with the program's builders: the crawl document
-// is state.strCurFilePath, its settings file beside it. Nothing of the state
+// withDeviceScript, into folder with the program's builders, beside a copy of
+// the crawl document state.strCurFilePath for a start (its settings file is
+// read from beside the original), so every player and a retry get one crawl. Nothing of the state
 // changes, so the single send's Instant.txt stays as it was. Empty, with the
 // builder's reason in *error, when a file cannot be built.
 std::optional<PreparedGroupSend> prepareGroupSend(const SharedState &state, DeliveryAction action,

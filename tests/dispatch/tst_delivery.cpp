@@ -119,6 +119,10 @@ private slots:
                 singlePlaces << step.remoteFile;
         QCOMPARE(places, singlePlaces);
         QCOMPARE(readAll(group->files.last().localPath), command);
+        if (action == A::Start) { // a copy: saving the crawl during the send changes no player's
+            QVERIFY(group->files.first().localPath.startsWith(folder.path()));
+            QCOMPARE(readAll(group->files.first().localPath), readAll(state.strCurFilePath));
+        }
     }
 
     void replaceDocument_data()

@@ -175,6 +175,9 @@ private slots:
         QWidget *groups = w.openGroups();
         QVERIFY(pressGivingPassword(w.in(groups, "btnStartGroup"), kPassword));
         QTRY_VERIFY_WITH_TIMEOUT(w.cell(groups, 0, 1) == "sending" || w.cell(groups, 1, 1) == "sending", 10000);
+        w.dialogs.yesNoAnswers = {false}; // the operator closes the main window, then thinks again
+        QVERIFY(!w.window->close());
+        QCOMPARE(w.dialogs.said.last(), "q A send to a group is still under way. Cancel it and exit?");
         QTest::mouseClick(w.in<QPushButton>(groups, "btnCancel"), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(w.in(groups, "btnStartGroup")->isEnabled(), 10000);
         QCOMPARE(w.in<QLabel>(groups, "lblSummary")->text(),

@@ -514,14 +514,31 @@ void frmQV7IC::mnuSendLog_Click()
     dialog.exec();
 }
 
+bool frmQV7IC::groupSendMayEnd()
+{
+    if (!m_playerGroups || !m_playerGroups->sendPanel().isRunning())
+        return true;
+    if (!m_dialogs.askYesNo(QStringLiteral("A send to a group is still under way. Cancel it and exit?")))
+        return false;
+    // Cancelled and ended, so the send log learns which players got the crawl.
+    m_playerGroups->sendPanel().cancelAndWait();
+    return true;
+}
+
 void frmQV7IC::endAtOnce()
 {
+    if (!groupSendMayEnd())
+        return;
     m_endingAtOnce = true;
     QApplication::exit(0);
 }
 
 void frmQV7IC::closeEvent(QCloseEvent *event)
 {
+    if (!m_endingAtOnce && !groupSendMayEnd()) {
+        event->ignore();
+        return;
+    }
     // The window's own close always ends the program, remembering the address in
     // use; a failure to write it does not keep the program open.
     if (!m_endingAtOnce && !cboIPAddress->currentText().isEmpty())

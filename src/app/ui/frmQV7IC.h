@@ -83,6 +83,8 @@ private:
 
     bool loadAddressList(QString *error);
     void endAtOnce();
+    // Whether the program may end: not while a group send runs, unless the operator cancels it.
+    bool groupSendMayEnd();
     void createTray();
 
     // The operator's change of a presentation setting.

@@ -9,6 +9,7 @@
 #include "platform/ui/Controls.h"
 #include "state/SharedState.h"
 
+#include <QEventLoop>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -138,6 +139,16 @@ void GroupSendPanel::cancel()
         return;
     m_cancelled = true;
     m_send.cancel();
+}
+
+void GroupSendPanel::cancelAndWait()
+{
+    if (!isRunning())
+        return;
+    QEventLoop ended;
+    connect(this, &GroupSendPanel::runningChanged, &ended, &QEventLoop::quit);
+    cancel();
+    ended.exec(QEventLoop::ExcludeUserInputEvents);
 }
 
 void GroupSendPanel::began(const QList<int> &round)

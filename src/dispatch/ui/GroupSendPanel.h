@@ -53,6 +53,8 @@ public:
     void stopOnGroup();
     void retryFailed();
     void cancel();
+    // Cancels a send under way and returns once it has ended and been logged.
+    void cancelAndWait();
 
 signals:
     void runningChanged(bool running);

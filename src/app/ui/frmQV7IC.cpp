@@ -498,7 +498,8 @@ void frmQV7IC::mnuPlayerGroups_Click()
 {
     if (!m_playerGroups) {
         GroupSendHooks hooks{[this] { return saveAndCheckCrawl() && documentNameCanTravel(); },
-                             [this] { return chkKite7->isChecked(); }};
+                             [this] { return chkKite7->isChecked(); },
+                             [this] { return frmPassword::ask(m_state, m_dialogs, m_playerGroups); }};
         m_playerGroups = new frmPlayerGroups(m_state, m_dialogs, std::move(hooks), this);
         m_playerGroups->sendPanel().setClock(m_clock);
         centreOnScreen(*m_playerGroups);

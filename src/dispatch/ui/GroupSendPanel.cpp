@@ -1,6 +1,5 @@
 #include "dispatch/ui/GroupSendPanel.h"
 
-#include "access/ui/frmPassword.h"
 #include "dispatch/GroupPreparation.h"
 #include "dispatch/PlayerGroups.h"
 #include "dispatch/SendLog.h"
@@ -96,7 +95,7 @@ void GroupSendPanel::send(DeliveryAction action)
     }
     if (action == DeliveryAction::Start && !m_hooks.readyToStart())
         return;
-    if (!frmPassword::ask(m_state, m_dialogs, this))
+    if (!m_hooks.askPassword())
         return;
 
     auto files = std::make_unique<QTemporaryDir>();

@@ -31,6 +31,8 @@ struct GroupSendHooks
     std::function<bool()> readyToStart;
     // Whether the Kite-7 device script follows the command file.
     std::function<bool()> withDeviceScript;
+    // The password gate every send passes; false when the operator did not get through.
+    std::function<bool()> askPassword;
 };
 
 // Starts and stops the crawl on every player of a group at once, behind one

@@ -1,14 +1,16 @@
-// Upload throughput of FtpClient against the curl command-line tool, both sending
-// the same 50 MB file to the local test player in turns, and the processor time
-// the client spends while it waits on a throttled upload of about seven seconds.
+// Upload throughput of the send engine against the curl command-line tool, both
+// sending the same 50 MB file to the local stand-in player in turns, and the
+// processor time our process spends while it waits on a throttled upload of
+// about seven seconds.
 
-#include "dispatch/FtpClient.h"
+#include "dispatch/SendEngine.h"
 
-// The benchmark borrows the tests' local player.
-#include "FtpTestServer.h"
+// The benchmark borrows the tests' stand-in player.
+#include "StandInPlayers.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -21,9 +23,8 @@
 
 #include <curl/curl.h>
 
-using qvic::FtpClient;
-using qvic::FtpError;
-using qvic::test::FtpTestServer;
+using namespace qvic;
+using qvic::test::StandInPlayers;
 
 namespace {
 
@@ -57,37 +58,29 @@ struct Timing
     double transfer = -1; // connection to the end of the upload, as curl counts time_total
 };
 
-Timing clientUpload(const FtpTestServer &server, const QString &local, const QString &remote)
+// One file to one player through the engine, as a window's send does: the logon, the
+// upload, its size asked back, QUIT. "transfer" ends with the player's outcome.
+Timing engineUpload(const StandInPlayers &player, const QString &local, const QString &remote)
 {
-    FtpClient client;
-    Timing timing;
+    SendEngine send;
+    QEventLoop loop;
+    QObject::connect(&send, &SendEngine::finished, &loop, &QEventLoop::quit);
     QElapsedTimer clock;
-    bool finished = false;
-    QObject::connect(&client, &FtpClient::TransferFinished, [&] {
-        finished = true;
-        timing.transfer = double(clock.nsecsElapsed()) / 1e9;
-    });
     clock.start();
-    try {
-        client.Host = server.host();
-        client.UserName = QStringLiteral("qv7player");
-        client.Password = QStringLiteral("tk2harbor");
-        client.LogOn();
-        client.RemoteFile = remote;
-        client.LocalFile = local;
-        client.SendFile();
-        while (!finished)
-            client.ServiceEvents();
-        client.LogOff();
-    } catch (const FtpError &error) {
-        std::fprintf(stderr, "FtpClient failed: %s\n", error.what());
+    send.start({{player.host()}, QStringLiteral("qv7player"), QStringLiteral("tk2harbor"), {SendFile{local, remote}}});
+    loop.exec();
+    Timing timing;
+    timing.transfer = double(clock.nsecsElapsed()) / 1e9;
+    const PlayerResult &result = send.results().value(0);
+    if (result.state != PlayerResult::State::Delivered) {
+        std::fprintf(stderr, "the engine's upload failed: %s\n", qPrintable(result.words));
         return {};
     }
-    timing.whole = double(clock.nsecsElapsed()) / 1e9;
+    timing.whole = timing.transfer;
     return timing;
 }
 
-Timing curlUpload(const FtpTestServer &server, const QString &local, const QString &remote)
+Timing curlUpload(const StandInPlayers &server, const QString &local, const QString &remote)
 {
     QElapsedTimer clock;
     clock.start();
@@ -129,14 +122,14 @@ int main(int argc, char *argv[])
 
     int result = 0;
     {
-        FtpTestServer server;
+        StandInPlayers server;
         if (!server.start()) {
             std::fprintf(stderr, "%s\n", qPrintable(server.errorString()));
             return 1;
         }
         std::vector<double> clientWhole, curlWhole, clientTransfer, curlTransfer;
         for (int round = 0; round < kRounds; ++round) {
-            const Timing ours = clientUpload(server, local, QStringLiteral("media\\client.bin"));
+            const Timing ours = engineUpload(server, local, QStringLiteral("media\\client.bin"));
             const Timing theirs = curlUpload(server, local, QStringLiteral("media/curl.bin"));
             if (ours.whole <= 0 || theirs.whole <= 0 || theirs.transfer <= 0)
                 return 1;
@@ -144,7 +137,7 @@ int main(int argc, char *argv[])
             curlWhole.push_back(theirs.whole);
             clientTransfer.push_back(ours.transfer);
             curlTransfer.push_back(theirs.transfer);
-            std::printf("round %d: FtpClient %.1f MB/s, curl %.1f MB/s\n", round + 1,
+            std::printf("round %d: engine %.1f MB/s, curl %.1f MB/s\n", round + 1,
                         kFileSize / kMegabyte / ours.whole, kFileSize / kMegabyte / theirs.whole);
         }
         if (QFileInfo(server.root() + QStringLiteral("/media/client.bin")).size() != kFileSize)
@@ -154,23 +147,23 @@ int main(int argc, char *argv[])
         const double oursTransfer = kFileSize / kMegabyte / median(clientTransfer);
         const double theirsTransfer = kFileSize / kMegabyte / median(curlTransfer);
         std::printf("median of %d rounds, 50 MB each:\n", kRounds);
-        std::printf("  whole upload:   FtpClient %.1f MB/s, curl -T %.1f MB/s, ratio %.3f\n", ours,
+        std::printf("  whole upload:   engine %.1f MB/s, curl -T %.1f MB/s, ratio %.3f\n", ours,
                     theirs, ours / theirs);
-        std::printf("  transfer only:  FtpClient %.1f MB/s, curl -T %.1f MB/s, ratio %.3f"
-                    " (curl's time_total, without its process start and QUIT)\n",
+        std::printf("  transfer only:  engine %.1f MB/s, curl -T %.1f MB/s, ratio %.3f"
+                    " (curl's time_total, without its process start and QUIT; ours with its size check)\n",
                     oursTransfer, theirsTransfer, oursTransfer / theirsTransfer);
     }
 
     {
         // Seven seconds at 2 MB/s: the upload ends once the player has every byte,
         // the last of it with the whole file already in the socket buffers.
-        FtpTestServer server(FtpTestServer::Mode::Throttled);
+        StandInPlayers server({StandInPlayers::Fault::Throttle});
         server.setRate(int(2 * kMegabyte));
         const QString slow = work.filePath(QStringLiteral("fourteen.bin"));
         if (!server.start() || !writeFile(slow, 14 * kMegabyte))
             return 1;
         const double cpuBefore = processSeconds();
-        const double wall = clientUpload(server, slow, QStringLiteral("media\\slow.bin")).whole;
+        const double wall = engineUpload(server, slow, QStringLiteral("media\\slow.bin")).whole;
         const double cpu = processSeconds() - cpuBefore;
         if (wall < 0)
             return 1;

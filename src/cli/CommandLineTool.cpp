@@ -5,8 +5,8 @@
 #include "cli/PlayerChoice.h"
 #include "cli/SavedCrawl.h"
 #include "cli/SendReport.h"
-#include "dispatch/GroupPreparation.h"
-#include "dispatch/GroupSend.h"
+#include "dispatch/SendEngine.h"
+#include "dispatch/SendPreparation.h"
 #include "dispatch/SendLog.h"
 #include "platform/AppFolders.h"
 #include "platform/Text.h"
@@ -92,7 +92,7 @@ extern "C" void forwardSignal(int signal)
 class Interruption
 {
 public:
-    explicit Interruption(GroupSend &send)
+    explicit Interruption(SendEngine &send)
     {
         if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
             return;
@@ -127,19 +127,19 @@ private:
     int m_signal = 0;
 };
 
-QList<PlayerResult> sendAndReport(const GroupRequest &request, const Options &options, int *signal)
+QList<PlayerResult> sendAndReport(const SendRequest &request, const Options &options, int *signal)
 {
-    GroupSend send;
+    SendEngine send;
     send.setMaxConnections(options.maxConnections);
     QList<bool> told(request.players.size(), false);
     QEventLoop loop;
-    QObject::connect(&send, &GroupSend::playerChanged, [&](int player) {
+    QObject::connect(&send, &SendEngine::playerChanged, [&](int player) {
         const PlayerResult &result = send.results()[player];
         if (result.ended() && !told[player] && !options.json)
             print(stdout, playerLine(result) + u'\n'); // as each finishes: a long send shows its progress
         told[player] = told[player] || result.ended();
     });
-    QObject::connect(&send, &GroupSend::finished, &loop, &QEventLoop::quit);
+    QObject::connect(&send, &SendEngine::finished, &loop, &QEventLoop::quit);
     Interruption interruption(send);
     send.start(request);
     loop.exec();
@@ -201,8 +201,9 @@ int send(const Options &options, int argc, char *argv[])
     if (!folder.isValid())
         return refuse(QStringLiteral("cannot make a temporary folder for the command file: %1")
                           .arg(folder.errorString()));
-    if (!prepareGroupSend(state, action, options.kite7, folder.path(), systemClock, &error))
-        return refuse(error);
+    PreparationFailure failure;
+    if (!prepareSend(state, action, options.kite7, folder.path(), systemClock, &failure))
+        return refuse(failure.reason);
 
     const auto password = readPassword(options.passwordFile, &error);
     if (!password)
@@ -210,9 +211,9 @@ int send(const Options &options, int argc, char *argv[])
     if (const auto refusal = refusePassword(*password, state.strPassFile))
         return refuse(*refusal);
 
-    const auto prepared = prepareGroupSend(state, action, options.kite7, folder.path(), systemClock, &error);
+    const auto prepared = prepareSend(state, action, options.kite7, folder.path(), systemClock, &failure);
     if (!prepared)
-        return refuse(error);
+        return refuse(failure.reason);
     QCoreApplication application(argc, argv); // the group send's threads report through its event loop
     int signal = 0;
     const QList<PlayerResult> results

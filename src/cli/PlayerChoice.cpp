@@ -1,8 +1,7 @@
 #include "cli/PlayerChoice.h"
 
 #include "dispatch/AddressList.h"
-#include "dispatch/FtpClient.h"
-#include "dispatch/FtpCommon.h"
+#include "dispatch/PlayerAddress.h"
 #include "dispatch/PlayerGroups.h"
 #include "platform/Text.h"
 #include "state/SharedState.h"
@@ -26,15 +25,6 @@ bool loadGroups(PlayerGroups &groups, const QString &path, QStringList *warnings
         *warnings << path + QStringLiteral(": ") + problem;
     }
     return true;
-}
-
-// An address the FTP client can reach: its host and port as the address box
-// reads them, and a host libcurl's URL parser takes (no spaces, for one).
-bool isPlayerAddress(const QString &address)
-{
-    const auto hostPort = hasControlCharacter(address) ? std::nullopt : parseFtpHost(address);
-    const CurlUrl url(curl_url());
-    return hostPort && url && setPlayerAddress(url.get(), *hostPort);
 }
 
 } // namespace
@@ -69,7 +59,7 @@ std::optional<QStringList> choosePlayers(const QStringList &addresses, const std
                 chosen << trimmed; // two sends to one player at once would race for its files
     }
     for (const QString &address : std::as_const(chosen)) {
-        if (!isPlayerAddress(address)) {
+        if (!parsePlayerAddress(address)) {
             *error = QStringLiteral("'%1'%2 is not a player address: give an IPv4 address, a host name, "
                                     "ADDRESS:PORT or [IPv6]:PORT")
                          .arg(address, from);

@@ -1,21 +1,19 @@
 #pragma once
 
-#include "dispatch/Delivery.h"
+#include "dispatch/SendPreparation.h"
+#include "dispatch/SendRequest.h"
+
+#include <QString>
 
 namespace qvic {
 
-class OperatorDialogs;
-struct SharedState;
+// What the operator reads after a send from a window that reached its player:
+// "Successfully sent out the QV instant crawl." and the like; withDeviceScript
+// when the Kite-7 script followed the command file.
+QString deliveredWords(DeliveryAction action, bool withDeviceScript);
 
-// Tells the operator how a send from a window ended, in the program's words: its
-// success, a command file that could not be built, or a failed upload that the
-// transfer window has not told the operator of already.
-void tellDeliveryOutcome(OperatorDialogs &dialogs, DeliveryAction action, const DeliveryReport &report);
-
-// Adds a single send to the send log: the crawl document for a start, the
-// command line sent, the player and how it went. A log that cannot be written
-// is told; the send itself stands.
-void recordDelivery(OperatorDialogs &dialogs, const SharedState &state, const Clock &clock,
-                    DeliveryAction action, const QString &player, const DeliveryReport &report);
+// What the operator reads when a file of the send could not be built, so
+// nothing was sent: "Error creating Instant.txt file." and the like.
+QString notBuiltWords(DeliveryAction action, PreparationFailure::Step step);
 
 } // namespace qvic

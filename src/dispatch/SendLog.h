@@ -1,8 +1,7 @@
 #pragma once
 
 #include "commands/InstantFile.h"
-#include "dispatch/Delivery.h"
-#include "dispatch/GroupSend.h"
+#include "dispatch/SendRequest.h"
 
 #include <QList>
 #include <QString>

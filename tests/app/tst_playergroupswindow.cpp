@@ -1,4 +1,4 @@
-#include "FtpPlayers.h"
+#include "StandInPlayers.h"
 #include "MainWindowFixture.h"
 
 #include "dispatch/SendLog.h"
@@ -11,7 +11,7 @@
 
 using namespace qvic;
 using namespace qvic::test;
-using Mode = FtpPlayers::Mode;
+using Fault = StandInPlayers::Fault;
 
 namespace {
 
@@ -117,7 +117,7 @@ private slots:
     // how each player fared; Retry Failed goes to the failed player alone.
     void sendsToGroupAndRetries()
     {
-        FtpPlayers players({Mode::Normal, Mode::Refused, Mode::Normal});
+        StandInPlayers players({Fault::None, Fault::Refused, Fault::None});
         QVERIFY2(players.start(), qPrintable(players.errorString()));
         GroupDesk w({{"groups.ini", "[Lobby]\n" + players.hosts().join(u'\n').toLatin1() + '\n'}});
         QTest::keyClicks(w.editor, "Doors open at noon");
@@ -139,7 +139,7 @@ private slots:
         QVERIFY2(w.log()[1].endsWith("|start|QVInstantCrawl.rtf|" + players.host(1) + "|failed: Can't logon to this IP Address"),
                  qPrintable(w.log()[1]));
 
-        QVERIFY(players.setMode(1, Mode::Normal));
+        QVERIFY(players.setFault(1, Fault::None));
         const QStringList before = players.events(0);
         QTest::mouseClick(w.in<QPushButton>(groups, "btnRetryFailed"), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(w.in(groups, "btnStartGroup")->isEnabled(), 30000);
@@ -164,7 +164,7 @@ private slots:
     // Cancel mid-group: every player keeps the document it had, and the window says who got nothing.
     void cancelKeepsOlderDocuments()
     {
-        FtpPlayers players({Mode::Throttled, Mode::Throttled});
+        StandInPlayers players({Fault::Throttle, Fault::Throttle});
         players.setRate(20000);
         QVERIFY2(players.start(), qPrintable(players.errorString()));
         for (const int i : {0, 1})

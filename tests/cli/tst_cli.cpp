@@ -1,9 +1,9 @@
-#include "FtpPlayers.h"
+#include "RecordingDialogs.h"
+#include "StandInPlayers.h"
 #include "TestSupport.h"
 
 #include "cli/CliOptions.h"
-#include "dispatch/Delivery.h"
-#include "dispatch/DirectTransfer.h"
+#include "dispatch/ui/SingleSend.h"
 #include "dispatch/SendLog.h"
 #include "state/SharedState.h"
 
@@ -79,7 +79,7 @@ private:
         return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
                 process.readAllStandardError()};
     }
-    // What the window's start or stop puts on a player, through the same delivery service and a direct transfer.
+    // What the window's start or stop puts on a player.
     std::pair<QByteArray, QByteArray> windowSend(DeliveryAction action, bool kite7) const;
     QString rtf() const { return m_dirs.appDir() + "/Application/RTF/"; }
     QString logPath() const { return m_dirs.appDir() + "/sendlog.csv"; }
@@ -99,7 +99,7 @@ void tst_Cli::initTestCase()
 
 std::pair<QByteArray, QByteArray> tst_Cli::windowSend(DeliveryAction action, bool kite7) const
 {
-    FtpTestServer server;
+    StandInPlayers server;
     if (!server.start())
         return {};
     SharedState state;
@@ -109,8 +109,10 @@ std::pair<QByteArray, QByteArray> tst_Cli::windowSend(DeliveryAction action, boo
     QDir().mkpath(m_dirs.root.filePath("window"));
     state.strCurFileName = "Lobby.rtf", state.strCurFilePath = rtf() + "Lobby.rtf";
     state.strKite7Message = kCrawlText, state.strKite7ComPort = "3", state.strKite7Repeat = "5";
-    DirectTransfer transfer;
-    DeliveryService(state, transfer, systemClock, [] {}).deliver(action, server.host(), kite7);
+    state.strIniFile = m_dirs.root.filePath("window/IC.ini");
+    RecordingDialogs dialogs;
+    if (!sendToPlayer(state, dialogs, nullptr, action, server.host(), kite7, systemClock))
+        return {};
     return {readAll(server.root() + "/media/Lobby.rtf"), readAll(server.root() + "/settings/Instant.txt")};
 }
 
@@ -172,8 +174,8 @@ void tst_Cli::sends()
 {
     auto [arguments, refused, input, kite7, status, outcomes]
         = fetch<QStringList, QList<int>, QByteArray, bool, int, QStringList>("arguments", "refused", "input", "kite7", "status", "outcomes");
-    using Mode = FtpPlayers::Mode;
-    FtpPlayers players({refused.contains(0) ? Mode::Refused : Mode::Normal, refused.contains(1) ? Mode::Refused : Mode::Normal});
+    using Fault = StandInPlayers::Fault;
+    StandInPlayers players({refused.contains(0) ? Fault::Refused : Fault::None, refused.contains(1) ? Fault::Refused : Fault::None});
     QVERIFY2(players.start(), qPrintable(players.errorString()));
     writeAll(m_dirs.appDir() + "/groups.ini", ("[Lobby]\n" + players.host(0) + '\n' + players.host(1) + "\n[Empty]\n").toUtf8());
     for (QString &argument : arguments)
@@ -249,7 +251,7 @@ void tst_Cli::refusals_data()
 void tst_Cli::refusals()
 {
     auto [arguments, input, error] = fetch<QStringList, QByteArray, QString>("arguments", "input", "error");
-    FtpPlayers players({FtpPlayers::Mode::Normal});
+    StandInPlayers players;
     QVERIFY2(players.start(), qPrintable(players.errorString()));
     writeAll(m_dirs.appDir() + "/groups.ini", ("[Lobby]\n" + players.host(0) + "\n[Empty]\n").toUtf8());
     arguments.replaceInStrings("P0", players.host(0)).replaceInStrings("APP", m_dirs.appDir());
@@ -284,5 +286,5 @@ void tst_Cli::players()
                                                 QJsonObject{{"name", "Empty"}, {"addresses", QJsonArray{}}}}}}));
 }
 
-QTEST_GUILESS_MAIN(tst_Cli)
+QTEST_MAIN(tst_Cli)
 #include "tst_cli.moc"

@@ -1,4 +1,4 @@
-#include "FtpTestServer.h"
+#include "StandInPlayers.h"
 #include "MainWindowFixture.h"
 
 #include "device/ui/frmKite7.h"
@@ -112,7 +112,7 @@ private slots:
     {
         auto [button, address, text, password, carried, message] = test::fetch<QString, QString, QString, QString, QByteArray, QString>(
             "button", "address", "text", "password", "carried", "message");
-        test::FtpTestServer server;
+        test::StandInPlayers server;
         QVERIFY2(server.start(), qPrintable(server.errorString()));
         test::MainWindowFixture w;
         test::writeAll(w.dirs->winDir() + "/icpass.ini", "[PASSWORD]\r\nremember=0\r\npass=Secret\r\n");

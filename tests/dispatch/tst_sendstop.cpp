@@ -1,4 +1,4 @@
-#include "FtpTestServer.h"
+#include "StandInPlayers.h"
 #include "MainWindowFixture.h"
 
 #include "dispatch/SendLog.h"
@@ -50,7 +50,7 @@ private slots:
     void sendAndStop()
     {
         auto [button, savedAs, changed, kite7, line] = test::fetch<QString, QString, QString, bool, QByteArray>("button", "savedAs", "changed", "kite7", "line");
-        FtpTestServer server;
+        StandInPlayers server;
         QVERIFY2(server.start(), qPrintable(server.errorString()));
         // A longer listed address beginning with the player's: what is typed is used as typed.
         Desk w({{"IPList.txt", server.host().toLatin1() + "0\r\n"}});
@@ -89,18 +89,67 @@ private slots:
         // The send log has the send: the command line, never the device script that followed it.
         const QList<SendLogRow> log = SendLog::read(SendLog::pathFor(w.state)).rows;
         QCOMPARE(log.size(), 1);
-        QCOMPARE(QStringList({log[0].action, log[0].document, log[0].player, log[0].outcome.section(u',', 0, 0)}),
-                 QStringList({start ? "start" : "stop", start ? name : "", server.host(), "delivered"}));
+        QCOMPARE(log[0].action, start ? "start" : "stop");
+        QCOMPARE(log[0].document, start ? name : "");
+        QCOMPARE(log[0].player, server.host());
+        QCOMPARE(log[0].outcome, "delivered");
+        // The sizes the player confirmed: the document's and the first command file's; the device script's too.
+        const qint64 confirmed = (start ? readAll(w.rtf(name)).size() : 0) + command.size();
+        QCOMPARE(log[0].bytesVerified > confirmed, kite7);
+        QVERIFY(log[0].bytesVerified >= confirmed);
         QVERIFY2(log[0].settings.startsWith(start ? "Message=@START_INSTANT_CRAWL," : "Message=@STOP_INSTANT_CRAWL"),
                  qPrintable(log[0].settings));
         w.window->close();
         QCOMPARE(readAll(w.state.strPreIPFile), "  " + server.host().toLatin1() + " \r\n");
     }
 
+    // A player that takes everything but never answers QUIT: the window goes on painting
+    // throughout, the success message opens once the last file is verified, and the send log
+    // has the line by then, with the player's confirmed bytes and the time the send ended.
+    void startAgainstPlayerSilentAtQuit()
+    {
+        StandInPlayers server({StandInPlayers::Fault::SilentAtQuit});
+        QVERIFY2(server.start(), qPrintable(server.errorString()));
+        Desk w;
+        w.window->setClock(systemClock);
+        QTest::keyClicks(w.editor, "Doors open");
+        w.setText("cboIPAddress", server.host());
+        QStringList commandsAtMessage;
+        QDateTime messageTime;
+        qsizetype logLinesAtMessage = -1;
+        w.dialogs.onMessage = [&](const QString &) {
+            commandsAtMessage = server.commands();
+            messageTime = QDateTime::currentDateTime();
+            logLinesAtMessage = SendLog::read(SendLog::pathFor(w.state)).rows.size();
+        };
+        QElapsedTimer sinceTick;
+        qint64 longestGap = 0;
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, this, [&] { longestGap = std::max(longestGap, sinceTick.restart()); });
+        const QDateTime pressed = QDateTime::currentDateTime().addSecs(-1);
+        sinceTick.start();
+        ticker.start(10);
+
+        QVERIFY(pressGivingPassword(w.find("btnSend"), kPassword));
+        ticker.stop();
+
+        QCOMPARE(w.dialogs.said, QStringList{"i Successfully sent out the QV instant crawl."});
+        QVERIFY2(commandsAtMessage.contains("SIZE settings/Instant.txt"), qPrintable(commandsAtMessage.join(", ")));
+        QTRY_COMPARE(server.commands().last(), "QUIT"); // sent once the outcome was known, its answer never awaited
+        qInfo("longest gap between two ticks of a 10 ms timer: %lld ms", longestGap);
+        QVERIFY2(longestGap < 1000, qPrintable(QString::number(longestGap))); // QUIT's answer would take 15 s
+        QCOMPARE(logLinesAtMessage, 1);
+        const SendLogRow line = SendLog::read(SendLog::pathFor(w.state)).rows.value(0);
+        QCOMPARE(line.outcome, "delivered");
+        QCOMPARE(line.bytesVerified, readAll(w.rtf("QVInstantCrawl.rtf")).size() + readAll(server.root() + "/settings/Instant.txt").size());
+        const QDateTime logged = QDateTime::fromString(line.time, Qt::ISODate);
+        QVERIFY2(logged >= pressed && logged <= messageTime, qPrintable(line.time));
+    }
+
     // The transfer window tells a failed upload, once; nothing speaks of success.
     void startRefusedByPlayer()
     {
-        FtpTestServer server(FtpTestServer::Mode::StorageFull);
+        StandInPlayers server({StandInPlayers::Fault::Full});
         QVERIFY2(server.start(), qPrintable(server.errorString()));
         Desk w;
         QTest::keyClicks(w.editor, "Doors open");
@@ -129,7 +178,7 @@ private slots:
     {
         auto [button, savedAs, text, address, password, message, focus] = test::fetch<QString, QString, QString, QString, QString, QString,
             QString>("button", "savedAs", "text", "address", "password", "message", "focus");
-        FtpTestServer server;
+        StandInPlayers server;
         QVERIFY2(server.start(), qPrintable(server.errorString()));
         Desk w;
         QTest::keyClicks(w.editor, text);

@@ -5,14 +5,16 @@
 #include <QList>
 #include <QStringList>
 
+#include <functional>
+
 namespace qvic {
 
 // The dialogs of a test: notes every message, answers from scripted queues (an empty one: No, or Cancel), never blocks.
 class RecordingDialogs : public OperatorDialogs
 {
 public:
-    void information(const QString &text) override { said << "i " + text; }
-    void exclamation(const QString &text) override { said << "e " + text; }
+    void information(const QString &text) override { tell("i " + text); }
+    void exclamation(const QString &text) override { tell("e " + text); }
     bool askYesNo(const QString &text) override
     {
         said << "q " + text;
@@ -27,8 +29,15 @@ public:
     QList<std::optional<QString>> fileAnswers;
     QList<std::optional<QColor>> colorAnswers;
     QList<QStringList> fileRequests; // what the file dialogs were asked, newest last: title, folder, filter
+    std::function<void(const QString &)> onMessage; // called as each message opens, with its note
 
 private:
+    void tell(const QString &note)
+    {
+        said << note;
+        if (onMessage)
+            onMessage(note);
+    }
     std::optional<QString> nextFile(const QString &title, const QString &folder, const QString &filter)
     {
         fileRequests.append({title, folder, filter});

@@ -15,9 +15,8 @@
 #include "compose/EditorText.h"
 #include "device/ui/frmKite7.h"
 #include "dispatch/AddressList.h"
-#include "dispatch/DeliveryWords.h"
 #include "dispatch/SendLog.h"
-#include "dispatch/ui/TransferDialogStep.h"
+#include "dispatch/ui/SingleSend.h"
 #include "dispatch/ui/frmPlayerGroups.h"
 #include "dispatch/ui/frmSendLog.h"
 #include "platform/Numbers.h"
@@ -31,8 +30,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QEventLoop>
-#include <QTimer>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -45,19 +42,6 @@
 #include <QVBoxLayout>
 
 namespace qvic {
-namespace {
-
-void pauseBeforeDeviceScript()
-{
-    // The player needs a moment between the two command files; the window
-    // keeps painting but takes no input meanwhile.
-    QEventLoop pause;
-    QTimer::singleShot(500, &pause, &QEventLoop::quit);
-    pause.exec(QEventLoop::ExcludeUserInputEvents);
-}
-
-} // namespace
-
 using namespace controls;
 
 frmQV7IC::frmQV7IC(SharedState &state, OperatorDialogs &dialogs, QWidget *parent)
@@ -456,11 +440,14 @@ void frmQV7IC::deliver(DeliveryAction action, const QString &host)
     m_state.strRemoteHost = host;
     if (!frmPassword::ask(m_state, m_dialogs, this))
         return;
-    TransferDialogStep transfer(m_state, m_dialogs, this);
-    DeliveryService service(m_state, transfer, m_clock, &pauseBeforeDeviceScript);
-    const DeliveryReport report = service.deliver(action, host, chkKite7->isChecked());
-    tellDeliveryOutcome(m_dialogs, action, report);
-    recordDelivery(m_dialogs, m_state, m_clock, action, host, report);
+    sendToPlayer(m_state, m_dialogs, this, action, host, chkKite7->isChecked(), m_clock, m_sendLimits);
+}
+
+void frmQV7IC::setSendLimits(const SendTimeLimits &limits)
+{
+    m_sendLimits = limits;
+    if (m_playerGroups)
+        m_playerGroups->sendPanel().setTimeLimits(limits);
 }
 
 void frmQV7IC::btnHide_Click()
@@ -491,6 +478,7 @@ void frmQV7IC::mnuChangePassword_Click()
 void frmQV7IC::mnuKite7_Click()
 {
     frmKite7 dialog(m_state, m_dialogs, cboIPAddress->currentText(), m_clock, this);
+    dialog.setSendLimits(m_sendLimits);
     dialog.exec();
 }
 
@@ -502,6 +490,7 @@ void frmQV7IC::mnuPlayerGroups_Click()
                              [this] { return frmPassword::ask(m_state, m_dialogs, m_playerGroups); }};
         m_playerGroups = new frmPlayerGroups(m_state, m_dialogs, std::move(hooks), this);
         m_playerGroups->sendPanel().setClock(m_clock);
+        m_playerGroups->sendPanel().setTimeLimits(m_sendLimits);
         centreOnScreen(*m_playerGroups);
     }
     m_playerGroups->show();

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "commands/InstantFile.h"
-#include "dispatch/Delivery.h"
+#include "dispatch/SendRequest.h"
 
 #include <QMainWindow>
 #include <QTextCharFormat>
@@ -67,6 +67,8 @@ public:
 
     // Where the builders' time stamp comes from; tests fix it.
     void setClock(Clock clock) { m_clock = std::move(clock); }
+    // The time limits of every send from this window and its dialogs; tests shorten them.
+    void setSendLimits(const SendTimeLimits &limits);
 
     // The editor's formatting: its modes, as the style buttons set them.
     const EditorFormatting &formatting() const { return *m_formatting; }
@@ -112,6 +114,7 @@ private:
     double m_dblScreenHeight = 600;
     bool m_endingAtOnce = false;
     Clock m_clock = systemClock;
+    SendTimeLimits m_sendLimits;
     EditorFormatting *m_formatting = nullptr;
     QSystemTrayIcon *m_tray = nullptr;
     QMenu *pMenu = nullptr;

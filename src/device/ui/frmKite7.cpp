@@ -5,8 +5,7 @@
 #include "access/ui/frmPassword.h"
 #include "state/SharedState.h"
 #include "device/Kite7Lists.h"
-#include "dispatch/DeliveryWords.h"
-#include "dispatch/ui/TransferDialogStep.h"
+#include "dispatch/ui/SingleSend.h"
 #include "platform/OperatorDialogs.h"
 #include "platform/ui/WindowPlacement.h"
 #include "platform/ui/Controls.h"
@@ -303,11 +302,7 @@ void frmKite7::sendKite7File(DeliveryAction action, const QString &host)
     m_state.strRemoteHost = host;
     if (!frmPassword::ask(m_state, m_dialogs, this))
         return; // cancelled: the operator knows
-    TransferDialogStep transfer(m_state, m_dialogs, this);
-    DeliveryService service(m_state, transfer, m_clock, {});
-    const DeliveryReport report = service.deliver(action, host);
-    tellDeliveryOutcome(m_dialogs, action, report);
-    recordDelivery(m_dialogs, m_state, m_clock, action, host, report);
+    sendToPlayer(m_state, m_dialogs, this, action, host, false, m_clock, m_limits);
 }
 
 } // namespace qvic

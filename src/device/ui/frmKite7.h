@@ -1,7 +1,8 @@
 #pragma once
 
 #include "commands/InstantFile.h"
-#include "dispatch/Delivery.h"
+#include "commands/InstantFile.h"
+#include "dispatch/SendRequest.h"
 
 #include <QDialog>
 
@@ -27,6 +28,8 @@ public:
     // playerAddress: the main window's address box as typed; clock: the command files' time stamp.
     frmKite7(SharedState &state, OperatorDialogs &dialogs, const QString &playerAddress, Clock clock,
              QWidget *parent = nullptr);
+    // The time limits of the dialog's own sends; tests shorten them.
+    void setSendLimits(const SendTimeLimits &limits) { m_limits = limits; }
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -57,6 +60,7 @@ private:
     OperatorDialogs &m_dialogs;
     QString m_playerAddress;
     Clock m_clock;
+    SendTimeLimits m_limits;
 
     QGroupBox *Frame4 = nullptr;
     QComboBox *cboComPort = nullptr;

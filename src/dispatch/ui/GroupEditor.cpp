@@ -1,6 +1,6 @@
 #include "dispatch/ui/GroupEditor.h"
 
-#include "dispatch/FtpCommon.h"
+#include "dispatch/PlayerAddress.h"
 #include "dispatch/PlayerGroups.h"
 #include "platform/OperatorDialogs.h"
 #include "platform/ui/Controls.h"
@@ -167,8 +167,7 @@ void GroupEditor::addAddress()
     const QString address = txtAddress->text().trimmed();
     if (address.isEmpty())
         return;
-    // A space never belongs to an address; the parser leaves host names to the resolver.
-    if (!parseFtpHost(address) || std::any_of(address.begin(), address.end(), [](QChar c) { return c.isSpace(); })) {
+    if (!parsePlayerAddress(address)) {
         m_dialogs.information(QStringLiteral("\"%1\" is not a player address: enter an address, "
                                              "address:port or [IPv6]:port.").arg(address));
         return;

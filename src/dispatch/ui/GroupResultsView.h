@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dispatch/GroupSend.h"
+#include "dispatch/SendRequest.h"
 
 #include <QTableWidget>
 

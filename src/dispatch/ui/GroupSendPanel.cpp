@@ -1,6 +1,6 @@
 #include "dispatch/ui/GroupSendPanel.h"
 
-#include "dispatch/GroupPreparation.h"
+#include "dispatch/SendPreparation.h"
 #include "dispatch/PlayerGroups.h"
 #include "dispatch/SendLog.h"
 #include "dispatch/ui/GroupResultsView.h"
@@ -62,8 +62,8 @@ GroupSendPanel::GroupSendPanel(SharedState &state, OperatorDialogs &dialogs, Gro
     connect(btnStopGroup, &QPushButton::clicked, this, &GroupSendPanel::stopOnGroup);
     connect(btnRetryFailed, &QPushButton::clicked, this, &GroupSendPanel::retryFailed);
     connect(btnCancel, &QPushButton::clicked, this, &GroupSendPanel::cancel);
-    connect(&m_send, &GroupSend::playerChanged, this, &GroupSendPanel::showPlayer);
-    connect(&m_send, &GroupSend::finished, this, &GroupSendPanel::roundEnded);
+    connect(&m_send, &SendEngine::playerChanged, this, &GroupSendPanel::showPlayer);
+    connect(&m_send, &SendEngine::finished, this, &GroupSendPanel::roundEnded);
     m_ticker.setInterval(250);
     connect(&m_ticker, &QTimer::timeout, this, &GroupSendPanel::tick);
     updateControls();
@@ -99,13 +99,13 @@ void GroupSendPanel::send(DeliveryAction action)
         return;
 
     auto files = std::make_unique<QTemporaryDir>();
-    QString error;
+    PreparationFailure failure;
     const auto prepared = files->isValid()
-        ? prepareGroupSend(m_state, action, m_hooks.withDeviceScript(), files->path(), m_clock, &error)
+        ? prepareSend(m_state, action, m_hooks.withDeviceScript(), files->path(), m_clock, &failure)
         : std::nullopt;
     if (!prepared) {
         m_dialogs.exclamation(QStringLiteral("Error creating Instant.txt file.\n%1")
-                                  .arg(error.isEmpty() ? files->errorString() : error));
+                                  .arg(failure.reason.isEmpty() ? files->errorString() : failure.reason));
         return;
     }
     m_files = std::move(files);

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "commands/InstantFile.h"
-#include "dispatch/GroupSend.h"
+#include "dispatch/SendEngine.h"
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -48,7 +48,7 @@ public:
                    QWidget *parent = nullptr);
 
     void setClock(Clock clock) { m_clock = std::move(clock); }
-    void setTimeLimits(const FtpClient::TimeLimits &limits) { m_send.setTimeLimits(limits); }
+    void setTimeLimits(const SendTimeLimits &limits) { m_send.setTimeLimits(limits); }
     bool isRunning() const { return m_send.isRunning(); }
 
     void startOnGroup();
@@ -76,7 +76,7 @@ private:
     std::function<QString()> m_currentGroup;
     Clock m_clock = systemClock;
 
-    GroupSend m_send;
+    SendEngine m_send;
     std::unique_ptr<QTemporaryDir> m_files; // the command files of the last send, kept for a retry
     DeliveryAction m_action = DeliveryAction::Start;
     QString m_document;

@@ -1,0 +1,67 @@
+#include "TestSupport.h"
+
+#include "dispatch/PlayerAddress.h"
+
+#include <QtTest>
+
+using namespace qvic;
+
+// The one table of addresses every place that takes one (the address box, the
+// groups, the command line) accepts or refuses, through the one parser.
+class tst_PlayerAddress : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void address_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("accepted");
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<QString>("port");
+
+        QTest::newRow("IPv4") << "192.168.1.40" << true << "192.168.1.40" << "21";
+        QTest::newRow("IPv4 and port") << "192.168.1.40:2100" << true << "192.168.1.40" << "2100";
+        QTest::newRow("spaces around it") << "  10.0.0.5:21 " << true << "10.0.0.5" << "21";
+        QTest::newRow("host name") << "lobby-player.local" << true << "lobby-player.local" << "21";
+        QTest::newRow("host name and port") << "lobby:2121" << true << "lobby" << "2121";
+        QTest::newRow("port with leading zeros") << "lobby:0021" << true << "lobby" << "21";
+        QTest::newRow("bare IPv6") << "fe80::1" << true << "[fe80::1]" << "21";
+        QTest::newRow("IPv6 in brackets") << "[::1]" << true << "[::1]" << "21";
+        QTest::newRow("IPv6 and port") << "[::1]:2121" << true << "[::1]" << "2121";
+        QTest::newRow("highest port") << "10.0.0.5:65535" << true << "10.0.0.5" << "65535";
+
+        QTest::newRow("empty") << "" << false << "" << "";
+        QTest::newRow("only spaces") << "   " << false << "" << "";
+        QTest::newRow("space inside") << "10.0.0.9 2100" << false << "" << "";
+        QTest::newRow("tab inside") << "10.0.0.9\t" << false << "" << "";
+        QTest::newRow("line break and a command") << "127.0.0.1\r\nDELE x" << false << "" << "";
+        QTest::newRow("slash") << "a/b" << false << "" << "";
+        QTest::newRow("user part") << "user@10.0.0.5" << false << "" << "";
+        QTest::newRow("URL") << "ftp://10.0.0.5" << false << "" << "";
+        QTest::newRow("colon without port") << "10.0.0.5:" << false << "" << "";
+        QTest::newRow("port zero") << "10.0.0.5:0" << false << "" << "";
+        QTest::newRow("port too high") << "10.0.0.5:65536" << false << "" << "";
+        QTest::newRow("port by name") << "10.0.0.5:ftp" << false << "" << "";
+        QTest::newRow("port with a sign") << "10.0.0.5:+21" << false << "" << "";
+        QTest::newRow("no host") << ":21" << false << "" << "";
+        QTest::newRow("empty brackets") << "[]:21" << false << "" << "";
+        QTest::newRow("unclosed bracket") << "[::1:21" << false << "" << "";
+        QTest::newRow("text after the bracket") << "[::1]21" << false << "" << "";
+    }
+
+    void address()
+    {
+        QFETCH(QString, typed);
+        QFETCH(bool, accepted);
+        const std::optional<PlayerAddress> address = parsePlayerAddress(typed);
+        QCOMPARE(address.has_value(), accepted);
+        if (!address)
+            return;
+        QTEST(QString::fromUtf8(address->host), "host");
+        QTEST(QString::fromUtf8(address->port), "port");
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_PlayerAddress)
+#include "tst_playeraddress.moc"

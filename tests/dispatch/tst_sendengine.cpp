@@ -1,0 +1,298 @@
+#include "PlayerFaults.h"
+#include "TestSupport.h"
+
+#include "dispatch/SendEngine.h"
+
+#include <QtTest>
+
+#include <memory>
+
+using namespace qvic;
+using namespace qvic::test;
+using namespace qvic::test::faults;
+
+namespace {
+
+const QByteArray kCommandFile = "Time=03/04/2024 01:05:09 PM\r\nMessage=@START_INSTANT_CRAWL,Lobby.rtf,120,none,0.25,3,0.5000,000000\r\n";
+const QByteArray kDeviceScript = "Time=03/04/2024 01:05:10 PM\r\nMessage=@INSTANT_EVENT_COMMAND,Doors open\r\n";
+
+// Waits for the send to end, as long as the slowest fault of the table may take.
+bool ended(const SendEngine &send)
+{
+    return QTest::qWaitFor([&] { return !send.isRunning(); }, 30000);
+}
+
+} // namespace
+
+class tst_SendEngine : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        writeAll(m_dir.filePath("Lobby.rtf"), crawl(20000));
+        writeAll(m_dir.filePath("Instant.txt"), kCommandFile);
+        writeAll(m_dir.filePath("Kite7.txt"), kDeviceScript);
+    }
+
+    void faultBesideHealthyPlayer_data() { addRows(); }
+    void faultBesideHealthyPlayer();
+    void oneConnectionAndWholePaths();
+    void stuckPlayersHoldNobodyUp();
+    void retryReachesTheFailedOnly();
+    void cancelCutsUploadsUnderWay();
+    void destroyedWhileSending();
+    void faultsBeforeLogon_data();
+    void faultsBeforeLogon();
+    void remoteNamesAsPlayersReadThem();
+    void ipv6Player();
+    void emptyFilesNeedNoConnection();
+
+private:
+    SendRequest request(const QStringList &players, const QString &document, bool withDevice = false) const
+    {
+        return {players, "qv7player", "tk2harbor",
+                filesFor(DeliveryAction::Start, document, m_dir.filePath("Instant.txt"),
+                         withDevice ? m_dir.filePath("Kite7.txt") : QString())};
+    }
+
+    QTemporaryDir m_dir;
+};
+
+// A player at fault ends in the words of the table, within the time limits, and keeps its
+// older crawl unless it got the new one whole; the healthy player beside it gets everything.
+void tst_SendEngine::faultBesideHealthyPlayer()
+{
+    QFETCH(Fault, fault);
+    QFETCH(int, size);
+    QFETCH(State, state);
+    QFETCH(QString, words);
+    QFETCH(QStringList, transfers);
+    StandInPlayers players({fault, Fault::None});
+    players.setRate(150000);
+    QVERIFY2(players.start(), qPrintable(players.errorString()));
+    const QByteArray document = crawl(size);
+    writeAll(m_dir.filePath("sized/Lobby.rtf"), document);
+    for (const int player : {0, 1})
+        writeAll(players.root(player) + "/media/Lobby.rtf", kOlder);
+
+    SendEngine send;
+    send.setTimeLimits(kLimits);
+    QVERIFY(send.start(request(players.hosts(), m_dir.filePath("sized/Lobby.rtf"))));
+    QVERIFY(ended(send));
+
+    const PlayerResult &faulty = send.results()[0];
+    QCOMPARE(faulty.state, state);
+    QVERIFY2(wordsMatch(faulty.words, words), qPrintable(faulty.words));
+    QTEST(faulty.note, "note");
+    QTRY_COMPARE(faults::transfers(players.events(0)), transfers);
+    QCOMPARE(readAll(players.root(0) + "/media/Lobby.rtf"), faulty.delivered() ? document : kOlder);
+    if (state == State::Delivered)
+        QCOMPARE(faulty.bytesVerified, document.size() + kCommandFile.size());
+
+    const PlayerResult &healthy = send.results()[1];
+    QCOMPARE(healthy.state, State::Delivered);
+    QCOMPARE(healthy.bytesVerified, document.size() + kCommandFile.size());
+    QCOMPARE(readAll(players.root(1) + "/media/Lobby.rtf"), document);
+    QCOMPARE(readAll(players.root(1) + "/settings/Instant.txt"), kCommandFile);
+}
+
+// A start with its device script: one logon, one connection for every file, whole paths
+// (no change of folder), each file's size asked back, and QUIT without waiting for its answer.
+void tst_SendEngine::oneConnectionAndWholePaths()
+{
+    StandInPlayers players;
+    QVERIFY2(players.start(), qPrintable(players.errorString()));
+    SendEngine send;
+    QVERIFY(send.start(request(players.hosts(), m_dir.filePath("Lobby.rtf"), true)));
+    QVERIFY(ended(send));
+
+    QCOMPARE(send.results()[0].state, State::Delivered);
+    const QStringList expected{"USER qv7player",
+                               "PASS ****",
+                               "PWD",
+                               "EPSV",
+                               "TYPE I",
+                               "STOR media/Lobby.rtf.part",
+                               "SIZE media/Lobby.rtf.part",
+                               "RNFR media/Lobby.rtf.part",
+                               "RNTO media/Lobby.rtf",
+                               "EPSV",
+                               "STOR settings/Instant.txt",
+                               "SIZE settings/Instant.txt",
+                               "EPSV",
+                               "STOR settings/Instant.txt",
+                               "SIZE settings/Instant.txt",
+                               "QUIT"};
+    QTRY_COMPARE(players.commands(), expected);
+    QCOMPARE(players.count("connect"), 1);
+    QCOMPARE(readAll(players.root() + "/settings/Instant.txt"), kDeviceScript);
+}
+
+// Players that never answer the end of an upload, or QUIT, keep only themselves waiting:
+// with two workers, every healthy player behind them is served meanwhile.
+void tst_SendEngine::stuckPlayersHoldNobodyUp()
+{
+    StandInPlayers players({Fault::NoReplyAfterData, Fault::SilentAtQuit, Fault::None, Fault::None, Fault::None, Fault::None});
+    QVERIFY2(players.start(), qPrintable(players.errorString()));
+    SendEngine send;
+    send.setMaxConnections(2);
+    send.setTimeLimits({std::chrono::milliseconds(1000), std::chrono::seconds(3), std::chrono::seconds(2)});
+    QList<int> endOrder;
+    connect(&send, &SendEngine::playerChanged, this, [&](int player) {
+        if (send.results()[player].ended() && !endOrder.contains(player))
+            endOrder << player;
+    });
+    QVERIFY(send.start(request(players.hosts(), m_dir.filePath("Lobby.rtf"))));
+    QVERIFY(ended(send));
+
+    QCOMPARE(send.results()[0].words, kNotConnected);
+    for (int player = 1; player < players.size(); ++player)
+        QCOMPARE(send.results()[player].state, State::Delivered);
+    QCOMPARE(endOrder.size(), players.size());
+    QCOMPARE(endOrder.last(), 0); // the only one that waited for its reply
+}
+
+// Three players that cannot be logged on to fail in the program's words; a retry goes to them
+// alone and reaches the one that lets us in now.
+void tst_SendEngine::retryReachesTheFailedOnly()
+{
+    StandInPlayers players({Fault::None, Fault::Refused, Fault::Closed, Fault::NeverGreets, Fault::None});
+    QVERIFY2(players.start(), qPrintable(players.errorString()));
+    SendEngine send;
+    send.setTimeLimits(kLimits);
+    QVERIFY(send.start(request(players.hosts(), m_dir.filePath("Lobby.rtf"))));
+    QVERIFY(send.isRunning());
+    QVERIFY(ended(send));
+    QCOMPARE(send.failedPlayers(), QList<int>({1, 2, 3}));
+    for (const int player : {1, 2, 3})
+        QCOMPARE(send.results()[player].words, kCantLogon);
+
+    QVERIFY(players.setFault(1, Fault::None));
+    const QStringList firstEvents = players.events(0);
+    QVERIFY(send.retry(send.failedPlayers()));
+    QCOMPARE(send.results()[2].state, State::Waiting);
+    QVERIFY(ended(send));
+    QCOMPARE(players.events(0), firstEvents);
+    QCOMPARE(send.results()[1].state, State::Delivered);
+    QCOMPARE(readAll(players.root(1) + "/media/Lobby.rtf"), readAll(m_dir.filePath("Lobby.rtf")));
+    QCOMPARE(send.failedPlayers(), QList<int>({2, 3}));
+}
+
+// A cancel cuts the uploads under way and starts no other; no player is left with half a
+// document under its real name.
+void tst_SendEngine::cancelCutsUploadsUnderWay()
+{
+    writeAll(m_dir.filePath("big/Lobby.rtf"), crawl(2000000));
+    StandInPlayers players({Fault::Throttle, Fault::Throttle, Fault::Throttle, Fault::Throttle});
+    players.setRate(50000);
+    QVERIFY2(players.start(), qPrintable(players.errorString()));
+    for (int player = 0; player < players.size(); ++player)
+        writeAll(players.root(player) + "/media/Lobby.rtf", kOlder);
+    SendEngine send;
+    send.setMaxConnections(2);
+    QVERIFY(send.start(request(players.hosts(), m_dir.filePath("big/Lobby.rtf"))));
+    QTRY_VERIFY(send.results()[0].bytesSent > 0 && send.results()[1].bytesSent > 0);
+    QCOMPARE(send.results()[2].state, State::Waiting);
+    send.cancel();
+    QVERIFY(ended(send));
+
+    for (int player = 0; player < players.size(); ++player) {
+        QCOMPARE(send.results()[player].words, "Transferring process is cancelled.");
+        QCOMPARE(readAll(players.root(player) + "/media/Lobby.rtf"), kOlder);
+    }
+    for (const int player : {0, 1})
+        QTRY_COMPARE(transfers(players.events(player)), QStringList{kIncomplete});
+    for (const int player : {2, 3})
+        QCOMPARE(players.events(player), QStringList());
+}
+
+// An engine that goes away mid-send (its window closed) cancels, cuts its uploads and lets go.
+void tst_SendEngine::destroyedWhileSending()
+{
+    writeAll(m_dir.filePath("big/Lobby.rtf"), crawl(2000000));
+    StandInPlayers players({Fault::Throttle, Fault::Throttle});
+    players.setRate(50000);
+    QVERIFY2(players.start(), qPrintable(players.errorString()));
+    writeAll(players.root(0) + "/media/Lobby.rtf", kOlder);
+    auto send = std::make_unique<SendEngine>();
+    QVERIFY(send->start(request(players.hosts(), m_dir.filePath("big/Lobby.rtf"))));
+    QTRY_VERIFY(send->results()[0].bytesSent > 0);
+    send.reset();
+
+    QTRY_COMPARE(transfers(players.events(0)), QStringList{kIncomplete});
+    QTRY_COMPARE(players.count("disconnect", 0), 1);
+    QCOMPARE(readAll(players.root(0) + "/media/Lobby.rtf"), kOlder);
+}
+
+void tst_SendEngine::faultsBeforeLogon_data()
+{
+    QTest::addColumn<QString>("player");
+    QTest::addColumn<QString>("document");
+    QTest::addColumn<QString>("words");
+    QTest::newRow("no port after the colon") << "127.0.0.1:" << "Lobby.rtf" << kCantLogon;
+    QTest::newRow("line break and a command") << "127.0.0.1\r\nDELE x" << "Lobby.rtf" << kCantLogon;
+    QTest::newRow("document missing") << "127.0.0.1:1" << "Gone.rtf"
+                                      << "Error transferring file.\r\nFTP Error: 53\r\nErr Desp: File not found: %1";
+}
+
+// Failures known before any logon, in the program's words, naming the missing file.
+void tst_SendEngine::faultsBeforeLogon()
+{
+    QFETCH(QString, player);
+    QFETCH(QString, document);
+    QFETCH(QString, words);
+    SendEngine send;
+    QVERIFY(send.start(request({player}, m_dir.filePath(document))));
+    QVERIFY(ended(send));
+    QCOMPARE(send.results()[0].state, State::Failed);
+    QCOMPARE(send.results()[0].words, words.replace("%1", m_dir.filePath(document)));
+}
+
+// The player decodes names as Windows-1252: a UTF-8 name would arrive as "cafÃ©...". Nor may
+// a ";type=" in the name change the transfer type, nor a "#" end the path.
+void tst_SendEngine::remoteNamesAsPlayersReadThem()
+{
+    const QString name = QString::fromUtf8("café #1;type=a.rtf");
+    writeAll(m_dir.filePath("names/") + name, crawl(4096));
+    StandInPlayers players;
+    QVERIFY2(players.start(), qPrintable(players.errorString()));
+    SendEngine send;
+    QVERIFY(send.start(request(players.hosts(), m_dir.filePath("names/") + name)));
+    QVERIFY(ended(send));
+    QCOMPARE(send.results()[0].state, State::Delivered);
+    QCOMPARE(readAll(players.root() + "/media/" + name), crawl(4096));
+    QVERIFY(players.commands().contains("RNTO media/" + name));
+}
+
+void tst_SendEngine::ipv6Player()
+{
+    StandInPlayers players;
+    players.setAddress("::1");
+    if (!players.start())
+        QSKIP("This machine has no IPv6 loopback.");
+    SendEngine send;
+    QVERIFY(send.start(request(players.hosts(), m_dir.filePath("Lobby.rtf"))));
+    QVERIFY(ended(send));
+    QCOMPARE(send.results()[0].state, State::Delivered);
+    QCOMPARE(readAll(players.root() + "/settings/Instant.txt"), kCommandFile);
+}
+
+// An empty file has nothing to send and counts as sent: a stop whose command file is
+// empty reaches no player at all.
+void tst_SendEngine::emptyFilesNeedNoConnection()
+{
+    writeAll(m_dir.filePath("empty/Instant.txt"), "");
+    StandInPlayers players;
+    QVERIFY2(players.start(), qPrintable(players.errorString()));
+    SendEngine send;
+    QVERIFY(send.start({players.hosts(), "qv7player", "tk2harbor",
+                        filesFor(DeliveryAction::Stop, {}, m_dir.filePath("empty/Instant.txt"))}));
+    QVERIFY(ended(send));
+    QCOMPARE(send.results()[0].state, State::Delivered);
+    QCOMPARE(players.count("connect"), 0);
+}
+
+QTEST_GUILESS_MAIN(tst_SendEngine)
+#include "tst_sendengine.moc"

@@ -1,0 +1,95 @@
+#pragma once
+
+#include "StandInPlayers.h"
+
+#include "dispatch/SendRequest.h"
+
+#include <QtTest>
+
+namespace qvic::test {
+
+// The one table of what a player can do wrong and how a start to it ends, run against a
+// group send and against a single send from the window alike, with the same time limits.
+namespace faults {
+
+using Fault = StandInPlayers::Fault;
+using State = PlayerResult::State;
+
+// Short limits, so that a silent player fails in a second and a stalled one in two.
+inline const SendTimeLimits kLimits{std::chrono::milliseconds(1000), std::chrono::seconds(1), std::chrono::seconds(2)};
+inline const QByteArray kOlder = "{\\rtf1 Yesterday's crawl\\par}";
+inline const QString kPart = QStringLiteral("received /media/Lobby.rtf.part");
+inline const QString kRenamed = QStringLiteral("renamed /media/Lobby.rtf.part /media/Lobby.rtf");
+inline const QString kIncomplete = QStringLiteral("incomplete /media/Lobby.rtf.part");
+inline const QString kCommand = QStringLiteral("received /settings/Instant.txt");
+inline const QString kCantLogon = QStringLiteral("Can't logon to this IP Address");
+inline const QString kNotConnected = QStringLiteral("The IP Address is not connected.");
+
+// Bytes that differ from place to place, so a shifted or cut copy never compares equal.
+inline QByteArray crawl(int size)
+{
+    QByteArray bytes = "{\\rtf1\\ansi ";
+    for (int i = 0; bytes.size() < size - 1; ++i)
+        bytes += "Doors open at " + QByteArray::number(i * 7919 % 100003) + "\\par ";
+    bytes.truncate(size - 1);
+    return bytes + '}';
+}
+
+// The files the player took, renamed or deleted, in order.
+inline QStringList transfers(const QStringList &events)
+{
+    return events.filter(QRegularExpression(QStringLiteral("^(received|incomplete|renamed|deleted) ")));
+}
+
+// fault: the player's; size: the crawl document's; state: how the player ends; words: the failure as the operator
+// reads it (ending in ": ", its beginning); note: how the document got there; transfers: what the player logged.
+inline void addRows()
+{
+    QTest::addColumn<Fault>("fault");
+    QTest::addColumn<int>("size");
+    QTest::addColumn<State>("state");
+    QTest::addColumn<QString>("words");
+    QTest::addColumn<QString>("note");
+    QTest::addColumn<QStringList>("transfers");
+
+    const QString general = QStringLiteral("Error transferring file.\r\nFTP Error: %1\r\nErr Desp: ");
+    const int small = 20000, large = 1 << 20;
+    QTest::newRow("healthy") << Fault::None << small << State::Delivered << "" << "" << QStringList{kPart, kRenamed, kCommand};
+    QTest::newRow("refuses the logon") << Fault::Refused << small << State::Failed << kCantLogon << "" << QStringList{};
+    QTest::newRow("never greets") << Fault::NeverGreets << small << State::Failed << kCantLogon << "" << QStringList{};
+    QTest::newRow("nobody listens") << Fault::Closed << small << State::Failed << kCantLogon << "" << QStringList{};
+    QTest::newRow("drops mid-document") << Fault::Drop << large << State::Failed << kNotConnected << "" << QStringList{kIncomplete};
+    QTest::newRow("resets mid-document") << Fault::Reset << large << State::Failed << kNotConnected << "" << QStringList{kIncomplete};
+    QTest::newRow("stalls mid-document") << Fault::Stall << large << State::Failed << kNotConnected << "" << QStringList{kIncomplete};
+    QTest::newRow("never answers the upload's end")
+        << Fault::NoReplyAfterData << small << State::Failed << kNotConnected << "" << QStringList{kPart};
+    QTest::newRow("silent after the upload's end")
+        << Fault::SilentAfterData << small << State::Failed << kNotConnected << "" << QStringList{kPart};
+    QTest::newRow("silent at QUIT") << Fault::SilentAtQuit << small << State::Delivered << "" << ""
+                                    << QStringList{kPart, kRenamed, kCommand};
+    QTest::newRow("no SIZE") << Fault::NoSize << small << State::DeliveredNotVerified << "" << ""
+                             << QStringList{kPart, kRenamed, kCommand};
+    QTest::newRow("wrong SIZE") << Fault::WrongSize << small << State::Failed
+                                << general.arg(18) + "media\\Lobby.rtf: the player holds 19999 bytes of the 20000 sent."
+                                << "" << QStringList{kPart};
+    QTest::newRow("no rename over a file") << Fault::NoRenameOver << small << State::Delivered << ""
+                                           << "replaced by delete and rename"
+                                           << QStringList{kPart, "deleted /media/Lobby.rtf", kRenamed, kCommand};
+    QTest::newRow("disk full") << Fault::Full << small << State::Failed << general.arg(25) << "" << QStringList{};
+    // Two seconds at 150 kB/s, most of it in the socket buffers long before the player has it:
+    // slower than the response limit allows for the last bytes, yet moving all along.
+    QTest::newRow("slow but steady") << Fault::Throttle << 300000 << State::Delivered << "" << ""
+                                     << QStringList{kPart, kRenamed, kCommand};
+}
+
+// Whether the words the operator read are those of the row.
+inline bool wordsMatch(const QString &words, const QString &expected)
+{
+    return expected.endsWith(QStringLiteral(": ")) ? words.startsWith(expected) : words == expected;
+}
+
+} // namespace faults
+} // namespace qvic::test
+
+Q_DECLARE_METATYPE(qvic::test::StandInPlayers::Fault)
+Q_DECLARE_METATYPE(qvic::PlayerResult::State)

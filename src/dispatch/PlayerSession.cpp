@@ -118,8 +118,9 @@ void PlayerConnections::cancel()
     m_cancelled = true;
     hangUp();
     const std::lock_guard lock(m_lock);
+    // A failed wake-up costs little: the session looks at the cancel again within kFollowMs.
     if (m_multi)
-        curl_multi_wakeup(m_multi);
+        (void)curl_multi_wakeup(m_multi);
 }
 
 // --- PlayerSession ---
@@ -201,9 +202,11 @@ bool PlayerSession::pause(int milliseconds)
     // A wait the engine's cancel wakes.
     QElapsedTimer waited;
     waited.start();
-    while (waited.elapsed() < milliseconds && !m_connections.cancelled())
-        if (curl_multi_poll(m_multi.get(), nullptr, 0, int(milliseconds - waited.elapsed()), nullptr) != CURLM_OK)
-            break;
+    while (waited.elapsed() < milliseconds && !m_connections.cancelled()) {
+        const CURLMcode code = curl_multi_poll(m_multi.get(), nullptr, 0, int(milliseconds - waited.elapsed()), nullptr);
+        if (code != CURLM_OK) // the file must not follow sooner than the player can take it
+            return fail(CURLE_FAILED_INIT, QLatin1String(curl_multi_strerror(code)));
+    }
     return !m_connections.cancelled() || failCancelled();
 }
 
@@ -372,7 +375,10 @@ CURLcode PlayerSession::perform()
         }
     }
     // A request that ends early is cut off with a reset (its sockets are set so).
-    curl_multi_remove_handle(multi, easy);
+    if (const CURLMcode removed = curl_multi_remove_handle(multi, easy); removed != CURLM_OK && result == CURLE_OK) {
+        m_ownFailure = FtpFailure{CURLE_FAILED_INIT, QLatin1String(curl_multi_strerror(removed))};
+        result = CURLE_FAILED_INIT;
+    }
     return result;
 }
 
@@ -382,7 +388,8 @@ bool PlayerSession::followUpload()
         return true;
     const curl_socket_t data = m_connections.data();
     curl_off_t written = 0;
-    curl_easy_getinfo(m_easy.get(), CURLINFO_SIZE_UPLOAD_T, &written);
+    if (curl_easy_getinfo(m_easy.get(), CURLINFO_SIZE_UPLOAD_T, &written) != CURLE_OK)
+        written = 0; // nothing known to be sent: no progress, and the stall limit decides
     const qint64 left = unacknowledged(data);
     const qint64 acknowledged = std::max<qint64>(0, qint64(written) - left);
     const QString &remote = m_result.remoteFile;
@@ -436,7 +443,8 @@ bool PlayerSession::failRequest(CURLcode code)
     if (m_ownFailure)
         return fail(m_ownFailure->number, m_ownFailure->description);
     long reply = 0;
-    curl_easy_getinfo(m_easy.get(), CURLINFO_RESPONSE_CODE, &reply);
+    if (curl_easy_getinfo(m_easy.get(), CURLINFO_RESPONSE_CODE, &reply) != CURLE_OK)
+        reply = 0; // the failure is then told by libcurl's code alone
     const QString text = m_errorText[0] != '\0' ? QString::fromLocal8Bit(m_errorText)
                                                 : QLatin1String(curl_easy_strerror(code));
     return fail(ftpFailureNumber(code, reply, m_loggedOn), text);

@@ -4,9 +4,10 @@
 
 namespace qvic {
 
-// The one record every window reads and writes. A caller fills the input
-// fields, clears a result flag, shows a dialog with exec() and reads the flag
-// after the dialog has closed. Local paths use "/"; remote paths keep "\".
+// The one record every window reads and writes: the paths, the current
+// document, the password dialog's result, the players' account and the Kite-7
+// choices. A send is not passed through it: it is a call with its players and
+// files. Local paths use "/"; remote paths keep "\".
 struct SharedState
 {
     // Folders and files, fixed at start-up by iniMainSetting.
@@ -36,14 +37,6 @@ struct SharedState
 
     // Dialog results.
     bool blnPasswordOK = false;
-    bool blnTransferOK = false;
-
-    // The next transfer, filled by the caller just before it opens the transfer dialog.
-    QString strTransferMode; // always "UPLOAD"
-    QString strLocalFile;
-    QString strLocalPath;
-    QString strRemoteFile; // relative to the FTP root, backslash-separated
-    QString strRemoteHost;
 
     // The players' fixed FTP account.
     QString strFtpUser;

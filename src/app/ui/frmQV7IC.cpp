@@ -437,7 +437,6 @@ void frmQV7IC::StopCrawl()
 
 void frmQV7IC::deliver(DeliveryAction action, const QString &host)
 {
-    m_state.strRemoteHost = host;
     if (!frmPassword::ask(m_state, m_dialogs, this))
         return;
     sendToPlayer(m_state, m_dialogs, this, action, host, chkKite7->isChecked(), m_clock, m_sendLimits);

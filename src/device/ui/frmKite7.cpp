@@ -299,7 +299,6 @@ void frmKite7::btnKite7StopCrawl_Click()
 
 void frmKite7::sendKite7File(DeliveryAction action, const QString &host)
 {
-    m_state.strRemoteHost = host;
     if (!frmPassword::ask(m_state, m_dialogs, this))
         return; // cancelled: the operator knows
     sendToPlayer(m_state, m_dialogs, this, action, host, false, m_clock, m_limits);

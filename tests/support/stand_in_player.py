@@ -463,16 +463,17 @@ def number(least):
 
 
 def parse_arguments():
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("faults", nargs="+", metavar="FAULT", choices=FAULTS)
-    parser.add_argument("--root", required=True, help="the players' folders (with --single: the player's)")
-    parser.add_argument("--events", required=True, help="the players' event logs (with --single: the log file)")
-    parser.add_argument("--single", action="store_true", help="one player, serving --root and logging to --events")
-    parser.add_argument("--address", type=loopback, default="127.0.0.1")
-    parser.add_argument("--first-port", type=number(0), default=0)
-    parser.add_argument("--rate", type=number(1), default=100000)
-    parser.add_argument("--at-byte", type=number(0), default=65536)
-    parser.add_argument("--reply-delay-ms", type=number(0), default=0)
+    parser = argparse.ArgumentParser(usage=argparse.SUPPRESS, description=__doc__,
+                                     formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("faults", nargs="+", metavar="FAULT", choices=FAULTS, help=argparse.SUPPRESS)
+    parser.add_argument("--root", required=True, help=argparse.SUPPRESS)
+    parser.add_argument("--events", required=True, help=argparse.SUPPRESS)
+    parser.add_argument("--single", action="store_true", help=argparse.SUPPRESS)
+    parser.add_argument("--address", type=loopback, default="127.0.0.1", help=argparse.SUPPRESS)
+    parser.add_argument("--first-port", type=number(0), default=0, help=argparse.SUPPRESS)
+    parser.add_argument("--rate", type=number(1), default=100000, help=argparse.SUPPRESS)
+    parser.add_argument("--at-byte", type=number(0), default=65536, help=argparse.SUPPRESS)
+    parser.add_argument("--reply-delay-ms", type=number(0), default=0, help=argparse.SUPPRESS)
     args = parser.parse_args()
     if args.single and len(args.faults) != 1:
         parser.error("--single takes exactly one FAULT")

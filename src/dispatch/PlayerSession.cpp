@@ -21,6 +21,8 @@ constexpr int kReportMs = 100;
 // upload again: while the last bytes drain, often, so the reply follows at once.
 constexpr int kFollowMs = 100;
 constexpr int kDrainMs = 2;
+// How often at most the session looks at what the player has acknowledged while data flows.
+constexpr int kLookMs = 10;
 
 // A reply's last line, "229 Entering extended passive mode": three digits and a space.
 bool isLastLine(const QByteArray &line)
@@ -257,6 +259,8 @@ bool PlayerSession::upload(const SendJob::File &file)
         return false;
     CURL *easy = m_easy.get();
     CURLcode code = curl_easy_setopt(easy, CURLOPT_UPLOAD, 1L);
+    if (code == CURLE_OK)
+        code = curl_easy_setopt(easy, CURLOPT_UPLOAD_BUFFERSIZE, 512L * 1024);
     // No CURLOPT_INFILESIZE: with it libcurl never asks for the end of the data,
     // and readData() could not hold the upload open (the size check compares
     // the lengths instead).
@@ -386,6 +390,10 @@ bool PlayerSession::followUpload()
 {
     if (m_upload != Upload::Flowing && m_upload != Upload::Draining)
         return true;
+    // While data flows a look now and then does: a fast upload spends its time sending.
+    if (m_upload == Upload::Flowing && m_sinceLook.isValid() && m_sinceLook.elapsed() < kLookMs)
+        return true;
+    m_sinceLook.start();
     const curl_socket_t data = m_connections.data();
     curl_off_t written = 0;
     if (curl_easy_getinfo(m_easy.get(), CURLINFO_SIZE_UPLOAD_T, &written) != CURLE_OK)

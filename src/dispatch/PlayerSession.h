@@ -149,6 +149,7 @@ private:
     Upload m_upload = Upload::NotYet;
     qint64 m_acknowledged = 0;
     QElapsedTimer m_sinceAcknowledged;
+    QElapsedTimer m_sinceLook;
     QElapsedTimer m_clock;
     QElapsedTimer m_sinceReport;
 };

@@ -313,31 +313,70 @@ bool PlayerSession::verify(const SendJob::File &file)
     return true;
 }
 
+std::optional<int> PlayerSession::command(const QByteArray &line)
+{
+    // The star lets the request end well whatever the player answers; the reply tells.
+    if (!commandRequest({'*' + line}))
+        return std::nullopt;
+    if (const CURLcode code = perform(); code != CURLE_OK) {
+        failRequest(code);
+        return std::nullopt;
+    }
+    return m_lastReply.left(3).toInt();
+}
+
 bool PlayerSession::rename(const SendJob::File &file)
 {
-    const QByteArray real = remoteCommandPath(file.file.remoteFile);
-    const QByteArray temporary = remoteCommandPath(file.file.remoteFile, true);
-    // A player that will not rename over an existing file answers RNTO with an
-    // error: the star lets the request end well, and the reply tells.
-    if (!commandRequest({"RNFR " + temporary, "*RNTO " + real}))
-        return false;
-    CURLcode code = perform();
-    if (code == CURLE_OK && m_lastReply.startsWith('2'))
-        return true;
-    if (code == CURLE_OK) {
-        if (!commandRequest({"*DELE " + real, "RNFR " + temporary, "RNTO " + real}))
+    const QString &remote = file.file.remoteFile;
+    const QByteArray real = remoteCommandPath(remote);
+    const QByteArray temporary = remoteCommandPath(remote, true);
+    const QByteArray aside = remoteCommandPath(remote + QStringLiteral(".old"));
+    const auto refused = [&](const QString &what) {
+        return fail(CURLE_QUOTE_ERROR, QStringLiteral("%1 could not be renamed (the player answered \"%2\"); %3")
+                                           .arg(remote, QString::fromLatin1(m_lastReply), what));
+    };
+    const auto renameFile = [&](const QByteArray &from, const QByteArray &to) -> std::optional<bool> {
+        const auto ready = command("RNFR " + from);
+        if (!ready)
+            return std::nullopt;
+        if (*ready != 350)
             return false;
-        code = perform();
-        if (code == CURLE_OK) {
-            m_result.note = QStringLiteral("replaced by delete and rename");
-            return true;
-        }
+        const auto renamed = command("RNTO " + to);
+        return renamed ? std::optional<bool>(*renamed / 100 == 2) : std::nullopt;
+    };
+
+    const auto plain = renameFile(temporary, real);
+    if (!plain || *plain)
+        return plain.has_value();
+    // The player will not give the new document the name the old one holds. The
+    // old one steps aside until the new one has the name, so that the player is
+    // never left without the document it shows.
+    if (!command("DELE " + aside)) // a leftover of an earlier send
+        return false;
+    const auto oldThere = command("RNFR " + real);
+    if (!oldThere)
+        return false;
+    if (*oldThere != 350)
+        return refused(QStringLiteral("the new document stays as %1.part.").arg(remote));
+    const auto movedAside = command("RNTO " + aside);
+    if (!movedAside)
+        return false;
+    if (*movedAside / 100 != 2)
+        return refused(QStringLiteral("the player keeps its older document."));
+    const auto renamed = renameFile(temporary, real);
+    if (!renamed)
+        return false;
+    if (*renamed) {
+        m_result.note = QStringLiteral("replaced by delete and rename");
+        return command("DELE " + aside).has_value();
     }
-    // The file is whole under its temporary name, but the player will not give it its own.
-    if (code == CURLE_QUOTE_ERROR && !m_connections.cancelled())
-        return fail(CURLE_QUOTE_ERROR, QStringLiteral("%1 could not be renamed: %2")
-                                           .arg(file.file.remoteFile, QString::fromLocal8Bit(m_errorText)));
-    return failRequest(code);
+    const QByteArray answer = m_lastReply;
+    const auto restored = renameFile(aside, real);
+    if (!restored)
+        return false;
+    m_lastReply = answer;
+    return refused(*restored ? QStringLiteral("the player keeps its older document.")
+                             : QStringLiteral("its older document could not be put back and stays as %1.old.").arg(remote));
 }
 
 CURLcode PlayerSession::perform()

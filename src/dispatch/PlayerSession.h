@@ -71,8 +71,9 @@ private:
 
 // One player's whole send, on the thread that runs it: logs on with the first
 // upload, then for each file uploads it, asks its size back and, for a file
-// sent by a temporary name, renames it (deleting the old file first where the
-// player refuses to rename over it). One connection carries every file; paths
+// sent by a temporary name, renames it (where the player refuses to rename over
+// the old file, that one steps aside until the new one has the name, and comes
+// back when the player will not give it). One connection carries every file; paths
 // are given whole, so no command changes folder. The outcome is decided once
 // the last file is verified; then QUIT goes out and the connection closes
 // without waiting for the player's answer.
@@ -104,6 +105,9 @@ private:
     bool upload(const SendJob::File &file);
     bool verify(const SendJob::File &file);
     bool rename(const SendJob::File &file);
+    // Sends one FTP command on the connection; the player's reply code, or
+    // nothing when the request itself failed (the player has failed then).
+    std::optional<int> command(const QByteArray &line);
     bool pause(int milliseconds);
 
     // Readies the easy handle for a request: the common options, url path, and

@@ -20,6 +20,7 @@ inline const SendTimeLimits kLimits{std::chrono::milliseconds(1000), std::chrono
 inline const QByteArray kOlder = "{\\rtf1 Yesterday's crawl\\par}";
 inline const QString kPart = QStringLiteral("received /media/Lobby.rtf.part");
 inline const QString kRenamed = QStringLiteral("renamed /media/Lobby.rtf.part /media/Lobby.rtf");
+inline const QString kAside = QStringLiteral("renamed /media/Lobby.rtf /media/Lobby.rtf.old");
 inline const QString kIncomplete = QStringLiteral("incomplete /media/Lobby.rtf.part");
 inline const QString kCommand = QStringLiteral("received /settings/Instant.txt");
 inline const QString kCantLogon = QStringLiteral("Can't logon to this IP Address");
@@ -74,7 +75,15 @@ inline void addRows()
                                 << "" << QStringList{kPart};
     QTest::newRow("no rename over a file") << Fault::NoRenameOver << small << State::Delivered << ""
                                            << "replaced by delete and rename"
-                                           << QStringList{kPart, "deleted /media/Lobby.rtf", kRenamed, kCommand};
+                                           << QStringList{kPart, kAside, kRenamed, "deleted /media/Lobby.rtf.old", kCommand};
+    // The player is never left without the document it shows.
+    QTest::newRow("refuses every rename") << Fault::NoRename << small << State::Failed
+                                          << general.arg(21) + "media\\Lobby.rtf could not be renamed (the player answered \"553 "
+                                          << "" << QStringList{kPart};
+    QTest::newRow("refuses to rename the new document")
+        << Fault::NoRenamePart << small << State::Failed
+        << general.arg(21) + "media\\Lobby.rtf could not be renamed (the player answered \"553 " << ""
+        << QStringList{kPart, kAside, "renamed /media/Lobby.rtf.old /media/Lobby.rtf"};
     QTest::newRow("disk full") << Fault::Full << small << State::Failed << general.arg(25) << "" << QStringList{};
     // Two seconds at 150 kB/s, most of it in the socket buffers long before the player has it:
     // slower than the response limit allows for the last bytes, yet moving all along.
@@ -82,10 +91,12 @@ inline void addRows()
                                      << QStringList{kPart, kRenamed, kCommand};
 }
 
-// Whether the words the operator read are those of the row.
+// Whether the words the operator read are those of the row: all of them, or their
+// beginning where the row ends before the player's own words (": " or a quote).
 inline bool wordsMatch(const QString &words, const QString &expected)
 {
-    return expected.endsWith(QStringLiteral(": ")) ? words.startsWith(expected) : words == expected;
+    const bool beginning = expected.endsWith(QStringLiteral(": ")) || expected.endsWith(QStringLiteral("\"553 "));
+    return beginning ? words.startsWith(expected) : words == expected;
 }
 
 } // namespace faults

@@ -2,6 +2,9 @@
 
 #include "platform/Text.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+
 #include <algorithm>
 #include <memory>
 
@@ -70,6 +73,31 @@ std::optional<PlayerAddress> parsePlayerAddress(const QString &text)
     if (!url || !setPlayerUrl(url.get(), player))
         return std::nullopt;
     return player;
+}
+
+QString playerIdentity(const QString &text)
+{
+    const auto address = parsePlayerAddress(text);
+    if (!address)
+        return {};
+    QString host = QString::fromUtf8(address->host).toLower();
+    if (host.endsWith(u'.'))
+        host.chop(1);
+    if (host.startsWith(u'['))
+        host = host.mid(1, host.size() - 2);
+    const QByteArray bytes = host.toLatin1();
+    char shown[INET6_ADDRSTRLEN] = {};
+    in_addr v4{};
+    in6_addr v6{};
+    if (host == u"localhost")
+        host = QStringLiteral("this computer");
+    else if (inet_pton(AF_INET, bytes.constData(), &v4) == 1)
+        host = (ntohl(v4.s_addr) >> 24) == 127 ? QStringLiteral("this computer")
+                                               : QString::fromLatin1(inet_ntop(AF_INET, &v4, shown, sizeof shown));
+    else if (inet_pton(AF_INET6, bytes.constData(), &v6) == 1)
+        host = IN6_IS_ADDR_LOOPBACK(&v6) ? QStringLiteral("this computer")
+                                          : QString::fromLatin1(inet_ntop(AF_INET6, &v6, shown, sizeof shown));
+    return host + u' ' + QString::fromLatin1(address->port);
 }
 
 bool setPlayerUrl(CURLU *url, const PlayerAddress &address)

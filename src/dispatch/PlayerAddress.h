@@ -25,6 +25,12 @@ struct PlayerAddress
 // number from 1 to 65535, or a host libcurl's URL parser refuses ("a/b").
 std::optional<PlayerAddress> parsePlayerAddress(const QString &text);
 
+// What two spellings of one player share and two players do not: the host
+// without regard to case or a final dot, an IP address in its usual form, any
+// loopback address and "localhost" as this computer, and the port. Empty for
+// text that is no address.
+QString playerIdentity(const QString &text);
+
 // Points url at the player's FTP root; false when libcurl will not take it.
 bool setPlayerUrl(CURLU *url, const PlayerAddress &address);
 

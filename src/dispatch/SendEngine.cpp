@@ -1,7 +1,10 @@
 #include "dispatch/SendEngine.h"
 
 #include "dispatch/FtpFailure.h"
+#include "dispatch/PlayerAddress.h"
 #include "dispatch/PlayerSession.h"
+
+#include <QHash>
 
 #include <QMetaObject>
 
@@ -69,9 +72,16 @@ bool SendEngine::start(const SendRequest &request)
         return false;
     m_request = request;
     m_results.clear();
+    m_original.clear();
+    // Two spellings of one player would race for its files: it is sent to once.
+    QHash<QString, int> firstOf;
     QList<int> everyone;
     for (const QString &player : request.players) {
-        everyone.append(int(m_results.size()));
+        const int index = int(m_results.size());
+        const QString identity = playerIdentity(player);
+        m_original.append(identity.isEmpty() ? index : int(firstOf.value(identity, index)));
+        firstOf.insert(identity, m_original.last());
+        everyone.append(index);
         m_results.append(PlayerResult{});
         m_results.last().player = player;
     }
@@ -101,14 +111,18 @@ bool SendEngine::run(const QList<int> &players)
         m_results[player] = PlayerResult{};
         m_results[player].player = m_request.players[player];
     }
+    QList<int> sent; // one of each player's spellings
+    for (const int player : players)
+        if (!sent.contains(m_original[player]))
+            sent.append(m_original[player]);
     auto run = std::make_shared<SendRun>();
     run->job = m_job;
     run->players = m_request.players;
     run->round = ++m_roundNumber;
-    run->waiting = players;
+    run->waiting = sent;
     run->engine = this;
     m_run = run;
-    const int workers = std::min<int>(m_maxConnections, int(players.size()));
+    const int workers = std::min<int>(m_maxConnections, int(sent.size()));
     run->workers = workers;
     for (int i = 0; i < workers; ++i)
         std::thread(&SendEngine::work, run).detach();
@@ -179,12 +193,22 @@ void SendEngine::onReport(int round, int player, const PlayerResult &result)
 {
     if (round != m_roundNumber || !m_running || player < 0 || player >= m_results.size())
         return;
-    const bool endsNow = result.ended() && !m_results[player].ended();
-    m_results[player] = result;
-    emit playerChanged(player);
-    if (endsNow && ++m_ended == m_round.size()) {
-        m_running = false;
-        emit finished();
+    // The player's other spellings in this round share its outcome.
+    for (const int spelling : std::as_const(m_round)) {
+        if (m_original[spelling] != player)
+            continue;
+        PlayerResult shared = result;
+        if (spelling != player) {
+            shared.player = m_request.players[spelling];
+            shared.note = QStringLiteral("the same player as %1, sent to once").arg(result.player);
+        }
+        const bool endsNow = shared.ended() && !m_results[spelling].ended();
+        m_results[spelling] = shared;
+        emit playerChanged(spelling);
+        if (endsNow && ++m_ended == m_round.size()) {
+            m_running = false;
+            emit finished();
+        }
     }
 }
 

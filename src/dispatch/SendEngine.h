@@ -36,8 +36,9 @@ public:
     // Tests and benchmarks shorten them.
     void setTimeLimits(const SendTimeLimits &limits) { m_limits = limits; }
 
-    // Sends to every player of the request; the files are read now, once. False
-    // while a send runs.
+    // Sends to every player of the request; the files are read now, once. A
+    // player given twice under two spellings (LOCALHOST:2121, 127.0.0.1:2121)
+    // is sent to once, and both get its outcome. False while a send runs.
     bool start(const SendRequest &request);
     // Sends the last request's files again to these players (indices into it)
     // only, e.g. failedPlayers(). False while a send runs.
@@ -64,7 +65,8 @@ private:
     SendRequest m_request;
     SendTimeLimits m_limits;
     QList<PlayerResult> m_results;
-    QList<int> m_round; // the players of the running round
+    QList<int> m_round;    // the players of the running round
+    QList<int> m_original; // for each player, the first of its spellings in the request
     int m_roundNumber = 0;
     int m_ended = 0;
     int m_maxConnections = 32;

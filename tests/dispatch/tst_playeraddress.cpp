@@ -61,6 +61,31 @@ private slots:
         QTEST(QString::fromUtf8(address->host), "host");
         QTEST(QString::fromUtf8(address->port), "port");
     }
+
+    void identity_data()
+    {
+        QTest::addColumn<QString>("one");
+        QTest::addColumn<QString>("other");
+        QTest::addColumn<bool>("samePlayer");
+        QTest::newRow("host name in another case") << "Lobby.Local" << "lobby.local:21" << true;
+        QTest::newRow("final dot") << "lobby.local." << "lobby.local" << true;
+        QTest::newRow("localhost and the loopback address") << "localhost:2121" << "127.0.0.1:2121" << true;
+        QTest::newRow("IPv4 and IPv6 loopback") << "127.0.0.1" << "[::1]:21" << true;
+        QTest::newRow("IPv6 written out") << "[fe80:0:0:0:0:0:0:1]:2100" << "[fe80::1]:2100" << true;
+        QTest::newRow("spaces around") << " 10.0.0.5 " << "10.0.0.5" << true;
+        QTest::newRow("another port") << "10.0.0.5:2100" << "10.0.0.5" << false;
+        QTest::newRow("another host") << "10.0.0.5" << "10.0.0.6" << false;
+        QTest::newRow("a name is not its address") << "lobby.local" << "10.0.0.5" << false;
+    }
+
+    // Two spellings of one player are one player; two players are two.
+    void identity()
+    {
+        QFETCH(QString, one);
+        QFETCH(QString, other);
+        QVERIFY(!playerIdentity(one).isEmpty());
+        QTEST(playerIdentity(one) == playerIdentity(other), "samePlayer");
+    }
 };
 
 QTEST_GUILESS_MAIN(tst_PlayerAddress)

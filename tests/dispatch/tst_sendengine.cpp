@@ -48,6 +48,7 @@ private slots:
     void remoteNamesAsPlayersReadThem();
     void ipv6Player();
     void emptyFilesNeedNoConnection();
+    void onePlayerUnderSeveralSpellings();
 
 private:
     SendRequest request(const QStringList &players, const QString &document, bool withDevice = false) const
@@ -292,6 +293,27 @@ void tst_SendEngine::emptyFilesNeedNoConnection()
     QVERIFY(ended(send));
     QCOMPARE(send.results()[0].state, State::Delivered);
     QCOMPARE(players.count("connect"), 0);
+}
+
+// One player named twice would get two connections racing for its document, the loser's
+// fallback deleting what the winner put in place: it is sent to once, every spelling told so.
+void tst_SendEngine::onePlayerUnderSeveralSpellings()
+{
+    StandInPlayers players;
+    QVERIFY2(players.start(), qPrintable(players.errorString()));
+    const QString port = QString::number(players.port());
+    const QStringList spellings{"127.0.0.1:" + port, "localhost:" + port, "LOCALHOST:" + port, "Localhost.:" + port};
+    SendEngine send;
+    QVERIFY(send.start(request(spellings, m_dir.filePath("Lobby.rtf"))));
+    QVERIFY(ended(send));
+
+    QCOMPARE(players.count("connect"), 1);
+    QCOMPARE(readAll(players.root() + "/media/Lobby.rtf"), readAll(m_dir.filePath("Lobby.rtf")));
+    for (int player = 0; player < spellings.size(); ++player) {
+        QCOMPARE(send.results()[player].player, spellings[player]);
+        QCOMPARE(send.results()[player].state, State::Delivered);
+        QCOMPARE(send.results()[player].note, player == 0 ? "" : "the same player as " + spellings[0] + ", sent to once");
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_SendEngine)

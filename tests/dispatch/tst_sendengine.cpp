@@ -40,6 +40,7 @@ private slots:
     void faultBesideHealthyPlayer();
     void oneConnectionAndWholePaths();
     void stuckPlayersHoldNobodyUp();
+    void stuckPlayersWaitSideBySide();
     void retryReachesTheFailedOnly();
     void cancelCutsUploadsUnderWay();
     void destroyedWhileSending();
@@ -49,6 +50,8 @@ private slots:
     void ipv6Player();
     void emptyFilesNeedNoConnection();
     void onePlayerUnderSeveralSpellings();
+    void cutConnectionNoticedAtOnce_data();
+    void cutConnectionNoticedAtOnce();
 
 private:
     SendRequest request(const QStringList &players, const QString &document, bool withDevice = false) const
@@ -153,6 +156,23 @@ void tst_SendEngine::stuckPlayersHoldNobodyUp()
         QCOMPARE(send.results()[player].state, State::Delivered);
     QCOMPARE(endOrder.size(), players.size());
     QCOMPARE(endOrder.last(), 0); // the only one that waited for its reply
+}
+
+// Players that never answer the end of an upload wait out the response limit side by side,
+// not one after another: the last of four ends well before twice the limit.
+void tst_SendEngine::stuckPlayersWaitSideBySide()
+{
+    writeAll(m_dir.filePath("large/Lobby.rtf"), crawl(1 << 20));
+    StandInPlayers players(QList<Fault>(4, Fault::NoReplyAfterData));
+    QVERIFY2(players.start(), qPrintable(players.errorString()));
+    SendEngine send;
+    send.setTimeLimits({std::chrono::milliseconds(1000), std::chrono::seconds(2), std::chrono::seconds(2)});
+    QVERIFY(send.start(request(players.hosts(), m_dir.filePath("large/Lobby.rtf"))));
+    QVERIFY(ended(send));
+    for (const PlayerResult &result : send.results()) {
+        QCOMPARE(result.words, kNotConnected);
+        QVERIFY2(result.seconds < 4.0, qPrintable(QString::number(result.seconds)));
+    }
 }
 
 // Three players that cannot be logged on to fail in the program's words; a retry goes to them
@@ -314,6 +334,29 @@ void tst_SendEngine::onePlayerUnderSeveralSpellings()
         QCOMPARE(send.results()[player].state, State::Delivered);
         QCOMPARE(send.results()[player].note, player == 0 ? "" : "the same player as " + spellings[0] + ", sent to once");
     }
+}
+
+void tst_SendEngine::cutConnectionNoticedAtOnce_data()
+{
+    QTest::addColumn<Fault>("fault");
+    QTest::newRow("reset") << Fault::Reset;
+    QTest::newRow("dropped") << Fault::Drop;
+}
+
+// A player whose connection dies while the rest of a large document still sits in our
+// socket's buffer fails at once, not when the stall limit (here far beyond the wait) runs out.
+void tst_SendEngine::cutConnectionNoticedAtOnce()
+{
+    QFETCH(Fault, fault);
+    writeAll(m_dir.filePath("large/Lobby.rtf"), crawl(1 << 20));
+    StandInPlayers players({fault});
+    QVERIFY2(players.start(), qPrintable(players.errorString()));
+    SendEngine send;
+    send.setTimeLimits({std::chrono::milliseconds(1000), std::chrono::seconds(15), std::chrono::seconds(300)});
+    QVERIFY(send.start(request(players.hosts(), m_dir.filePath("large/Lobby.rtf"))));
+    QVERIFY(ended(send));
+    QCOMPARE(send.results()[0].words, kNotConnected);
+    qInfo("failed after %.2f s", send.results()[0].seconds);
 }
 
 QTEST_GUILESS_MAIN(tst_SendEngine)

@@ -4,6 +4,7 @@
 #include "app/StartUp.h"
 #include "app/ui/frmQV7IC.h"
 #include "cli/CommandLineTool.h"
+#include "platform/ProcessGuards.h"
 #include "platform/ui/WidgetDialogs.h"
 
 #include <QApplication>
@@ -12,6 +13,8 @@
 
 int main(int argc, char *argv[])
 {
+    qvic::keepSecretsOutOfCoreDumps();
+    qvic::reportOversizeWritesAsErrors();
     // The subcommands run without a window or a display; --help and --version
     // answer before anything needs one.
     if (qvic::cli::isCommandLine(argc, argv))

@@ -3,6 +3,7 @@
 #include "access/PasswordStore.h"
 
 #include <QByteArray>
+#include <QScopeGuard>
 #include <QFile>
 
 #include <cerrno>
@@ -30,7 +31,11 @@ QString systemError()
 // in a pipe is none of ours. Nothing when the read fails.
 std::optional<QString> readLine(int fd)
 {
+    // Room for the whole line at once, so no copy of a password is left behind
+    // in freed memory; the bytes are cleared once they are text.
     QByteArray line;
+    line.reserve(kLineLimit + 1);
+    const auto cleared = qScopeGuard([&line] { line.fill('\0'); });
     char c = 0;
     for (;;) {
         const ssize_t got = ::read(fd, &c, 1);
@@ -42,6 +47,7 @@ std::optional<QString> readLine(int fd)
             break;
         line += c;
     }
+    c = 0;
     if (line.endsWith('\r'))
         line.chop(1);
     return QString::fromLocal8Bit(line);

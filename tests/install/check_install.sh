@@ -16,7 +16,8 @@ usr="$tmp/usr"
 sizes=(16 24 32 48 64 128 256)
 pngs=$(for size in "${sizes[@]}"; do echo "share/icons/hicolor/${size}x${size}/apps/$id.png"; done)
 wanted=$(printf 'usr/%s\n' bin/qv-instant-crawl "share/applications/$id.desktop" "share/metainfo/$id.metainfo.xml" \
-    share/man/man1/qv-instant-crawl.1 "share/icons/hicolor/scalable/apps/$id.svg" $pngs | sort)
+    share/man/man1/qv-instant-crawl.1.gz share/doc/qv-instant-crawl/copyright share/doc/qv-instant-crawl/changelog.gz \
+    "share/icons/hicolor/scalable/apps/$id.svg" $pngs | sort)
 installed=$(cd "$tmp" && find . -type f -o -type l | sed 's|^\./||' | sort)
 [ "$installed" = "$wanted" ] || fail "installed files differ:"$'\n'"$(diff <(echo "$wanted") <(echo "$installed") || true)"
 [ -x "$usr/bin/qv-instant-crawl" ] || fail "bin/qv-instant-crawl is not executable"
@@ -28,11 +29,15 @@ for size in "${sizes[@]}"; do
         || fail "$png is no PNG of $size x $size"
 done
 grep -q '<svg[^>]*viewBox="0 0 32 32"' "$usr/share/icons/hicolor/scalable/apps/$id.svg" || fail "the SVG icon lacks its 32 x 32 view box"
-grep -q "^\.TH QV-INSTANT-CRAWL 1 .*qv-instant-crawl $version" "$usr/share/man/man1/qv-instant-crawl.1" \
+zcat "$usr/share/man/man1/qv-instant-crawl.1.gz" | grep -q "^\.TH QV-INSTANT-CRAWL 1 .*qv-instant-crawl $version" \
     || fail "the manual page does not name version $version"
+zcat "$usr/share/doc/qv-instant-crawl/changelog.gz" | head -n 1 | grep -q "^qv-instant-crawl ($version) " \
+    || fail "the changelog does not begin with version $version"
 
 desktop-file-validate "$usr/share/applications/$id.desktop" || fail "desktop-file-validate"
-appstreamcli validate --no-net "$usr/share/metainfo/$id.metainfo.xml" || fail "appstreamcli validate"
+appstreamcli validate --pedantic --no-net "$usr/share/metainfo/$id.metainfo.xml" | grep -q '^✔ Validation was successful\.$' \
+    || fail "appstreamcli validate --pedantic: $(appstreamcli validate --pedantic --no-net "$usr/share/metainfo/$id.metainfo.xml")"
+grep -q "<release version=\"$version\"" "$usr/share/metainfo/$id.metainfo.xml" || fail "the AppStream metadata has no release $version"
 # The tree as a software centre reads it: metadata, launchable desktop file and icon together.
 appstreamcli validate-tree --no-net "$usr" || fail "appstreamcli validate-tree"
 

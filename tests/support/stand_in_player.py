@@ -15,6 +15,7 @@ Options:
     --first-port P        player K listens on P + K (default: free ports)
     --rate N              throttle's reading speed, bytes per second (default 100000)
     --at-byte N           where drop, reset and stall cut in (default 65536)
+    --until-killed        serve until SIGTERM or Ctrl+C, whatever the standard input does
     --reply-delay-ms MS   each reply on a control connection, the greeting too, leaves MS ms
                           after it was made, in order, as from a player far away (default 0)
 
@@ -66,6 +67,7 @@ import ipaddress
 import logging
 import os
 import resource
+import signal
 import socket
 import struct
 import sys
@@ -481,6 +483,7 @@ def parse_arguments():
     parser.add_argument("--rate", type=number(1), default=100000, help=argparse.SUPPRESS)
     parser.add_argument("--at-byte", type=number(0), default=65536, help=argparse.SUPPRESS)
     parser.add_argument("--reply-delay-ms", type=number(0), default=0, help=argparse.SUPPRESS)
+    parser.add_argument("--until-killed", action="store_true", help=argparse.SUPPRESS)
     args = parser.parse_args()
     if args.single and len(args.faults) != 1:
         parser.error("--single takes exactly one FAULT")
@@ -543,7 +546,9 @@ def main():
     # The loop waits on sockets only: a thread reads the standard input and passes its lines on.
     inside, outside = socket.socketpair()
     Control(inside, players, ioloop)
-    threading.Thread(target=forward_standard_input, args=(outside,), daemon=True).start()
+    if not args.until_killed:
+        threading.Thread(target=forward_standard_input, args=(outside,), daemon=True).start()
+    signal.signal(signal.SIGTERM, lambda *_: os._exit(0))
     try:
         run(ioloop)
     except KeyboardInterrupt:  # Ctrl+C ends the practice player quietly,

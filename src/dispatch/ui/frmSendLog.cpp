@@ -8,12 +8,20 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace qvic {
 
 using namespace controls;
+
+namespace {
+constexpr int kOutcomeColumn = 3;
+}
 
 frmSendLog::frmSendLog(const QString &path, QWidget *parent) : QDialog(parent), m_path(path)
 {
@@ -29,10 +37,13 @@ frmSendLog::frmSendLog(const QString &path, QWidget *parent) : QDialog(parent), 
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setAlternatingRowColors(true);
-    m_table->setWordWrap(false);
     m_table->verticalHeader()->hide();
-    m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 8);
-    m_table->horizontalHeader()->setStretchLastSection(true);
+    // Nothing cut: each column as wide as what it holds, but a failure's words
+    // wrap within a column of their own, so the command line, the settings the
+    // log is read for, stays in view.
+    m_table->setTextElideMode(Qt::ElideNone);
+    m_table->setWordWrap(true);
+    m_table->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     m_note = named(new QLabel, "lblSendLogNote");
     m_note->setWordWrap(true);
     m_note->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -47,8 +58,13 @@ frmSendLog::frmSendLog(const QString &path, QWidget *parent) : QDialog(parent), 
     layout->addWidget(m_table, 1);
     layout->addWidget(m_note);
     layout->addWidget(buttons);
-    resize(980, 420);
     reload();
+    // Wide enough for every column where the screen allows.
+    const QMargins margins = layout->contentsMargins();
+    const int wanted = m_table->horizontalHeader()->length() + 2 * m_table->frameWidth()
+                       + m_table->verticalScrollBar()->sizeHint().width() + margins.left() + margins.right();
+    const int room = screen() ? screen()->availableGeometry().width() * 9 / 10 : wanted;
+    resize(std::clamp(wanted, 720, std::max(720, room)), 440);
 }
 
 void frmSendLog::reload()
@@ -61,10 +77,18 @@ void frmSendLog::reload()
                                  line.player,  line.outcome,
                                  QString::number(line.bytesVerified), line.document,
                                  line.settings};
-        for (int column = 0; column < fields.size(); ++column)
-            m_table->setItem(row, column, new QTableWidgetItem(fields.at(column)));
+        for (int column = 0; column < fields.size(); ++column) {
+            // The transfer words keep their line breaks; a row shows them as spaces.
+            auto *item = new QTableWidgetItem(QString(fields.at(column)).replace(QLatin1String("\r\n"), QLatin1String(" ")));
+            item->setToolTip(fields.at(column));
+            m_table->setItem(row, column, item);
+        }
     }
     m_table->resizeColumnsToContents();
+    const int outcomeWidth = m_table->fontMetrics().averageCharWidth() * 40;
+    if (m_table->columnWidth(kOutcomeColumn) > outcomeWidth)
+        m_table->setColumnWidth(kOutcomeColumn, outcomeWidth);
+    m_table->resizeRowsToContents();
     m_table->scrollToBottom();
 
     QStringList notes;

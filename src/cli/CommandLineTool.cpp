@@ -14,12 +14,15 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QScopeGuard>
 #include <QSocketNotifier>
 #include <QTemporaryDir>
 
 #include <csignal>
 #include <cstdio>
+#include <functional>
 #include <memory>
+#include <optional>
 
 #include <curl/curl.h>
 #include <fcntl.h>
@@ -79,8 +82,8 @@ int listPlayers(const Options &options)
 
 // SIGINT, SIGTERM and SIGHUP during a send cancel it rather than end the
 // program at once: no upload is left half done under a player's real name,
-// and the send log and the output still tell how each player ended. A second
-// signal ends the program as usual.
+// the send log and the output still tell how each player ended, and the
+// send's temporary folder is removed. A second signal ends the program as usual.
 int g_signalPipe[2] = {-1, -1};
 
 extern "C" void forwardSignal(int signal)
@@ -89,22 +92,17 @@ extern "C" void forwardSignal(int signal)
     (void)!::write(g_signalPipe[1], &number, 1);
 }
 
+// Catches the signals from its construction to its destruction; one that
+// comes before the send starts or after it ended is noted, and told by signal().
 class Interruption
 {
 public:
-    explicit Interruption(SendEngine &send)
+    Interruption()
     {
         if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
             return;
         m_notifier = std::make_unique<QSocketNotifier>(g_signalPipe[0], QSocketNotifier::Read);
-        QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this, &send] {
-            char number = 0;
-            if (::read(g_signalPipe[0], &number, 1) == 1 && !m_signal) {
-                m_signal = number;
-                print(stderr, QStringLiteral("qv-instant-crawl: interrupted; cancelling the transfers\n"));
-                send.cancel();
-            }
-        });
+        QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] { takeSignals(); });
         struct sigaction forwarding{};
         forwarding.sa_handler = forwardSignal;
         forwarding.sa_flags = SA_RESETHAND;
@@ -120,14 +118,36 @@ public:
             if (fd >= 0)
                 ::close(fd), fd = -1;
     }
-    int signal() const { return m_signal; }
+    // What a signal does while the send runs; empty once it has ended.
+    void setCancel(std::function<void()> cancel) { m_cancel = std::move(cancel); }
+    // The first signal caught, 0 when none was.
+    int signal()
+    {
+        takeSignals();
+        return m_signal;
+    }
 
 private:
+    void takeSignals()
+    {
+        char number = 0;
+        while (g_signalPipe[0] >= 0 && ::read(g_signalPipe[0], &number, 1) == 1) {
+            if (m_signal)
+                continue;
+            m_signal = number;
+            if (m_cancel) {
+                print(stderr, QStringLiteral("qv-instant-crawl: interrupted; cancelling the transfers\n"));
+                m_cancel();
+            }
+        }
+    }
+
     std::unique_ptr<QSocketNotifier> m_notifier;
+    std::function<void()> m_cancel;
     int m_signal = 0;
 };
 
-QList<PlayerResult> sendAndReport(const SendRequest &request, const Options &options, int *signal)
+QList<PlayerResult> sendAndReport(const SendRequest &request, const Options &options, Interruption &interruption)
 {
     SendEngine send;
     send.setMaxConnections(options.maxConnections);
@@ -140,11 +160,19 @@ QList<PlayerResult> sendAndReport(const SendRequest &request, const Options &opt
         told[player] = told[player] || result.ended();
     });
     QObject::connect(&send, &SendEngine::finished, &loop, &QEventLoop::quit);
-    Interruption interruption(send);
+    interruption.setCancel([&send] { send.cancel(); });
+    const auto ended = qScopeGuard([&interruption] { interruption.setCancel({}); });
     send.start(request);
     loop.exec();
-    *signal = interruption.signal();
     return send.results();
+}
+
+// Why the folder for a send's files could not be made; nothing when it was.
+std::optional<QString> folderProblem(const QTemporaryDir &folder)
+{
+    if (folder.isValid())
+        return std::nullopt;
+    return QStringLiteral("cannot make a temporary folder for the command file: %1").arg(folder.errorString());
 }
 
 struct CurlGlobal
@@ -195,15 +223,18 @@ int send(const Options &options, int argc, char *argv[])
     state.strKite7Repeat = kite7.repeat.value_or(state.strKite7Repeat);
 
     // Built once before the password, so a settings file that cannot make a
-    // command is told without asking for it; and again after, for a fresh time stamp.
+    // command is told without asking for it; and again after, for a fresh time
+    // stamp. The first folder is gone before the password is asked for: a signal
+    // may end the program while it waits, and would leave the folder behind.
     const DeliveryAction action = start ? DeliveryAction::Start : DeliveryAction::Stop;
-    QTemporaryDir folder;
-    if (!folder.isValid())
-        return refuse(QStringLiteral("cannot make a temporary folder for the command file: %1")
-                          .arg(folder.errorString()));
     PreparationFailure failure;
-    if (!prepareSend(state, action, options.kite7, folder.path(), systemClock, &failure))
-        return refuse(failure.reason);
+    {
+        QTemporaryDir folder;
+        if (const auto problem = folderProblem(folder))
+            return refuse(*problem);
+        if (!prepareSend(state, action, options.kite7, folder.path(), systemClock, &failure))
+            return refuse(failure.reason);
+    }
 
     const auto password = readPassword(options.passwordFile, &error);
     if (!password)
@@ -211,13 +242,22 @@ int send(const Options &options, int argc, char *argv[])
     if (const auto refusal = refusePassword(*password, state.strPassFile))
         return refuse(*refusal);
 
+    QCoreApplication application(argc, argv); // the group send's threads report through its event loop
+    // Caught from before the folder exists to after it is removed, so that no
+    // signal the program takes leaves it behind.
+    Interruption interruption;
+    QTemporaryDir folder;
+    if (const auto problem = folderProblem(folder))
+        return refuse(*problem);
     const auto prepared = prepareSend(state, action, options.kite7, folder.path(), systemClock, &failure);
     if (!prepared)
         return refuse(failure.reason);
-    QCoreApplication application(argc, argv); // the group send's threads report through its event loop
-    int signal = 0;
+    if (const int signal = interruption.signal()) {
+        print(stderr, QStringLiteral("qv-instant-crawl: interrupted; nothing was sent\n"));
+        return 128 + signal;
+    }
     const QList<PlayerResult> results
-        = sendAndReport({*players, state.strFtpUser, state.strFtpPassword, prepared->files}, options, &signal);
+        = sendAndReport({*players, state.strFtpUser, state.strFtpPassword, prepared->files}, options, interruption);
 
     // Every send is logged, one line per player, as the window logs its own.
     const QString document = start ? state.strCurFileName : QString();
@@ -228,6 +268,7 @@ int send(const Options &options, int argc, char *argv[])
                        : summaryLine(start ? QStringLiteral("Start") : QStringLiteral("Stop"), results) + u'\n';
     if (!print(stdout, summary))
         refuse(QStringLiteral("write error"));
+    const int signal = interruption.signal();
     return signal ? 128 + signal : sendStatus(results);
 }
 

@@ -119,8 +119,10 @@ CrawlSettingsFields settingsFields(const CrawlSettings &settings, double screenH
     return fields;
 }
 
-bool saveInstFile(const QString &documentPath, const CrawlSettings &settings, double screenHeight,
-                  SharedState &state, QString *error)
+namespace {
+
+// The settings file's bytes, its fields and line left in the state's strInst* fields.
+QByteArray settingsFileBytes(const CrawlSettings &settings, double screenHeight, SharedState &state)
 {
     const CrawlSettingsFields fields = settingsFields(settings, screenHeight);
     state.strInstDwell = fields.dwell;
@@ -130,8 +132,25 @@ bool saveInstFile(const QString &documentPath, const CrawlSettings &settings, do
     state.strInstLocation = fields.location;
     state.strInstBackColor = fields.backColor;
     state.strInstLine = fields.line();
-    return textfile::replaceFile(instFilePath(documentPath),
-                                 textfile::crlfLines({state.strInstLine}), error);
+    return textfile::crlfLines({state.strInstLine});
+}
+
+} // namespace
+
+bool saveInstFile(const QString &documentPath, const CrawlSettings &settings, double screenHeight,
+                  SharedState &state, QString *error)
+{
+    return textfile::replaceFile(instFilePath(documentPath), settingsFileBytes(settings, screenHeight, state),
+                                 error);
+}
+
+bool saveCrawl(const QString &documentPath, const QByteArray &document, const CrawlSettings &settings,
+               double screenHeight, SharedState &state, QString *error)
+{
+    // The document goes last: only the files before it are held in memory to be put back.
+    return textfile::replaceFiles({{instFilePath(documentPath), settingsFileBytes(settings, screenHeight, state)},
+                                   {documentPath, document}},
+                                  error);
 }
 
 std::optional<QStringList> readSettingsFile(const QString &settingsPath, FieldScope scope,

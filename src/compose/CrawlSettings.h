@@ -78,6 +78,14 @@ CrawlSettingsFields settingsFields(const CrawlSettings &settings, double screenH
 bool saveInstFile(const QString &documentPath, const CrawlSettings &settings, double screenHeight,
                   SharedState &state, QString *error = nullptr);
 
+// Saves a crawl: the document's bytes at documentPath and its settings file
+// beside it, both or neither, so a document never goes out with another's
+// settings. The state is filled as saveInstFile fills it. False, with the
+// reason naming the file in *error, when either cannot be written; then both
+// files are as they were.
+bool saveCrawl(const QString &documentPath, const QByteArray &document, const CrawlSettings &settings,
+               double screenHeight, SharedState &state, QString *error = nullptr);
+
 // Settings fields are read the way the players' settings files have always
 // been read: fields end at a comma or a line end, blanks around a field are
 // dropped, and a field in double quotes loses its quotes (and may hold commas).

@@ -146,14 +146,13 @@ bool SendLog::append(DeliveryAction action, const QString &document, const QStri
 {
     const QString time = timeWords(m_clock());
     QByteArray lines;
-    const QFileInfo file(m_path);
-    if (!file.exists() || (file.isFile() && file.size() == 0))
-        lines = csvLine(header());
     for (const PlayerResult &player : players)
         lines += csvLine({time, actionWords(action), document, settingsLine, player.player, outcomeWords(player),
                           QString::number(player.bytesVerified)});
-    QDir().mkpath(file.absolutePath()); // a missing AppDir shows as the append's own failure
-    return textfile::appendToFile(m_path, lines, error);
+    QDir().mkpath(QFileInfo(m_path).absolutePath()); // a missing AppDir shows as the append's own failure
+    // Whether the file is new is decided under the append's lock: two sends ending
+    // at once would otherwise both see an empty file and both write the header.
+    return textfile::appendToFile(m_path, lines, error, csvLine(header()));
 }
 
 SendLog::Contents SendLog::read(const QString &path)

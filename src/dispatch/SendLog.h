@@ -33,8 +33,9 @@ public:
     explicit SendLog(QString path, Clock clock = systemClock);
 
     // One line per player, all written at once, the header first when the file
-    // is new. False, with the reason naming the file in *error, when the lines
-    // cannot be added; the lines already there stay as they were.
+    // is new. Other processes' appends wait for this one. False, with the reason
+    // naming the file in *error, when the lines cannot be added; then none of
+    // them is, and the lines already there stay as they were.
     bool append(DeliveryAction action, const QString &document, const QString &settingsLine,
                 const QList<PlayerResult> &players, QString *error = nullptr);
 

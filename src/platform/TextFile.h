@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
 #include <optional>
+#include <utility>
 
 // Whole-file text I/O in the form players and Windows tools expect: Windows-1252
 // bytes, CR LF line ends. Writers report failures as text that names the file.
@@ -19,10 +21,21 @@ enum class Access {
 // Only a regular file (or a link to one) is replaced.
 bool replaceFile(const QString &path, const QByteArray &bytes, QString *error = nullptr,
                  Access access = Access::Shared);
-// Appends to the regular file, creating it when missing. When its last line has
-// no line end, CR LF (or the LF a lone CR lacks) goes first, so what is added
+// Replaces the files together, all or none: every new file is written in full
+// beside its target before the first takes its place, and should one of them
+// fail to take its place, those replaced before it are put back. The old bytes
+// of every file but the last are held for that: put the largest last.
+bool replaceFiles(const QList<std::pair<QString, QByteArray>> &files, QString *error = nullptr,
+                  Access access = Access::Shared);
+// Appends to the regular file, creating it when missing, whole or not at all: a
+// failure (a full disk, the file size limit) cuts the file back to the length it
+// had. Appenders wait for each other (an exclusive flock on the file), so
+// headerWhenEmpty, which goes first when the file is empty, is written once
+// however many processes add to a new file at once. When the last line has no
+// line end, CR LF (or the LF a lone CR lacks) goes first, so what is added
 // starts a line of its own.
-bool appendToFile(const QString &path, const QByteArray &bytes, QString *error = nullptr);
+bool appendToFile(const QString &path, const QByteArray &bytes, QString *error = nullptr,
+                  const QByteArray &headerWhenEmpty = {});
 // What the program reads whole into memory is bounded by kind: the INI,
 // settings and address files hold a few lines, a crawl document (RTF) some text.
 inline constexpr qint64 kSmallFileLimit = 1 << 20;

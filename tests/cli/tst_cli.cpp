@@ -11,6 +11,12 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <csignal>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace qvic;
 using namespace qvic::test;
 
@@ -54,6 +60,8 @@ private slots:
     void refusals_data();
     void refusals();
     void players();
+    void leavesNoTemporaryFiles_data();
+    void leavesNoTemporaryFiles();
 
 private:
     struct Ran
@@ -61,18 +69,23 @@ private:
         int status;
         QByteArray out, err;
     };
-    // The program as a process, with no display to be had and our folders for its own.
-    Ran run(const QStringList &arguments, const QByteArray &input = {}) const
+    // Starts the program as a process, with no display to be had and our folders for its own, its temporary ones included.
+    void start(QProcess &process, const QStringList &arguments) const
     {
-        QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
             environment.remove(name);
         environment.insert("QVIC_APP_DIR", m_dirs.appDir());
         environment.insert("QVIC_WIN_DIR", m_dirs.winDir());
         environment.insert("HOME", m_dirs.root.path());
+        environment.insert("TMPDIR", tmpDir());
         process.setProcessEnvironment(environment);
         process.start(QVIC_EXECUTABLE, arguments);
+    }
+    Ran run(const QStringList &arguments, const QByteArray &input = {}) const
+    {
+        QProcess process;
+        start(process, arguments);
         process.write(input);
         process.closeWriteChannel();
         process.waitForFinished(60000);
@@ -83,6 +96,7 @@ private:
     std::pair<QByteArray, QByteArray> windowSend(DeliveryAction action, bool kite7) const;
     QString rtf() const { return m_dirs.appDir() + "/Application/RTF/"; }
     QString logPath() const { return m_dirs.appDir() + "/sendlog.csv"; }
+    QString tmpDir() const { return m_dirs.root.filePath("tmp"); }
 
     TempDirs m_dirs;
 };
@@ -95,6 +109,10 @@ void tst_Cli::initTestCase()
     writeAll(m_dirs.appDir() + "/IPList.txt", "10.0.0.5\r\n\r\n127.0.0.1:2100\r\n");
     writeAll(m_dirs.winDir() + "/icpass.ini", "[PASSWORD]\r\nremember=0\r\npass=Secret\r\n");
     writeAll(m_dirs.root.filePath("password"), "Secret\n");
+    // Long enough to be still on its way to a slow player when the program is told to end.
+    writeAll(rtf() + "Large.rtf", "{\\rtf1\\ansi " + QByteArray(1 << 20, 'x') + '}');
+    writeAll(rtf() + "Large.inst", kSettings);
+    QVERIFY(QDir().mkpath(tmpDir()));
 }
 
 std::pair<QByteArray, QByteArray> tst_Cli::windowSend(DeliveryAction action, bool kite7) const
@@ -284,6 +302,46 @@ void tst_Cli::players()
              QJsonObject({{"addresses", QJsonArray{"10.0.0.5", "127.0.0.1:2100"}},
                           {"groups", QJsonArray{QJsonObject{{"name", "Lobby"}, {"addresses", QJsonArray{"10.0.0.5", "[::1]:2100"}}},
                                                 QJsonObject{{"name", "Empty"}, {"addresses", QJsonArray{}}}}}}));
+}
+
+void tst_Cli::leavesNoTemporaryFiles_data()
+{
+    // terminated: when the program gets SIGTERM; status: -1 for a program the signal ended
+    columns<QString, int>("terminated", "status");
+    QTest::newRow("while the document is on its way to a slow player") << "sending" << 128 + SIGTERM;
+    QTest::newRow("while the program waits for the password") << "asking" << -1;
+}
+
+// The files a start builds for its players live in a temporary folder that goes with the program when a signal ends it.
+void tst_Cli::leavesNoTemporaryFiles()
+{
+    auto [terminated, status] = fetch<QString, int>("terminated", "status");
+    QVERIFY(QDir(tmpDir()).removeRecursively() && QDir().mkpath(tmpDir())); // what an earlier failure left
+    StandInPlayers players({StandInPlayers::Fault::Throttle});
+    players.setRate(20000);
+    QVERIFY2(players.start(), qPrintable(players.errorString()));
+    // The password comes through a FIFO, so the test knows when the program waits for it.
+    const QString passwordPipe = m_dirs.root.filePath("password-pipe");
+    QFile::remove(passwordPipe);
+    QCOMPARE(::mkfifo(QFile::encodeName(passwordPipe).constData(), 0600), 0);
+    QProcess process;
+    start(process, {"start", "--crawl", "Large", "--player", players.host(), "--password-file", passwordPipe});
+    int writer = -1;
+    QTRY_VERIFY_WITH_TIMEOUT((writer = ::open(QFile::encodeName(passwordPipe).constData(), O_WRONLY | O_NONBLOCK)) >= 0, 10000);
+    const auto closeWriter = qScopeGuard([&writer] {
+        if (writer >= 0)
+            ::close(writer);
+    });
+
+    if (terminated == "sending") {
+        QCOMPARE(::write(writer, "Secret\n", 7), 7);
+        QTRY_VERIFY_WITH_TIMEOUT(players.commands().contains("STOR media/Large.rtf.part"), 10000);
+    }
+    process.terminate();
+
+    QVERIFY(process.waitForFinished(30000));
+    QCOMPARE(process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, status);
+    QCOMPARE(QDir(tmpDir()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).join(", "), QString());
 }
 
 QTEST_MAIN(tst_Cli)

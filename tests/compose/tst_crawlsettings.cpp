@@ -4,6 +4,7 @@
 #include "TestSupport.h"
 
 #include <clocale>
+#include <optional>
 
 using namespace qvic;
 Q_DECLARE_METATYPE(qvic::CrawlSettings)
@@ -73,6 +74,51 @@ private slots:
         QCOMPARE(texts(loaded.appliedTo(before)), texts(after));
         QCOMPARE(loaded.refusal.value_or(QString()),
                  refusal.isEmpty() ? QString() : "Cannot use " + doc("Load.inst") + ": a crawl setting in it " + refusal);
+    }
+
+    void saveCrawlBothOrNeither_data()
+    {
+        // failure: what stands in the way of the save; error: %1 is the crawl's folder
+        test::columns<QString, QString>("failure", "error");
+        QTest::newRow("nothing: both saved") << "" << "";
+        QTest::newRow("a folder where the settings file goes") << "settings folder"
+                                                               << "Cannot write %1/Pair.inst: a folder has that name.";
+        QTest::newRow("a folder where the document goes") << "document folder"
+                                                          << "Cannot write %1/Pair.rtf: a folder has that name.";
+        QTest::newRow("a document past the file size limit") << "size limit" << "Cannot write %1/Pair.rtf: File too large";
+    }
+
+    // A save that cannot write one of the crawl's two files leaves the other as it was too.
+    void saveCrawlBothOrNeither()
+    {
+        auto [failure, error] = test::fetch<QString, QString>("failure", "error");
+        const QTemporaryDir folder;
+        const QString document = folder.filePath("Pair.rtf");
+        const QString settingsFile = folder.filePath("Pair.inst");
+        const QByteArray oldDocument = "{\\rtf1 Doors open}";
+        const QByteArray oldSettings = "3600,none,0.0,3,1.0,0\r\n";
+        test::writeAll(document, failure == "document folder" ? "folder" : oldDocument);
+        test::writeAll(settingsFile, failure == "settings folder" ? "folder" : oldSettings);
+        const QByteArray newDocument = "{\\rtf1 " + QByteArray(4000, 'x') + "}";
+        SharedState state;
+        QString reason;
+
+        std::optional<test::FileSizeLimit> limit;
+        if (failure == "size limit") {
+            limit.emplace(1000); // room for the settings file, not for the document
+            QVERIFY(limit->isSet());
+        }
+        const bool saved = saveCrawl(document, newDocument, S{"1", false, "", "0", "3", "0", 0}, 600, state, &reason);
+        limit.reset();
+
+        QCOMPARE(saved, error.isEmpty());
+        QCOMPARE(reason, QString(error).replace("%1", folder.path()));
+        if (failure != "document folder")
+            QCOMPARE(test::readAll(document), saved ? newDocument : oldDocument);
+        if (failure != "settings folder")
+            QCOMPARE(test::readAll(settingsFile), saved ? "60,none,0.00,3,0.0000,0\r\n" : oldSettings);
+        // Nothing of the save is left beside them.
+        QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), (QStringList{"Pair.inst", "Pair.rtf"}));
     }
 
     void decimalComma() { QCOMPARE(fixDecimalPoint("0,25"), QStringLiteral("0.25")); }

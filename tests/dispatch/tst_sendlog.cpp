@@ -4,6 +4,10 @@
 
 #include <QtTest>
 
+#include <latch>
+#include <thread>
+#include <vector>
+
 using namespace qvic;
 using namespace qvic::test;
 using State = PlayerResult::State;
@@ -31,6 +35,8 @@ class tst_SendLog : public QObject
 private slots:
     void appendAndReadBack();
     void failedAppend();
+    void appendCutShortLeavesTheLogAsItWas();
+    void appendsAtOnceToANewLogWriteOneHeader();
 
 private:
     TempDirs m_dirs;
@@ -85,6 +91,64 @@ void tst_SendLog::failedAppend()
     QVERIFY(!log.append(DeliveryAction::Stop, "Lobby.rtf", {}, {player("10.0.0.5", State::Delivered)}, &error));
     QCOMPARE(error, "Cannot add to " + path + ": it is a folder");
     QCOMPARE(SendLog::read(path).error, "Cannot read " + path + ": it is a folder.");
+}
+
+// The lines go in whole or not at all: a write the file size limit cuts short is taken out again.
+void tst_SendLog::appendCutShortLeavesTheLogAsItWas()
+{
+    const QString path = m_dirs.appDir() + "/cut/sendlog.csv";
+    SendLog log(path, [] { return QDateTime(QDate(2026, 12, 6), QTime(22, 15, 3), Qt::OffsetFromUTC, 3600); });
+    QVERIFY(log.append(DeliveryAction::Start, "Lobby.rtf", kSettings, {player("10.0.0.5", State::Delivered, 4096)}));
+    const QByteArray before = readAll(path);
+    QCOMPARE(before, "time,action,document,settings,player,outcome,bytes verified\r\n"
+                     "2026-12-06T22:15:03+01:00,start,Lobby.rtf,\"" + kSettings.toUtf8() + "\",10.0.0.5,delivered,4096\r\n");
+
+    QString error;
+    bool appended = true;
+    {
+        // Room for part of the first new line only.
+        const FileSizeLimit limit(before.size() + 40);
+        QVERIFY(limit.isSet());
+        appended = log.append(DeliveryAction::Stop, "Lobby.rtf", {},
+                              {player("10.0.0.5", State::Delivered, 48), player("10.0.0.6", State::Delivered, 48)}, &error);
+    }
+
+    QVERIFY(!appended);
+    QCOMPARE(error, "Cannot add to " + path + ": File too large");
+    QCOMPARE(readAll(path), before);
+}
+
+// Sends that end at once each append to the log through a file opened for them alone, as separate processes do;
+// on a new log only the first writes the header, and every line is whole.
+void tst_SendLog::appendsAtOnceToANewLogWriteOneHeader()
+{
+    const QByteArray header = "time,action,document,settings,player,outcome,bytes verified\r\n";
+    constexpr int appenders = 8;
+    // The appenders race for the header only while the log is new: many new logs give the race many chances.
+    for (int round = 0; round < 500; ++round) {
+        const QString path = m_dirs.appDir() + QStringLiteral("/race/sendlog-%1.csv").arg(round);
+        std::latch ready(appenders);
+        std::vector<std::thread> threads;
+        for (int i = 0; i < appenders; ++i) {
+            threads.emplace_back([&, i] {
+                // A log object and an open file of its own, as another process has.
+                SendLog log(path);
+                const QString address = QStringLiteral("10.0.0.%1").arg(i);
+                ready.arrive_and_wait();
+                log.append(DeliveryAction::Stop, {}, {}, {player(address, State::Delivered, 48)});
+            });
+        }
+        for (std::thread &thread : threads)
+            thread.join();
+
+        const QByteArray bytes = readAll(path);
+        QVERIFY2(bytes.startsWith(header) && bytes.count(header) == 1,
+                 qPrintable(QStringLiteral("round %1 wrote the header %2 times:\n%3")
+                                .arg(round).arg(bytes.count(header)).arg(QString::fromUtf8(bytes))));
+        const SendLog::Contents contents = SendLog::read(path);
+        QCOMPARE(contents.skipped, 0);
+        QCOMPARE(contents.rows.size(), appenders);
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_SendLog)

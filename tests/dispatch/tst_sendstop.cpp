@@ -192,15 +192,53 @@ private slots:
         QCOMPARE(pressGivingPassword(w.find(qPrintable(button)), password), !password.isEmpty());
 
         QVERIFY2(w.dialogs.said.size() == 1 && w.dialogs.said[0].startsWith(message), qPrintable(w.dialogs.said.join(u'|')));
-        // An untitled document is saved before the checks that can stop the start.
+        // An untitled document is saved before the checks that can stop the start; one whose settings
+        // file cannot be saved is not saved either.
         const bool saved = button == "btnSend" && !blocked;
         const QString name = !savedAs.isEmpty() ? savedAs : saved ? "QVInstantCrawl.rtf" : "UNTITLED";
         QCOMPARE(w.window->windowTitle(), "QV Instant Crawl - " + name);
         QCOMPARE(w.state.blnModified, !saved);
-        QCOMPARE(QFileInfo(w.rtf(name)).isFile(), saved);
+        const QString document = !savedAs.isEmpty() ? savedAs : "QVInstantCrawl.rtf";
+        QCOMPARE(QFileInfo(w.rtf(document)).isFile(), saved || !savedAs.isEmpty());
         QVERIFY(focus.isEmpty() || QApplication::focusWidget() == w.find(qPrintable(focus)));
         QCOMPARE(server.count("connect"), 0);
         QVERIFY(!QFileInfo::exists(w.state.strInstantFile));
+    }
+
+    void changedCrawlNotSavedWithoutItsSettingsFile_data()
+    {
+        test::columns<QString>("button");
+        QTest::newRow("saved again with Save") << "btnSave";
+        QTest::newRow("saved again by a start") << "btnSend";
+    }
+
+    // A crawl saved once, then changed: when its settings file cannot be written, the document on disk
+    // stays the one that goes with the settings file, and the window still holds the change unsaved.
+    void changedCrawlNotSavedWithoutItsSettingsFile()
+    {
+        auto [button] = test::fetch<QString>("button");
+        Desk w;
+        QTest::keyClicks(w.editor, "Doors open");
+        w.saveAs("Lobby.rtf");
+        const QByteArray savedDocument = readAll(w.rtf("Lobby.rtf"));
+        QVERIFY(savedDocument.contains("Doors open\\par"));
+        QVERIFY(QFile::remove(w.rtf("Lobby.inst")));
+        QVERIFY(QDir().mkpath(w.rtf("Lobby.inst")));
+        QTest::keyClicks(w.editor, " at noon");
+        w.dialogs.said.clear();
+
+        if (button == "btnSave")
+            w.saveAs("Lobby.rtf", true);
+        else
+            QVERIFY(!pressGivingPassword(w.find("btnSend"), kPassword)); // refused before the password
+
+        QStringList said{"e The crawl could not be saved.\nCannot write " + w.rtf("Lobby.inst") + ": a folder has that name."};
+        if (button == "btnSave")
+            said.prepend("q The file already exists. Do you want to overwrite it?");
+        QCOMPARE(w.dialogs.said, said);
+        QCOMPARE(readAll(w.rtf("Lobby.rtf")), savedDocument);
+        QVERIFY(w.state.blnModified);
+        QCOMPARE(w.window->windowTitle(), "QV Instant Crawl - Lobby.rtf");
     }
 };
 

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QPushButton>
 
+#include <csignal>
+
 #include <sys/stat.h>
 
 namespace qvic::test {
@@ -27,6 +29,21 @@ void writeAll(const QString &path, const QByteArray &bytes)
         file.resize(bytes.chopped(3).toLongLong() << 20);
     else if (file.isOpen())
         file.write(bytes);
+}
+
+FileSizeLimit::FileSizeLimit(rlim_t bytes)
+{
+    ::getrlimit(RLIMIT_FSIZE, &m_previous);
+    m_previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit lowered = m_previous;
+    lowered.rlim_cur = bytes;
+    m_set = ::setrlimit(RLIMIT_FSIZE, &lowered) == 0;
+}
+
+FileSizeLimit::~FileSizeLimit()
+{
+    ::setrlimit(RLIMIT_FSIZE, &m_previous);
+    std::signal(SIGXFSZ, m_previousHandler);
 }
 
 void typeKeys(QWidget *widget, const QString &text)

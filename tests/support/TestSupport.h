@@ -6,6 +6,8 @@
 #include <functional>
 #include <tuple>
 
+#include <sys/resource.h>
+
 class QWidget;
 
 namespace qvic::test {
@@ -26,6 +28,23 @@ template <typename... T, typename... Names> std::tuple<T...> fetch(Names... name
 QByteArray readAll(const QString &path);
 // Writes bytes at path, or what no reader may take whole: "folder", "fifo" (no writer), "device" (a link to /dev/zero), "N MB" (sparse).
 void writeAll(const QString &path, const QByteArray &bytes);
+
+// While it lives, no file this process writes grows past bytes: a write beyond fails with EFBIG ("File too large"),
+// as on a full disk, SIGXFSZ being ignored as the program ignores it. Whether the limit could be set: isSet().
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+    bool isSet() const { return m_set; }
+
+private:
+    rlimit m_previous{};
+    void (*m_previousHandler)(int) = nullptr;
+    bool m_set = false;
+};
 
 // Types text as a keyboard delivers it, into widget or, when null, wherever the focus is: ASCII by its key (\t Tab,
 // \r Enter, \b Backspace, \x7f Delete, each with its text), the rest as key events with their text alone.

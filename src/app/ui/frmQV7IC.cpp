@@ -304,11 +304,6 @@ bool frmQV7IC::loadCrawlFile(const QString &path, QString *error)
     return true;
 }
 
-bool frmQV7IC::saveCrawlFile(const QString &path, QString *error)
-{
-    return textfile::replaceFile(path, RtfWriter::write(*rtfData->document()), error);
-}
-
 void frmQV7IC::loadInstFile(const QString &path)
 {
     // A refused settings file changes no control; the next save writes a clean one.
@@ -316,11 +311,6 @@ void frmQV7IC::loadInstFile(const QString &path)
     fraCrawlInfo->showSettings(loaded.appliedTo(fraCrawlInfo->currentSettings()));
     if (loaded.refusal)
         m_dialogs.exclamation(QStringLiteral("The crawl settings could not be loaded.\n%1").arg(*loaded.refusal));
-}
-
-bool frmQV7IC::saveInstFile(const QString &path, QString *error)
-{
-    return qvic::saveInstFile(path, fraCrawlInfo->currentSettings(), m_dblScreenHeight, m_state, error);
 }
 
 void frmQV7IC::setCurrentDocument(const QString &path)
@@ -334,7 +324,8 @@ void frmQV7IC::setCurrentDocument(const QString &path)
 bool frmQV7IC::saveCrawlAs(const QString &path)
 {
     QString error;
-    if (!saveCrawlFile(path, &error) || !saveInstFile(path, &error)) {
+    if (!saveCrawl(path, RtfWriter::write(*rtfData->document()), fraCrawlInfo->currentSettings(), m_dblScreenHeight,
+                   m_state, &error)) {
         m_dialogs.exclamation(QStringLiteral("The crawl could not be saved.\n%1").arg(error));
         return false;
     }

@@ -54,15 +54,14 @@ public:
     void mnuShow_Click();
 
     // A crawl document and its settings file. The load reads the document into
-    // the editor and the settings into the six controls; the save writes both.
-    // Failures come back as the reason, naming the file.
+    // the editor and the settings into the six controls. Failures come back as
+    // the reason, naming the file.
     bool loadCrawlFile(const QString &path, QString *error = nullptr);
-    bool saveCrawlFile(const QString &path, QString *error = nullptr);
     void loadInstFile(const QString &path);
-    bool saveInstFile(const QString &path, QString *error = nullptr);
 
-    // Saves the document and its settings under path and makes it the current
-    // document; on failure tells the operator and changes nothing else.
+    // Saves the document and its settings under path, both or neither, and
+    // makes it the current document; on failure tells the operator and changes
+    // nothing else, neither file included.
     bool saveCrawlAs(const QString &path);
 
     // Where the builders' time stamp comes from; tests fix it.

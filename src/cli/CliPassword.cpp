@@ -3,8 +3,9 @@
 #include "access/PasswordStore.h"
 
 #include <QByteArray>
-#include <QScopeGuard>
 #include <QFile>
+#include <QFileInfo>
+#include <QScopeGuard>
 
 #include <cerrno>
 #include <csignal>
@@ -137,6 +138,11 @@ std::optional<QString> refusePassword(const QString &password, const QString &pa
     case PasswordStore::LoginCheck::Refused:
         break;
     }
+    // Without the file only the built-in password opens a send: say where the file belongs.
+    if (!QFileInfo::exists(passFile))
+        return QStringLiteral("there is no password file %1; set the first password with "
+                              "'qv-instant-crawl password'; nothing was sent")
+            .arg(passFile);
     return QStringLiteral("incorrect password; nothing was sent");
 }
 

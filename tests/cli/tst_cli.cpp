@@ -243,6 +243,9 @@ void tst_Cli::refusals_data()
     QTest::newRow("wrong password") << QStringList{"start", "-c", "Lobby", "-p", "P0"} << QByteArray("secret\n")
                                     << "incorrect password; nothing was sent";
     QTest::newRow("no password") << QStringList{"stop", "-p", "P0"} << QByteArray() << "no password was given; nothing was sent";
+    QTest::newRow("no password file yet") << QStringList{"stop", "-p", "P0"} << QByteArray("Secret\n")
+                                          << "there is no password file WIN/icpass.ini; set the first password with "
+                                             "'qv-instant-crawl password'; nothing was sent";
     QTest::newRow("password file missing") << QStringList{"stop", "-p", "P0", "--password-file", "APP/none"} << QByteArray("Secret\n")
                                            << "cannot read the password file APP/none: No such file or directory";
     QTest::newRow("unknown crawl") << QStringList{"start", "-c", "Nowhere", "-p", "P0"} << QByteArray("Secret\n")
@@ -274,11 +277,19 @@ void tst_Cli::refusals()
     writeAll(m_dirs.appDir() + "/groups.ini", ("[Lobby]\n" + players.host(0) + "\n[Empty]\n").toUtf8());
     arguments.replaceInStrings("P0", players.host(0)).replaceInStrings("APP", m_dirs.appDir());
     const QByteArray logBefore = readAll(logPath());
+    const QString passFile = m_dirs.winDir() + "/icpass.ini";
+    const bool withoutPassFile = error.contains("WIN/icpass.ini");
+    if (withoutPassFile)
+        QVERIFY(QFile::rename(passFile, passFile + ".away"));
+    const auto putBack = qScopeGuard([&] {
+        if (withoutPassFile)
+            QFile::rename(passFile + ".away", passFile);
+    });
 
     const Ran ran = run(arguments, input);
     QCOMPARE(ran.status, 1);
     QCOMPARE(ran.out, QByteArray());
-    QCOMPARE(QString(ran.err), "qv-instant-crawl: " + error.replace("APP", m_dirs.appDir()) + '\n');
+    QCOMPARE(QString(ran.err), "qv-instant-crawl: " + error.replace("APP", m_dirs.appDir()).replace("WIN", m_dirs.winDir()) + '\n');
     QCOMPARE(players.events(0), QStringList());
     QCOMPARE(readAll(logPath()), logBefore);
 }

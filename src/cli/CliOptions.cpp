@@ -184,9 +184,11 @@ Parsed parseArguments(const QStringList &arguments)
         if (value.isEmpty())
             return UsageError{QStringLiteral("option '--%1' requires an argument").arg(name)};
         // Only players add up; a second crawl or group is more likely a mistake than a wish.
-        if (given.contains(name) && name != u"player")
+        const bool again = given.contains(name);
+        if (again && name != u"player")
             return UsageError{QStringLiteral("option '--%1' given more than once").arg(name)};
-        given << name;
+        if (!again) // each name once: thousands of --player would make the search quadratic
+            given << name;
         if (auto error = take(options, name, value))
             return *error;
     }

@@ -9,6 +9,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSet>
 
 namespace qvic::cli {
 namespace {
@@ -54,9 +55,16 @@ std::optional<QStringList> choosePlayers(const QStringList &addresses, const std
         }
         from = QStringLiteral(" (in the group '%1')").arg(*group);
     } else {
-        for (const QString &address : addresses)
-            if (const QString trimmed = trimSpaces(address); !chosen.contains(trimmed))
-                chosen << trimmed; // two sends to one player at once would race for its files
+        // Two sends to one player at once would race for its files. A set beside the
+        // list keeps a command line of thousands of addresses from being quadratic.
+        QSet<QString> given;
+        for (const QString &address : addresses) {
+            const QString trimmed = trimSpaces(address);
+            if (!given.contains(trimmed)) {
+                given.insert(trimmed);
+                chosen << trimmed;
+            }
+        }
     }
     for (const QString &address : std::as_const(chosen)) {
         if (!parsePlayerAddress(address)) {
@@ -76,9 +84,13 @@ std::optional<PlayerListing> listPlayers(const SharedState &state, QStringList *
     const auto saved = addresslist::readFieldsOfFile(state.strIPListFile, error);
     if (!saved)
         return std::nullopt;
-    for (const QString &address : *saved)
-        if (!address.isEmpty() && !listing.addresses.contains(address))
+    QSet<QString> listed;
+    for (const QString &address : *saved) {
+        if (!address.isEmpty() && !listed.contains(address)) {
+            listed.insert(address);
             listing.addresses << address;
+        }
+    }
     PlayerGroups groups;
     listing.groupFile = PlayerGroups::pathFor(state);
     if (!loadGroups(groups, listing.groupFile, warnings, error))

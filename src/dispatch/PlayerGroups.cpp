@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSet>
 #include <QStringDecoder>
 
 #include <algorithm>
@@ -32,6 +33,13 @@ bool isBracketedIpv6(QStringView inside)
            });
 }
 
+// Names match as QString::compare(Qt::CaseInsensitive) matches them: trimmed,
+// each character case-folded on its own.
+QString nameKey(const QString &name)
+{
+    return name.trimmed().toCaseFolded();
+}
+
 QString skipped(int line, const QString &what)
 {
     return QStringLiteral("line %1: %2 was skipped").arg(line).arg(what);
@@ -42,6 +50,7 @@ QString skipped(int line, const QString &what)
 QStringList PlayerGroups::load(const QString &path)
 {
     m_groups.clear();
+    m_indexes.clear();
     m_unsavedOriginal.clear();
     if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink())
         return {};
@@ -53,6 +62,7 @@ QStringList PlayerGroups::load(const QString &path)
     const QString text = utf8.decode(*bytes);
     QStringList problems;
     Group *current = nullptr;
+    QSet<QString> currentAddresses; // the current group's, to drop repeats without searching its list
     bool inSkippedGroup = false; // its addresses go with it, told once at its heading
     const QStringList lines = text.split(u'\n');
     for (qsizetype i = 0; i < lines.size(); ++i) {
@@ -76,15 +86,19 @@ QStringList PlayerGroups::load(const QString &path)
             else if (contains(name))
                 problems << skipped(number, QStringLiteral("a second group named \"%1\", with its addresses,").arg(name));
             else {
+                m_indexes.insert(nameKey(name), m_groups.size());
                 m_groups.append({name, {}});
                 current = &m_groups.last();
+                currentAddresses.clear();
                 inSkippedGroup = false;
             }
         } else if (hasControl(line) || line.contains(QChar::ReplacementCharacter)) {
             problems << skipped(number, QStringLiteral("an address with a control character or a byte that is not UTF-8"));
         } else if (current) {
-            if (!current->addresses.contains(line))
+            if (!currentAddresses.contains(line)) {
+                currentAddresses.insert(line);
                 current->addresses << line;
+            }
         } else if (!inSkippedGroup) {
             problems << skipped(number, QStringLiteral("an address outside any group"));
         }
@@ -131,6 +145,7 @@ bool PlayerGroups::addGroup(const QString &name)
 {
     if (!validName(name) || contains(name))
         return false;
+    m_indexes.insert(nameKey(name), m_groups.size());
     m_groups.append({name.trimmed(), {}});
     return true;
 }
@@ -138,9 +153,11 @@ bool PlayerGroups::addGroup(const QString &name)
 bool PlayerGroups::removeGroup(const QString &name)
 {
     const qsizetype index = indexOf(name);
-    if (index >= 0)
-        m_groups.removeAt(index);
-    return index >= 0;
+    if (index < 0)
+        return false;
+    m_groups.removeAt(index);
+    indexGroups();
+    return true;
 }
 
 bool PlayerGroups::setAddresses(const QString &name, const QStringList &addresses)
@@ -149,12 +166,15 @@ bool PlayerGroups::setAddresses(const QString &name, const QStringList &addresse
     if (index < 0)
         return false;
     QStringList kept;
+    QSet<QString> seen;
     for (const QString &address : addresses) {
         const QString trimmed = address.trimmed();
         if (hasControl(trimmed))
             return false;
-        if (!trimmed.isEmpty() && !kept.contains(trimmed))
+        if (!trimmed.isEmpty() && !seen.contains(trimmed)) {
+            seen.insert(trimmed);
             kept << trimmed;
+        }
     }
     m_groups[index].addresses = kept;
     return true;
@@ -166,6 +186,8 @@ bool PlayerGroups::rename(const QString &from, const QString &to)
     const qsizetype taken = indexOf(to);
     if (index < 0 || !validName(to) || (taken >= 0 && taken != index)) // a change of case alone is a rename
         return false;
+    m_indexes.remove(nameKey(m_groups[index].name));
+    m_indexes.insert(nameKey(to), index);
     m_groups[index].name = to.trimmed();
     return true;
 }
@@ -178,11 +200,14 @@ bool PlayerGroups::validName(const QString &name)
 
 qsizetype PlayerGroups::indexOf(const QString &name) const
 {
-    const QString trimmed = name.trimmed();
+    return m_indexes.value(nameKey(name), -1);
+}
+
+void PlayerGroups::indexGroups()
+{
+    m_indexes.clear();
     for (qsizetype i = 0; i < m_groups.size(); ++i)
-        if (m_groups[i].name.compare(trimmed, Qt::CaseInsensitive) == 0)
-            return i;
-    return -1;
+        m_indexes.insert(nameKey(m_groups[i].name), i);
 }
 
 } // namespace qvic

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -54,8 +55,12 @@ private:
         QStringList addresses;
     };
     qsizetype indexOf(const QString &name) const;
+    void indexGroups();
 
     QList<Group> m_groups;
+    // Where each group is in m_groups, by its name case-folded: the file may hold
+    // thousands of groups, and a search of the list for each would be quadratic.
+    QHash<QString, qsizetype> m_indexes;
     mutable QByteArray m_unsavedOriginal; // what the first save would lose, until kept
 };
 

@@ -5,8 +5,8 @@
 #include "dispatch/PlayerSession.h"
 
 #include <QHash>
-
 #include <QMetaObject>
+#include <QSet>
 
 #include <algorithm>
 #include <chrono>
@@ -94,9 +94,13 @@ bool SendEngine::retry(const QList<int> &players)
     if (m_running || !m_job)
         return false;
     QList<int> again;
-    for (const int player : players)
-        if (player >= 0 && player < m_results.size() && !again.contains(player))
+    QSet<int> taken; // beside the list: a retry of thousands must not search it for each
+    for (const int player : players) {
+        if (player >= 0 && player < m_results.size() && !taken.contains(player)) {
+            taken.insert(player);
             again.append(player);
+        }
+    }
     return run(again);
 }
 
@@ -112,9 +116,13 @@ bool SendEngine::run(const QList<int> &players)
         m_results[player].player = m_request.players[player];
     }
     QList<int> sent; // one of each player's spellings
-    for (const int player : players)
-        if (!sent.contains(m_original[player]))
+    m_spellings.clear();
+    for (const int player : players) {
+        QList<int> &spellings = m_spellings[m_original[player]];
+        if (spellings.isEmpty())
             sent.append(m_original[player]);
+        spellings.append(player);
+    }
     auto run = std::make_shared<SendRun>();
     run->job = m_job;
     run->players = m_request.players;
@@ -194,9 +202,8 @@ void SendEngine::onReport(int round, int player, const PlayerResult &result)
     if (round != m_roundNumber || !m_running || player < 0 || player >= m_results.size())
         return;
     // The player's other spellings in this round share its outcome.
-    for (const int spelling : std::as_const(m_round)) {
-        if (m_original[spelling] != player)
-            continue;
+    const QList<int> spellings = m_spellings.value(player);
+    for (const int spelling : spellings) {
         PlayerResult shared = result;
         if (spelling != player) {
             shared.player = m_request.players[spelling];

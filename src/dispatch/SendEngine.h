@@ -2,6 +2,7 @@
 
 #include "dispatch/SendRequest.h"
 
+#include <QHash>
 #include <QList>
 #include <QObject>
 
@@ -67,6 +68,9 @@ private:
     QList<PlayerResult> m_results;
     QList<int> m_round;    // the players of the running round
     QList<int> m_original; // for each player, the first of its spellings in the request
+    // For each player sent to in the running round, its spellings in the round, in
+    // the round's order: found at each report without going through the round.
+    QHash<int, QList<int>> m_spellings;
     int m_roundNumber = 0;
     int m_ended = 0;
     int m_maxConnections = 32;

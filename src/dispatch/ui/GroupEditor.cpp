@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSet>
 #include <QSignalBlocker>
 
 #include <algorithm>
@@ -23,13 +24,19 @@ GroupEditor::GroupEditor(PlayerGroups &groups, const QString &groupsPath, const 
                          OperatorDialogs &dialogs, QWidget *parent)
     : QWidget(parent), m_groups(groups), m_groupsPath(groupsPath), m_dialogs(dialogs)
 {
-    for (const QString &address : addressList)
-        if (!m_addresses.contains(address))
+    // A set beside the list: thousands of groups must not make the window's opening quadratic.
+    QSet<QString> listed;
+    const auto list = [&](const QString &address) {
+        if (!listed.contains(address)) {
+            listed.insert(address);
             m_addresses << address;
+        }
+    };
+    for (const QString &address : addressList)
+        list(address);
     for (const QString &group : m_groups.groups())
         for (const QString &address : m_groups.addresses(group))
-            if (!m_addresses.contains(address))
-                m_addresses << address;
+            list(address);
 
     auto *groupsBox = named(new QGroupBox(QStringLiteral("Groups")), "fraGroups");
     lstGroups = named(new QListWidget, "lstGroups", QStringLiteral("Groups"));
@@ -97,7 +104,8 @@ void GroupEditor::showGroups(const QString &current)
 
 void GroupEditor::showPlayersOf(const QString &group)
 {
-    const QStringList members = m_groups.addresses(group);
+    const QStringList addresses = m_groups.addresses(group);
+    const QSet<QString> members(addresses.cbegin(), addresses.cend());
     m_showing = true;
     lstPlayers->clear();
     for (const QString &address : std::as_const(m_addresses)) {

@@ -62,10 +62,13 @@ GroupSendPanel::GroupSendPanel(SharedState &state, OperatorDialogs &dialogs, Gro
     connect(btnStopGroup, &QPushButton::clicked, this, &GroupSendPanel::stopOnGroup);
     connect(btnRetryFailed, &QPushButton::clicked, this, &GroupSendPanel::retryFailed);
     connect(btnCancel, &QPushButton::clicked, this, &GroupSendPanel::cancel);
-    connect(&m_send, &SendEngine::playerChanged, this, &GroupSendPanel::showPlayer);
+    connect(&m_send, &SendEngine::playerChanged, this, &GroupSendPanel::onPlayerChanged);
     connect(&m_send, &SendEngine::finished, this, &GroupSendPanel::roundEnded);
     m_ticker.setInterval(250);
     connect(&m_ticker, &QTimer::timeout, this, &GroupSendPanel::tick);
+    m_refresh.setSingleShot(true);
+    m_refresh.setInterval(100);
+    connect(&m_refresh, &QTimer::timeout, this, &GroupSendPanel::showChangedPlayers);
     updateControls();
 }
 
@@ -152,46 +155,73 @@ void GroupSendPanel::cancelAndWait()
 
 void GroupSendPanel::began(const QList<int> &round)
 {
+    const QList<PlayerResult> &results = m_send.results();
     m_round = round;
     m_cancelled = false;
     m_since.clear();
+    m_changed.clear();
+    m_states.clear();
+    m_delivered = m_failed = 0;
+    m_ended = 0;
+    for (const PlayerResult &result : results) {
+        m_states << result.state;
+        count(result.state, 1);
+    }
     m_ticker.start();
-    tblResults->showPlayers(m_send.results());
+    tblResults->showPlayers(results);
     prgGroup->setRange(0, int(round.size()));
     prgGroup->setValue(0);
-    lblSummary->setText(GroupResultsView::summary(m_send.results(), false));
+    lblSummary->setText(GroupResultsView::summary(m_delivered, m_failed, results.size()));
     updateControls();
     emit runningChanged(true);
 }
 
-void GroupSendPanel::showPlayer(int player)
+void GroupSendPanel::onPlayerChanged(int player)
 {
-    const PlayerResult &result = m_send.results().at(player);
-    if (result.state != PlayerResult::State::Waiting && !m_since.contains(player))
+    const PlayerResult::State state = m_send.results().at(player).state;
+    const bool underWay = state != PlayerResult::State::Waiting && state < PlayerResult::State::Delivered;
+    if (underWay && !m_since.contains(player))
         m_since[player].start();
-    tblResults->showPlayer(player, result);
-    int ended = 0;
-    for (int index : std::as_const(m_round))
-        ended += m_send.results().at(index).ended() ? 1 : 0;
-    prgGroup->setValue(ended);
-    lblSummary->setText(GroupResultsView::summary(m_send.results(), false));
+    else if (!underWay)
+        m_since.remove(player);
+    const bool endedBefore = m_states[player] >= PlayerResult::State::Delivered;
+    count(m_states[player], -1);
+    count(state, 1);
+    m_states[player] = state;
+    m_ended += int(state >= PlayerResult::State::Delivered) - int(endedBefore);
+    m_changed.insert(player);
+    if (!m_refresh.isActive())
+        m_refresh.start();
+}
+
+void GroupSendPanel::count(PlayerResult::State state, int by)
+{
+    if (state == PlayerResult::State::Failed)
+        m_failed += by;
+    else if (state >= PlayerResult::State::Delivered)
+        m_delivered += by;
+}
+
+void GroupSendPanel::showChangedPlayers()
+{
+    for (const int player : std::as_const(m_changed))
+        tblResults->showPlayer(player, m_send.results().at(player));
+    m_changed.clear();
+    prgGroup->setValue(m_ended);
+    lblSummary->setText(GroupResultsView::summary(m_delivered, m_failed, m_send.results().size()));
 }
 
 void GroupSendPanel::tick()
 {
-    for (auto since = m_since.cbegin(); since != m_since.cend(); ++since) {
-        PlayerResult result = m_send.results().at(since.key());
-        if (result.ended())
-            continue;
-        result.seconds = double(since.value().elapsed()) / 1000;
-        tblResults->showPlayer(since.key(), result);
-    }
+    for (auto since = m_since.cbegin(); since != m_since.cend(); ++since)
+        tblResults->showSeconds(since.key(), double(since.value().elapsed()) / 1000);
 }
 
 void GroupSendPanel::roundEnded()
 {
     m_ticker.stop();
-    tblResults->showPlayers(m_send.results());
+    m_refresh.stop();
+    showChangedPlayers();
     prgGroup->setValue(prgGroup->maximum());
     lblSummary->setText(GroupResultsView::summary(m_send.results(), m_cancelled));
     updateControls();

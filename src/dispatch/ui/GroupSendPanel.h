@@ -5,6 +5,7 @@
 
 #include <QElapsedTimer>
 #include <QHash>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
@@ -64,7 +65,9 @@ signals:
 private:
     void send(DeliveryAction action);
     void began(const QList<int> &round);
-    void showPlayer(int player);
+    void onPlayerChanged(int player);
+    void count(PlayerResult::State state, int by);
+    void showChangedPlayers();
     void roundEnded();
     void tick();
     void updateControls();
@@ -86,6 +89,15 @@ private:
     // The table's clock for players under way: the engine reports their time only with news.
     QHash<int, QElapsedTimer> m_since;
     QTimer m_ticker;
+    // News is shown at most every 100 ms, the changed rows only: a player reports
+    // up to ten times a second, and a redraw for each would cost more than the send.
+    QSet<int> m_changed;
+    QTimer m_refresh;
+    // What the progress bar and the summary count, kept as news arrives rather than recounted.
+    QList<PlayerResult::State> m_states; // each player's, as last counted
+    qsizetype m_delivered = 0;
+    qsizetype m_failed = 0;
+    int m_ended = 0; // players of the round under way that have ended
 
     QSpinBox *spnConnections = nullptr;
     QPushButton *btnStartGroup = nullptr;

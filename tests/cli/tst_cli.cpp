@@ -62,6 +62,7 @@ private slots:
     void players();
     void leavesNoTemporaryFiles_data();
     void leavesNoTemporaryFiles();
+    void signalEndsStuckSendAtOnce();
 
 private:
     struct Ran
@@ -353,6 +354,30 @@ void tst_Cli::leavesNoTemporaryFiles()
     QVERIFY(process.waitForFinished(30000));
     QCOMPARE(process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, status);
     QCOMPARE(QDir(tmpDir()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).join(", "), QString());
+}
+
+// Players that took the document but never answer keep a send waiting for their reply; a
+// supervisor's SIGTERM ends it at once all the same, every player logged as cancelled.
+void tst_Cli::signalEndsStuckSendAtOnce()
+{
+    StandInPlayers players(QList<StandInPlayers::Fault>(3, StandInPlayers::Fault::NoReplyAfterData));
+    QVERIFY2(players.start(), qPrintable(players.errorString()));
+    const qsizetype logged = SendLog::read(logPath()).rows.size();
+    QProcess process;
+    start(process, {"start", "--crawl", "Large", "-p", players.host(0), "-p", players.host(1), "-p", players.host(2),
+                    "--password-file", m_dirs.root.filePath("password")});
+    for (int player = 0; player < players.size(); ++player)
+        QTRY_COMPARE_WITH_TIMEOUT(players.count("received /media/Large.rtf.part", player), 1, 10000);
+
+    ::kill(pid_t(process.processId()), SIGTERM);
+    // Their replies would be awaited for the response limit, 15 s.
+    QVERIFY2(process.waitForFinished(3000), "the send went on after SIGTERM");
+
+    QCOMPARE(process.exitCode(), 128 + SIGTERM);
+    const QList<SendLogRow> log = SendLog::read(logPath()).rows.mid(logged);
+    QCOMPARE(log.size(), players.size());
+    for (const SendLogRow &line : log)
+        QCOMPARE(line.outcome, "failed: Transferring process is cancelled.");
 }
 
 QTEST_MAIN(tst_Cli)

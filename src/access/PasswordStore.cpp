@@ -81,6 +81,13 @@ PasswordStore::ChangeCheck PasswordStore::checkChange(const QString &current,
         return ChangeCheck::NoNew;
     if (current != savedPassword)
         return ChangeCheck::WrongCurrent;
+    return checkFirst(newPassword);
+}
+
+PasswordStore::ChangeCheck PasswordStore::checkFirst(const QString &newPassword)
+{
+    if (newPassword.isEmpty())
+        return ChangeCheck::NoNew;
     if (newPassword.size() > kMaxLength)
         return ChangeCheck::TooLong;
     const bool quoted = newPassword.size() >= 2
@@ -89,6 +96,26 @@ PasswordStore::ChangeCheck PasswordStore::checkChange(const QString &current,
     if (!win1252::canEncode(newPassword) || newPassword.trimmed() != newPassword || quoted)
         return ChangeCheck::NotKeepable;
     return ChangeCheck::Accepted;
+}
+
+QString PasswordStore::refusalWords(ChangeCheck check)
+{
+    switch (check) {
+    case ChangeCheck::NoCurrent:
+        return QStringLiteral("Please enter the current password.");
+    case ChangeCheck::NoNew:
+        return QStringLiteral("Please enter a new password.");
+    case ChangeCheck::WrongCurrent:
+        return QStringLiteral("Invalid current password, please try again.");
+    case ChangeCheck::TooLong:
+        return QStringLiteral("The new password is too long: a password can have at most %1 characters.").arg(kMaxLength);
+    case ChangeCheck::NotKeepable:
+        return QStringLiteral("The new password cannot be kept as typed: use only Western European (Windows-1252) "
+                              "letters, digits and signs, with no space at its start or end and no quotes around it.");
+    case ChangeCheck::Accepted:
+        break;
+    }
+    return {};
 }
 
 } // namespace qvic

@@ -41,6 +41,10 @@ public:
     // The built-in password is not accepted here: only the saved one opens a change.
     static ChangeCheck checkChange(const QString &current, const QString &newPassword,
                                    const QString &savedPassword);
+    // The first password, where none is saved yet: the rules of a change but the current password.
+    static ChangeCheck checkFirst(const QString &newPassword);
+    // Why a change is refused, in the password change window's words.
+    static QString refusalWords(ChangeCheck check);
 
 private:
     QString read(const QString &key) const;

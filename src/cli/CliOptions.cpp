@@ -7,7 +7,7 @@
 namespace qvic::cli {
 namespace {
 
-enum Applies { ToStart = 1, ToStop = 2, ToPlayers = 4, ToSends = ToStart | ToStop, ToAll = 7 };
+enum Applies { ToStart = 1, ToStop = 2, ToPlayers = 4, ToPassword = 8, ToSends = ToStart | ToStop, ToAll = 15 };
 
 struct OptionSpec
 {
@@ -21,7 +21,7 @@ constexpr std::array kOptions{
     OptionSpec{"group", true, ToSends},          OptionSpec{"kite7", false, ToSends},
     OptionSpec{"kite7-port", true, ToSends},     OptionSpec{"kite7-speed", true, ToStart},
     OptionSpec{"kite7-position", true, ToStart}, OptionSpec{"kite7-repeat", true, ToStart},
-    OptionSpec{"password-file", true, ToSends},  OptionSpec{"max-connections", true, ToSends},
+    OptionSpec{"password-file", true, ToSends | ToPassword},  OptionSpec{"max-connections", true, ToSends},
     OptionSpec{"json", false, ToAll},            OptionSpec{"help", false, ToAll},
     OptionSpec{"version", false, ToAll},
 };
@@ -36,7 +36,17 @@ const OptionSpec *findOption(const QString &name)
 
 int bit(Command command)
 {
-    return command == Command::Start ? ToStart : command == Command::Stop ? ToStop : ToPlayers;
+    switch (command) {
+    case Command::Start:
+        return ToStart;
+    case Command::Stop:
+        return ToStop;
+    case Command::Players:
+        return ToPlayers;
+    case Command::Password:
+        return ToPassword;
+    }
+    return 0;
 }
 
 // The entry of a Kite-7 list the value names, as the dialog keeps it: the
@@ -90,7 +100,7 @@ std::optional<UsageError> take(Options &options, const QString &name, const QStr
 std::optional<UsageError> checkCombination(const Options &options, const QStringList &given)
 {
     const QString command = commandName(options.command);
-    if (options.command == Command::Players)
+    if (options.command == Command::Players || options.command == Command::Password)
         return std::nullopt;
     if (options.command == Command::Start && options.crawl.isEmpty())
         return UsageError{QStringLiteral("'start' needs --crawl NAME")};
@@ -109,7 +119,7 @@ std::optional<UsageError> checkCombination(const Options &options, const QString
 
 std::optional<Command> commandNamed(const QString &name)
 {
-    for (const Command command : {Command::Start, Command::Stop, Command::Players})
+    for (const Command command : {Command::Start, Command::Stop, Command::Players, Command::Password})
         if (name == commandName(command))
             return command;
     return std::nullopt;
@@ -124,6 +134,8 @@ QString commandName(Command command)
         return QStringLiteral("stop");
     case Command::Players:
         return QStringLiteral("players");
+    case Command::Password:
+        return QStringLiteral("password");
     }
     return {};
 }
@@ -256,6 +268,27 @@ QString helpText(Command command)
             "      --json     print them as JSON\n"
             "      --help     display this help and exit\n"
             "      --version  output version information and exit\n"
+            "\n"
+            "Full documentation: man qv-instant-crawl\n");
+    case Command::Password:
+        return QStringLiteral(
+            "Usage: qv-instant-crawl password [OPTION]...\n"
+            "Set the first password that opens a send, or change it.\n"
+            "\n"
+            "      --password-file=FILE  read the passwords from the lines of FILE\n"
+            "                          (- for standard input)\n"
+            "      --json              print the outcome as JSON\n"
+            "      --help              display this help and exit\n"
+            "      --version           output version information and exit\n"
+            "\n"
+            "Where a password is saved, the current one is asked for first; then the new\n"
+            "password, twice. On a terminal they are typed without echo; without one they\n"
+            "are read a line each from standard input. The rules are the password change\n"
+            "window's: at most 79 characters of Windows-1252, no space at either end, no\n"
+            "quotes around it. The password file (icpass.ini in the WinDir) is replaced\n"
+            "whole and readable by its owner only.\n"
+            "\n"
+            "Exit status: 0 when the password was set or changed, 1 when it was not.\n"
             "\n"
             "Full documentation: man qv-instant-crawl\n");
     }

@@ -10,7 +10,7 @@
 // "--name value" or "--name=value", "--" ends the options.
 namespace qvic::cli {
 
-enum class Command { Start, Stop, Players };
+enum class Command { Start, Stop, Players, Password };
 
 // The Kite-7 choices of a send, kept as the Kite-7 dialog keeps them (see
 // device/Kite7Lists.h); an unset one keeps the start-up default.

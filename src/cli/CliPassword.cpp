@@ -67,7 +67,7 @@ extern "C" void restoreTerminalAndDie(int signal)
     std::raise(signal);
 }
 
-std::optional<QString> askOnTerminal(QString *error)
+std::optional<QString> askOnTerminal(const char *prompt, QString *error)
 {
     const int terminal = ::open("/dev/tty", O_RDWR | O_CLOEXEC);
     if (terminal < 0) {
@@ -76,8 +76,7 @@ std::optional<QString> askOnTerminal(QString *error)
     }
     termios quiet{};
     const bool canHide = ::tcgetattr(terminal, &g_saved) == 0;
-    const char prompt[] = "Password: ";
-    (void)!::write(terminal, prompt, sizeof prompt - 1);
+    (void)!::write(terminal, prompt, std::strlen(prompt));
     const int caught[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
     struct sigaction restoring{}, previous[std::size(caught)]{};
     if (canHide) {
@@ -107,24 +106,37 @@ std::optional<QString> askOnTerminal(QString *error)
 
 } // namespace
 
-std::optional<QString> readPassword(const std::optional<QString> &passwordFile, QString *error)
+PasswordReader::PasswordReader(std::optional<QString> passwordFile) : m_passwordFile(std::move(passwordFile)) {}
+
+PasswordReader::~PasswordReader()
 {
-    if (!passwordFile && ::isatty(STDIN_FILENO))
-        return askOnTerminal(error);
-    if (!passwordFile || *passwordFile == u"-") {
+    if (m_file >= 0)
+        ::close(m_file);
+}
+
+std::optional<QString> PasswordReader::next(const char *prompt, QString *error)
+{
+    if (!m_passwordFile && ::isatty(STDIN_FILENO))
+        return askOnTerminal(prompt, error);
+    if (!m_passwordFile || *m_passwordFile == u"-") {
         const auto line = readLine(STDIN_FILENO);
         if (!line)
             *error = QStringLiteral("cannot read the password from standard input: %1").arg(systemError());
         return line;
     }
-    // Opened as it is, so a pipe (--password-file <(...)) serves as well as a file.
-    const int fd = ::open(QFile::encodeName(*passwordFile).constData(), O_RDONLY | O_CLOEXEC);
-    const auto line = fd < 0 ? std::nullopt : readLine(fd);
+    // Opened as it is, so a pipe (--password-file <(...)) serves as well as a file;
+    // once, so that its next line gives the next password.
+    if (m_file < 0)
+        m_file = ::open(QFile::encodeName(*m_passwordFile).constData(), O_RDONLY | O_CLOEXEC);
+    const auto line = m_file < 0 ? std::nullopt : readLine(m_file);
     if (!line)
-        *error = QStringLiteral("cannot read the password file %1: %2").arg(*passwordFile, systemError());
-    if (fd >= 0)
-        ::close(fd);
+        *error = QStringLiteral("cannot read the password file %1: %2").arg(*m_passwordFile, systemError());
     return line;
+}
+
+std::optional<QString> readPassword(const std::optional<QString> &passwordFile, QString *error)
+{
+    return PasswordReader(passwordFile).next("Password: ", error);
 }
 
 std::optional<QString> refusePassword(const QString &password, const QString &passFile)

@@ -6,12 +6,28 @@
 
 namespace qvic::cli {
 
-// The password of a send, from where the operator gave it: the first line of
-// passwordFile ("-" for standard input) when given; else asked on the terminal
-// without echo when standard input is one; else the first line of standard
-// input. The line end is not part of it, and nothing else is trimmed: the
-// password dialog takes the typed text as it is. Nothing, with the reason in
-// *error, when it cannot be read.
+// Passwords from where the operator gives them, one after another: the lines
+// of passwordFile ("-" for standard input) when given; else asked on the
+// terminal without echo, after a prompt, when standard input is one; else the
+// lines of standard input. The line end is not part of a password, and nothing
+// else is trimmed: the password dialog takes the typed text as it is.
+class PasswordReader
+{
+public:
+    explicit PasswordReader(std::optional<QString> passwordFile);
+    ~PasswordReader();
+    PasswordReader(const PasswordReader &) = delete;
+    PasswordReader &operator=(const PasswordReader &) = delete;
+
+    // The next password; nothing, with the reason in *error, when it cannot be read.
+    std::optional<QString> next(const char *prompt, QString *error);
+
+private:
+    std::optional<QString> m_passwordFile;
+    int m_file = -1;
+};
+
+// The password of a send: the first from a PasswordReader.
 std::optional<QString> readPassword(const std::optional<QString> &passwordFile, QString *error);
 
 // Whether the password opens a send, checked as the password dialog checks

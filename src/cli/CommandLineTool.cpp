@@ -2,6 +2,7 @@
 
 #include "cli/CliOptions.h"
 #include "cli/CliPassword.h"
+#include "cli/PasswordCommand.h"
 #include "cli/PlayerChoice.h"
 #include "cli/SavedCrawl.h"
 #include "cli/SendReport.h"
@@ -14,10 +15,13 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QScopeGuard>
 #include <QSocketNotifier>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <functional>
@@ -38,10 +42,19 @@ bool print(FILE *stream, const QString &text)
            && std::fflush(stream) == 0;
 }
 
-int refuse(const QString &problem)
+// With --json every outcome is one JSON object on standard output, a refusal too.
+bool g_json = false;
+
+// Tells why the command stops and gives the exit status; with --json also as
+// {"error": ..., "exitStatus": ...} on standard output.
+int refuse(const QString &problem, int status = 1, const QString &hint = {})
 {
-    print(stderr, QStringLiteral("qv-instant-crawl: %1\n").arg(problem));
-    return 1;
+    print(stderr, QStringLiteral("qv-instant-crawl: %1\n").arg(problem) + (hint.isEmpty() ? QString() : hint + u'\n'));
+    if (g_json)
+        print(stdout, QString::fromUtf8(QJsonDocument(QJsonObject{{"error", problem}, {"exitStatus", status}})
+                                            .toJson(QJsonDocument::Compact))
+                          + u'\n');
+    return status;
 }
 
 void warn(const QStringList &warnings)
@@ -236,10 +249,12 @@ int send(const Options &options, int argc, char *argv[])
             return refuse(failure.reason);
     }
 
-    const auto password = readPassword(options.passwordFile, &error);
+    auto password = readPassword(options.passwordFile, &error);
     if (!password)
         return refuse(error);
-    if (const auto refusal = refusePassword(*password, state.strPassFile))
+    const auto refusal = refusePassword(*password, state.strPassFile);
+    password->fill(QChar(0)); // checked: no longer needed
+    if (refusal)
         return refuse(*refusal);
 
     QCoreApplication application(argc, argv); // the group send's threads report through its event loop
@@ -252,10 +267,8 @@ int send(const Options &options, int argc, char *argv[])
     const auto prepared = prepareSend(state, action, options.kite7, folder.path(), systemClock, &failure);
     if (!prepared)
         return refuse(failure.reason);
-    if (const int signal = interruption.signal()) {
-        print(stderr, QStringLiteral("qv-instant-crawl: interrupted; nothing was sent\n"));
-        return 128 + signal;
-    }
+    if (const int signal = interruption.signal())
+        return refuse(QStringLiteral("interrupted; nothing was sent"), 128 + signal);
     const QList<PlayerResult> results
         = sendAndReport({*players, state.strFtpUser, state.strFtpPassword, prepared->files}, options, interruption);
 
@@ -272,6 +285,26 @@ int send(const Options &options, int argc, char *argv[])
     return signal ? 128 + signal : sendStatus(results);
 }
 
+// Sets the first password or changes it; the outcome in a line or as JSON.
+int changePassword(const Options &options)
+{
+    SharedState state;
+    if (const auto error = startUp(state))
+        return refuse(*error);
+    PasswordReader reader(options.passwordFile);
+    const PasswordOutcome outcome = setPassword(state.strPassFile, reader);
+    if (!outcome.done)
+        return refuse(outcome.problem);
+    if (options.json)
+        return answer(QString::fromUtf8(QJsonDocument(QJsonObject{{"command", "password"},
+                                                                  {"passwordFile", state.strPassFile},
+                                                                  {"outcome", outcome.first ? "set" : "changed"}})
+                                            .toJson(QJsonDocument::Compact))
+                      + u'\n');
+    return answer(outcome.first ? QStringLiteral("The first password is set in %1.\n").arg(state.strPassFile)
+                                : QStringLiteral("The password is changed in %1.\n").arg(state.strPassFile));
+}
+
 } // namespace
 
 bool isCommandLine(int argc, char *argv[])
@@ -284,15 +317,30 @@ int run(int argc, char *argv[], const QString &versionText)
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
+    const auto optionsEnd = std::find(arguments.cbegin(), arguments.cend(), QStringLiteral("--"));
+    g_json = std::find(arguments.cbegin(), optionsEnd, QStringLiteral("--json")) != optionsEnd;
     const Parsed parsed = parseArguments(arguments);
-    if (const auto *error = std::get_if<UsageError>(&parsed))
-        return refuse(error->problem + QStringLiteral("\nTry 'qv-instant-crawl --help' for more information."));
+    if (const auto *error = std::get_if<UsageError>(&parsed)) {
+        // A subcommand's own help tells its options.
+        const QString helpCommand = commandNamed(arguments.value(0)) ? u' ' + arguments.value(0) : QString();
+        return refuse(error->problem, 1,
+                      QStringLiteral("Try 'qv-instant-crawl%1 --help' for more information.").arg(helpCommand));
+    }
     if (const auto *help = std::get_if<HelpRequest>(&parsed))
         return answer(helpText(help->command));
     if (std::holds_alternative<VersionRequest>(parsed))
         return answer(versionText);
     const Options &options = std::get<Options>(parsed);
-    return options.command == Command::Players ? listPlayers(options) : send(options, argc, argv);
+    switch (options.command) {
+    case Command::Players:
+        return listPlayers(options);
+    case Command::Password:
+        return changePassword(options);
+    case Command::Start:
+    case Command::Stop:
+        break;
+    }
+    return send(options, argc, argv);
 }
 
 } // namespace qvic::cli

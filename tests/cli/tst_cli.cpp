@@ -63,6 +63,9 @@ private slots:
     void leavesNoTemporaryFiles_data();
     void leavesNoTemporaryFiles();
     void signalEndsStuckSendAtOnce();
+    void firstPasswordThenAStart();
+    void passwordChangeRefused_data();
+    void passwordChangeRefused();
 
 private:
     struct Ran
@@ -266,7 +269,7 @@ void tst_Cli::refusals_data()
                                        << "'10.0.0.5:ftp' is not a player address: give an IPv4 address, a host name, "
                                           "ADDRESS:PORT or [IPv6]:PORT";
     QTest::newRow("bad usage") << QStringList{"start", "-p", "P0"} << QByteArray("Secret\n")
-                               << "'start' needs --crawl NAME\nTry 'qv-instant-crawl --help' for more information.";
+                               << "'start' needs --crawl NAME\nTry 'qv-instant-crawl start --help' for more information.";
 }
 
 // Bad input and a refused password: exit 1, one clear line, nothing sent and nothing logged.
@@ -291,6 +294,10 @@ void tst_Cli::refusals()
     QCOMPARE(ran.status, 1);
     QCOMPARE(ran.out, QByteArray());
     QCOMPARE(QString(ran.err), "qv-instant-crawl: " + error.replace("APP", m_dirs.appDir()).replace("WIN", m_dirs.winDir()) + '\n');
+    // With --json the refusal is one JSON object on standard output, the hint left out.
+    const Ran json = run(arguments << "--json", input);
+    QCOMPARE(json.status, 1);
+    QCOMPARE(QJsonDocument::fromJson(json.out).object(), QJsonObject({{"error", error.section(u'\n', 0, 0)}, {"exitStatus", 1}}));
     QCOMPARE(players.events(0), QStringList());
     QCOMPARE(readAll(logPath()), logBefore);
 }
@@ -378,6 +385,59 @@ void tst_Cli::signalEndsStuckSendAtOnce()
     QCOMPARE(log.size(), players.size());
     for (const SendLogRow &line : log)
         QCOMPARE(line.outcome, "failed: Transferring process is cancelled.");
+}
+
+// Without a password file, `password` sets the first password, which then opens a send.
+void tst_Cli::firstPasswordThenAStart()
+{
+    const QString passFile = m_dirs.winDir() + "/icpass.ini";
+    QVERIFY(QFile::rename(passFile, passFile + ".away"));
+    const auto putBack = qScopeGuard([&] {
+        QFile::remove(passFile);
+        QFile::rename(passFile + ".away", passFile);
+    });
+    StandInPlayers players;
+    QVERIFY2(players.start(), qPrintable(players.errorString()));
+
+    const Ran set = run({"password"}, "lobby lights\nlobby lights\n");
+    QCOMPARE(set.status, 0);
+    QCOMPARE(QString(set.out), "The first password is set in " + passFile + ".\n");
+    QCOMPARE(readAll(passFile), "[PASSWORD]\r\npass=lobby lights\r\nremember=0\r\n");
+    QCOMPARE(QFileInfo(passFile).permissions(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser); // 0600
+
+    const Ran started = run({"start", "--crawl", "Lobby", "-p", players.host()}, "lobby lights\n");
+    QVERIFY2(started.status == 0, started.out + started.err);
+    QCOMPARE(readAll(players.root() + "/media/Lobby.rtf"), kCrawl);
+}
+
+void tst_Cli::passwordChangeRefused_data()
+{
+    // input: current password, new one, new one again, a line each; the saved password is "Secret"
+    columns<QByteArray, QString>("input", "error");
+    const QString kept = " The old password stays in force.";
+    QTest::newRow("no current password") << QByteArray("\nnew one\nnew one\n") << "Please enter the current password." + kept;
+    QTest::newRow("wrong current password") << QByteArray("secret\nnew one\nnew one\n")
+                                            << "Invalid current password, please try again." + kept;
+    QTest::newRow("no new password") << QByteArray("Secret\n\n\n") << "Please enter a new password." + kept;
+    QTest::newRow("too long") << "Secret\n" + QByteArray(80, 'x') + '\n' + QByteArray(80, 'x') + '\n'
+                              << "The new password is too long: a password can have at most 79 characters." + kept;
+    QTest::newRow("space at its end") << QByteArray("Secret\nnew one \nnew one \n")
+                                      << "The new password cannot be kept as typed: use only Western European "
+                                         "(Windows-1252) letters, digits and signs, with no space at its start or "
+                                         "end and no quotes around it." + kept;
+    QTest::newRow("typed differently") << QByteArray("Secret\nnew one\nnew on\n")
+                                       << "The new password was typed differently the second time." + kept;
+}
+
+// A change refused for the password change window's reasons, in its words: the file stays as it was.
+void tst_Cli::passwordChangeRefused()
+{
+    auto [input, error] = fetch<QByteArray, QString>("input", "error");
+    const QByteArray before = readAll(m_dirs.winDir() + "/icpass.ini");
+    const Ran ran = run({"password"}, input);
+    QCOMPARE(ran.status, 1);
+    QCOMPARE(QString(ran.err), "qv-instant-crawl: " + error + '\n');
+    QCOMPARE(readAll(m_dirs.winDir() + "/icpass.ini"), before);
 }
 
 QTEST_MAIN(tst_Cli)

@@ -90,30 +90,24 @@ void frmPasswordChange::showEvent(QShowEvent *event)
 void frmPasswordChange::btnOK_Click()
 {
     const QString newPassword = txtPassword->text();
-    switch (PasswordStore::checkChange(txtOldPassword->text(), newPassword, strSavedPassword)) {
+    const PasswordStore::ChangeCheck check = PasswordStore::checkChange(txtOldPassword->text(), newPassword, strSavedPassword);
+    switch (check) {
     case PasswordStore::ChangeCheck::NoCurrent:
-        m_dialogs.information(QStringLiteral("Please enter the current password."));
+        m_dialogs.information(PasswordStore::refusalWords(check));
         txtOldPassword->setFocus();
         return;
     case PasswordStore::ChangeCheck::NoNew:
-        m_dialogs.information(QStringLiteral("Please enter a new password."));
+        m_dialogs.information(PasswordStore::refusalWords(check));
         txtPassword->setFocus();
         return;
     case PasswordStore::ChangeCheck::WrongCurrent:
-        m_dialogs.exclamation(QStringLiteral("Invalid current password, please try again."));
+        m_dialogs.exclamation(PasswordStore::refusalWords(check));
         txtOldPassword->selectAll();
         txtOldPassword->setFocus();
         return;
     case PasswordStore::ChangeCheck::TooLong:
-        refuseNewPassword(QStringLiteral("The new password is too long: a password can have at "
-                                         "most %1 characters.")
-                              .arg(PasswordStore::kMaxLength));
-        return;
     case PasswordStore::ChangeCheck::NotKeepable:
-        refuseNewPassword(QStringLiteral(
-            "The new password cannot be kept as typed: use only Western European "
-            "(Windows-1252) letters, digits and signs, with no space at its start or end "
-            "and no quotes around it."));
+        refuseNewPassword(PasswordStore::refusalWords(check));
         return;
     case PasswordStore::ChangeCheck::Accepted:
         break;

@@ -7,6 +7,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QTableWidget>
 
 using namespace qvic;
@@ -123,6 +124,8 @@ private slots:
         QTest::keyClicks(w.editor, "Doors open at noon");
         QWidget *groups = w.openGroups();
         QVERIFY(groups);
+        // Before any send the count is of the group's players.
+        QCOMPARE(w.in<QProgressBar>(groups, "prgGroup")->text(), "0 of 3 players");
 
         QVERIFY(pressGivingPassword(w.in(groups, "btnStartGroup"), kPassword));
         QTRY_VERIFY_WITH_TIMEOUT(w.in(groups, "btnStartGroup")->isEnabled(), 30000);
@@ -149,16 +152,24 @@ private slots:
         QVERIFY2(w.log()[3].endsWith("|start|QVInstantCrawl.rtf|" + players.host(1) + "|delivered"), qPrintable(w.log()[3]));
         QVERIFY(!w.in(groups, "btnRetryFailed")->isEnabled());
 
-        // The log read back in its window, from the File menu.
+        // The log read back in its window, from the File menu, its command lines whole.
         int rows = -1;
+        QStringList cut;
         whenModal([&](QWidget *log) {
-            rows = log ? log->findChild<QTableWidget *>("tblSendLog")->rowCount() : -2;
+            auto *table = log ? log->findChild<QTableWidget *>("tblSendLog") : nullptr;
+            rows = table ? table->rowCount() : -2;
+            for (int row = 0; table && row < rows; ++row) {
+                const QTableWidgetItem *line = table->item(row, table->columnCount() - 1);
+                if (table->columnWidth(table->columnCount() - 1) < table->fontMetrics().horizontalAdvance(line->text()))
+                    cut << line->text();
+            }
             if (log)
                 log->close();
         });
         groups->close();
         w.fromFileMenu(Qt::Key_L, "frmSendLog");
         QTRY_COMPARE(rows, 4);
+        QCOMPARE(cut, QStringList());
     }
 
     // Cancel mid-group: every player keeps the document it had, and the window says who got nothing.

@@ -193,6 +193,7 @@ void GroupEditor::addAddress()
 
 void GroupEditor::save()
 {
+    emit groupsChanged();
     QString error;
     if (!m_groups.save(m_groupsPath, &error))
         m_dialogs.exclamation(QStringLiteral("The groups could not be saved.\n%1\nThis window keeps your "

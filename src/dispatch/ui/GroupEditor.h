@@ -35,6 +35,8 @@ public:
 
 signals:
     void currentGroupChanged(const QString &group);
+    // The groups or their players changed (and were saved, where they could be).
+    void groupsChanged();
 
 private:
     void showGroups(const QString &current);

@@ -34,9 +34,7 @@ GroupSendPanel::GroupSendPanel(SharedState &state, OperatorDialogs &dialogs, Gro
     btnRetryFailed = button("btnRetryFailed", QStringLiteral("Retry &Failed"));
     btnCancel = button("btnCancel", QStringLiteral("&Cancel"));
     prgGroup = named(new QProgressBar, "prgGroup", QStringLiteral("Players done"));
-    prgGroup->setFormat(QStringLiteral("%v of %m players"));
-    prgGroup->setRange(0, 1);
-    prgGroup->setValue(0);
+    showGroupSize();
     tblResults = named(new GroupResultsView, "tblResults", QStringLiteral("Players and how their send went"));
     lblSummary = named(new QLabel, "lblSummary");
     lblSummary->setWordWrap(true);
@@ -70,6 +68,18 @@ GroupSendPanel::GroupSendPanel(SharedState &state, OperatorDialogs &dialogs, Gro
     m_refresh.setInterval(100);
     connect(&m_refresh, &QTimer::timeout, this, &GroupSendPanel::showChangedPlayers);
     updateControls();
+}
+
+void GroupSendPanel::showGroupSize()
+{
+    if (isRunning())
+        return;
+    const QString group = m_currentGroup();
+    const int players = group.isEmpty() ? 0 : int(m_groups.addresses(group).size());
+    // An empty range would make the bar a busy indicator.
+    prgGroup->setRange(0, std::max(players, 1));
+    prgGroup->setValue(0);
+    prgGroup->setFormat(players == 0 ? QStringLiteral("No players ticked") : QStringLiteral("%v of %m players"));
 }
 
 void GroupSendPanel::startOnGroup()
@@ -169,6 +179,7 @@ void GroupSendPanel::began(const QList<int> &round)
     }
     m_ticker.start();
     tblResults->showPlayers(results);
+    prgGroup->setFormat(QStringLiteral("%v of %m players"));
     prgGroup->setRange(0, int(round.size()));
     prgGroup->setValue(0);
     lblSummary->setText(GroupResultsView::summary(m_delivered, m_failed, results.size()));

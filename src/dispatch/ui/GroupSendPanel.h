@@ -58,6 +58,8 @@ public:
     void cancel();
     // Cancels a send under way and returns once it has ended and been logged.
     void cancelAndWait();
+    // Between sends the progress bar counts the players of the group chosen now.
+    void showGroupSize();
 
 signals:
     void runningChanged(bool running);

@@ -50,6 +50,9 @@ frmPlayerGroups::frmPlayerGroups(SharedState &state, OperatorDialogs &dialogs, G
     connect(m_panel, &GroupSendPanel::runningChanged, m_editor, [this](bool running) {
         m_editor->setEnabled(!running);
     });
+    connect(m_editor, &GroupEditor::currentGroupChanged, m_panel, &GroupSendPanel::showGroupSize);
+    connect(m_editor, &GroupEditor::groupsChanged, m_panel, &GroupSendPanel::showGroupSize);
+    m_panel->showGroupSize();
 }
 
 void frmPlayerGroups::createMenu()

@@ -156,6 +156,10 @@ QWidget *frmQV7IC::createCreationFrame()
     btnB = named(new QPushButton(QStringLiteral("B")), "btnB", QStringLiteral("Bold"));
     btnI = named(new QPushButton(QStringLiteral("I")), "btnI", QStringLiteral("Italic"));
     btnU = named(new QPushButton(QStringLiteral("U")), "btnU", QStringLiteral("Underline"));
+    // The buttons are modes, not one-off commands: say so where the operator looks.
+    btnB->setToolTip(QStringLiteral("Bold on or off: what you type or select next takes it"));
+    btnI->setToolTip(QStringLiteral("Italic on or off: what you type or select next takes it"));
+    btnU->setToolTip(QStringLiteral("Underline on or off: what you type or select next takes it"));
     for (QPushButton *style : {btnB, btnI, btnU}) {
         QFont font = style->font();
         font.setBold(true);

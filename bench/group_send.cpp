@@ -17,7 +17,7 @@
 
 #include "dispatch/SendEngine.h"
 #include "dispatch/ui/GroupSendPanel.h"
-#include "dispatch/ui/frmPlayerGroups.h"
+#include "dispatch/ui/PlayerGroupsWindow.h"
 #include "platform/AppFolders.h"
 #include "state/SharedState.h"
 
@@ -339,10 +339,10 @@ public:
     {
         if (const auto error = iniMainSetting(m_state, desk.appDir(), desk.winDir()))
             std::fprintf(stderr, "%s\n", qPrintable(*error));
-        m_state.strCurFilePath = m_state.strRtfFolder + QStringLiteral("/Lobby.rtf");
-        m_state.strCurFileName = QStringLiteral("Lobby.rtf");
+        m_state.currentFilePath = m_state.crawlFolder + QStringLiteral("/Lobby.rtf");
+        m_state.currentFileName = QStringLiteral("Lobby.rtf");
         GroupSendHooks hooks{[] { return true; }, [] { return false; }, [] { return true; }};
-        m_window = std::make_unique<frmPlayerGroups>(m_state, m_dialogs, std::move(hooks));
+        m_window = std::make_unique<PlayerGroupsWindow>(m_state, m_dialogs, std::move(hooks));
         m_window->show();
     }
 
@@ -366,7 +366,7 @@ public:
         loop.exec();
         QCoreApplication::processEvents(); // the table's last paint
         const Cost cost{double(clock.nsecsElapsed()) / 1e9, ourProcessorSeconds() - processorBefore};
-        const QString summary = m_window->findChild<QLabel *>(QStringLiteral("lblSummary"))->text();
+        const QString summary = m_window->findChild<QLabel *>(QStringLiteral("summaryLabel"))->text();
         if (summary != QStringLiteral("Delivered to %1 of %1 players.").arg(players)) {
             std::fprintf(stderr, "the window: %s\n", qPrintable(summary));
             return {};
@@ -377,7 +377,7 @@ public:
 private:
     SharedState m_state;
     RecordingDialogs m_dialogs;
-    std::unique_ptr<frmPlayerGroups> m_window;
+    std::unique_ptr<PlayerGroupsWindow> m_window;
 };
 
 // `qv-instant-crawl start --crawl Lobby --group Lobby`, the password on its standard input,

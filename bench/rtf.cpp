@@ -108,7 +108,7 @@ void crawlLoads()
     const QString path = window.rtf(QStringLiteral("Crawl.rtf"));
     const auto openInWindow = [&] {
         window.dialogs.fileAnswers = {path};
-        window.click("btnOpen");
+        window.click("loadButton");
         laidOut(window.editor);
     };
     // The first look-up of each font is the platform's and costs the same either way.

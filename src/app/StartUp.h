@@ -9,8 +9,8 @@ namespace qvic {
 // The players' screen: [RESOLUTION] width of IC.ini, read through a buffer of 10.
 struct ScreenSize
 {
-    double dblScreenWidth = 800;
-    double dblScreenHeight = 600;
+    double screenWidth = 800;
+    double screenHeight = 600;
 };
 ScreenSize readScreenSize(const QString &iniFile);
 

@@ -2,7 +2,7 @@
 #include "app/BuildInfo.h"
 #include "app/CommandLine.h"
 #include "app/StartUp.h"
-#include "app/ui/frmQV7IC.h"
+#include "app/ui/MainWindow.h"
 #include "cli/CommandLineTool.h"
 #include "platform/ProcessGuards.h"
 #include "platform/ui/WidgetDialogs.h"
@@ -36,7 +36,7 @@ int main(int argc, char *argv[])
     qvic::WidgetDialogs dialogs;
     int result = 1;
     {
-        qvic::frmQV7IC window(state, dialogs);
+        qvic::MainWindow window(state, dialogs);
         if (const auto error = window.load(qvic::appDir(), qvic::winDir())) {
             dialogs.exclamation(QStringLiteral("QV Instant Crawl cannot start.\n%1").arg(*error));
         } else {

@@ -217,12 +217,12 @@ int send(const Options &options, int argc, char *argv[])
 
     const bool start = options.command == Command::Start;
     if (start) {
-        const auto crawl = loadSavedCrawl(options.crawl, state.strRtfFolder, &error);
+        const auto crawl = loadSavedCrawl(options.crawl, state.crawlFolder, &error);
         if (!crawl)
             return refuse(error);
-        state.strCurFilePath = crawl->path;
-        state.strCurFileName = crawl->name;
-        state.strKite7Message = crawl->plainText;
+        state.currentFilePath = crawl->path;
+        state.currentFileName = crawl->name;
+        state.kite7Message = crawl->plainText;
         // As the Kite-7 dialog refuses it: the device would crawl an empty line.
         if (options.kite7 && trimSpaces(crawl->plainText).isEmpty())
             return refuse(QStringLiteral("the crawl %1 holds only spaces: the Kite-7 device would have "
@@ -230,10 +230,10 @@ int send(const Options &options, int argc, char *argv[])
                               .arg(crawl->path));
     }
     const Kite7Choices &kite7 = options.kite7Choices;
-    state.strKite7ComPort = kite7.comPort.value_or(state.strKite7ComPort);
-    state.strKite7Speed = kite7.speed.value_or(state.strKite7Speed);
-    state.strKite7Position = kite7.position.value_or(state.strKite7Position);
-    state.strKite7Repeat = kite7.repeat.value_or(state.strKite7Repeat);
+    state.kite7ComPort = kite7.comPort.value_or(state.kite7ComPort);
+    state.kite7Speed = kite7.speed.value_or(state.kite7Speed);
+    state.kite7Position = kite7.position.value_or(state.kite7Position);
+    state.kite7Repeat = kite7.repeat.value_or(state.kite7Repeat);
 
     // Built once before the password, so a settings file that cannot make a
     // command is told without asking for it; and again after, for a fresh time
@@ -252,7 +252,7 @@ int send(const Options &options, int argc, char *argv[])
     auto password = readPassword(options.passwordFile, &error);
     if (!password)
         return refuse(error);
-    const auto refusal = refusePassword(*password, state.strPassFile);
+    const auto refusal = refusePassword(*password, state.passwordFile);
     password->fill(QChar(0)); // checked: no longer needed
     if (refusal)
         return refuse(*refusal);
@@ -270,10 +270,10 @@ int send(const Options &options, int argc, char *argv[])
     if (const int signal = interruption.signal())
         return refuse(QStringLiteral("interrupted; nothing was sent"), 128 + signal);
     const QList<PlayerResult> results
-        = sendAndReport({*players, state.strFtpUser, state.strFtpPassword, prepared->files}, options, interruption);
+        = sendAndReport({*players, state.ftpUser, state.ftpPassword, prepared->files}, options, interruption);
 
     // Every send is logged, one line per player, as the window logs its own.
-    const QString document = start ? state.strCurFileName : QString();
+    const QString document = start ? state.currentFileName : QString();
     if (!SendLog(SendLog::pathFor(state)).append(action, document, prepared->message, results, &error))
         warn({QStringLiteral("the send was not logged: %1").arg(error)});
     const QString summary
@@ -292,17 +292,17 @@ int changePassword(const Options &options)
     if (const auto error = startUp(state))
         return refuse(*error);
     PasswordReader reader(options.passwordFile);
-    const PasswordOutcome outcome = setPassword(state.strPassFile, reader);
+    const PasswordOutcome outcome = setPassword(state.passwordFile, reader);
     if (!outcome.done)
         return refuse(outcome.problem);
     if (options.json)
         return answer(QString::fromUtf8(QJsonDocument(QJsonObject{{"command", "password"},
-                                                                  {"passwordFile", state.strPassFile},
+                                                                  {"passwordFile", state.passwordFile},
                                                                   {"outcome", outcome.first ? "set" : "changed"}})
                                             .toJson(QJsonDocument::Compact))
                       + u'\n');
-    return answer(outcome.first ? QStringLiteral("The first password is set in %1.\n").arg(state.strPassFile)
-                                : QStringLiteral("The password is changed in %1.\n").arg(state.strPassFile));
+    return answer(outcome.first ? QStringLiteral("The first password is set in %1.\n").arg(state.passwordFile)
+                                : QStringLiteral("The password is changed in %1.\n").arg(state.passwordFile));
 }
 
 } // namespace

@@ -80,8 +80,8 @@ std::optional<QStringList> choosePlayers(const QStringList &addresses, const std
 std::optional<PlayerListing> listPlayers(const SharedState &state, QStringList *warnings, QString *error)
 {
     PlayerListing listing;
-    listing.addressFile = state.strIPListFile;
-    const auto saved = addresslist::readFieldsOfFile(state.strIPListFile, error);
+    listing.addressFile = state.addressListFile;
+    const auto saved = addresslist::readFieldsOfFile(state.addressListFile, error);
     if (!saved)
         return std::nullopt;
     QSet<QString> listed;

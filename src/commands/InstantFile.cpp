@@ -51,9 +51,9 @@ bool createInstantFile(const QString &message, const SharedState &state, const C
     QString line2 = QStringLiteral("Message=") + message;
 
     if (message == kStartInstantCrawl) {
-        if (state.strCurFilePath.isEmpty())
+        if (state.currentFilePath.isEmpty())
             return failWith(error, QStringLiteral("No crawl document has been saved."));
-        const QString settingsPath = instFilePath(state.strCurFilePath);
+        const QString settingsPath = instFilePath(state.currentFilePath);
         QString readError;
         const auto read = readSettingsFile(settingsPath, FieldScope::AcrossLines, &readError);
         if (!read)
@@ -68,7 +68,7 @@ bool createInstantFile(const QString &message, const SharedState &state, const C
             return failWith(error, QStringLiteral("The background colour \"%1\" in %2 is not a "
                                               "whole number.")
                                    .arg(fields[5], settingsPath));
-        line2 += u',' + state.strCurFileName + u',' + QStringList(fields.mid(0, 5)).join(u',')
+        line2 += u',' + state.currentFileName + u',' + QStringList(fields.mid(0, 5)).join(u',')
                  + u',' + *colour;
     }
 
@@ -76,8 +76,8 @@ bool createInstantFile(const QString &message, const SharedState &state, const C
     if (hasControlCharacter(line2))
         return failWith(error, QStringLiteral("Cannot write %1: the command would hold a control "
                                               "character.")
-                                   .arg(state.strInstantFile));
-    return textfile::replaceFile(state.strInstantFile, textfile::crlfLines({stamp, line2}), error);
+                                   .arg(state.instantFile));
+    return textfile::replaceFile(state.instantFile, textfile::crlfLines({stamp, line2}), error);
 }
 
 bool documentNameFitsCommand(const QString &name)

@@ -26,11 +26,11 @@ QString timeStampLine(const QDateTime &when);
 // put it in a folder of the player's. Any of these would start the wrong crawl.
 bool documentNameFitsCommand(const QString &name);
 
-// Writes the player's command file state.strInstantFile (Windows-1252, CR LF,
+// Writes the player's command file state.instantFile (Windows-1252, CR LF,
 // replaced atomically): the time stamp, then "Message=" and the message. For
 // exactly "@START_INSTANT_CRAWL" the message gains the crawl's seven
-// parameters: state.strCurFileName and the six fields of the settings file
-// beside state.strCurFilePath, the background colour as hexadecimal digits.
+// parameters: state.currentFileName and the six fields of the settings file
+// beside state.currentFilePath, the background colour as hexadecimal digits.
 // False, with the reason in *error, when the settings file is missing or
 // unreadable, holds fewer than six fields or a colour that is no 32-bit whole
 // number, or when the command file cannot be written; the previous command

@@ -24,9 +24,9 @@ bool writeEventCommand(const SharedState &state, const QString &script, const Cl
                        QString *error)
 {
     const QString line2 = QStringLiteral("Message=@INSTANT_EVENT_COMMAND,$Event,")
-                          + state.strKite7ComPort + QStringLiteral(",N,9600,N,8,1,\"") + script
+                          + state.kite7ComPort + QStringLiteral(",N,9600,N,8,1,\"") + script
                           + u'"';
-    return textfile::replaceFile(state.strInstantFile,
+    return textfile::replaceFile(state.instantFile,
                                  textfile::crlfLines({timeStampLine(clock()), line2}), error);
 }
 
@@ -46,15 +46,15 @@ QString kite7Text(const QString &message)
 
 QString kite7StartScript(const SharedState &state)
 {
-    const QString text = kite7Text(state.strKite7Message);
+    const QString text = kite7Text(state.kite7Message);
     QStringList groups;
     for (int block = 0; block <= 7; ++block) {
         groups << group(blockMark(block) + kStopCrawl) << group(blockMark(block))
-               << group(QStringLiteral("@crawl position,") + state.strKite7Position + u';')
-               << group(u'@' + state.strKite7Speed + u';')
+               << group(QStringLiteral("@crawl position,") + state.kite7Position + u';')
+               << group(u'@' + state.kite7Speed + u';')
                << group(QStringLiteral("@begin,250;"))
                << group(text + QStringLiteral("@end;"))
-               << group(QStringLiteral("@show,250,") + state.strKite7Repeat + u';');
+               << group(QStringLiteral("@show,250,") + state.kite7Repeat + u';');
     }
     return groups.join(kSpacer);
 }

@@ -14,14 +14,14 @@ struct SharedState;
 QString kite7Text(const QString &message);
 
 // The device scripts: eight blocks, 0 to 7, of "<payload>" groups joined by
-// the spacer `0.1`. The start script crawls state.strKite7Message with the
+// the spacer `0.1`. The start script crawls state.kite7Message with the
 // position, speed and repetition of the state; the stop script stops the crawl.
 QString kite7StartScript(const SharedState &state);
 QString kite7StopScript();
 
-// Write state.strInstantFile (Windows-1252, CR LF, replaced atomically) with
+// Write state.instantFile (Windows-1252, CR LF, replaced atomically) with
 // the time stamp and the event command that hands the script to the player's
-// serial port state.strKite7ComPort. False, with the reason in *error, when
+// serial port state.kite7ComPort. False, with the reason in *error, when
 // the file cannot be written; the previous file then stays whole.
 bool createKite7Msg(const SharedState &state, const Clock &clock = systemClock,
                     QString *error = nullptr);

@@ -125,14 +125,14 @@ namespace {
 QByteArray settingsFileBytes(const CrawlSettings &settings, double screenHeight, SharedState &state)
 {
     const CrawlSettingsFields fields = settingsFields(settings, screenHeight);
-    state.strInstDwell = fields.dwell;
-    state.strInstColorKey = fields.colorKey;
-    state.strInstTransparency = fields.transparency;
-    state.strInstSpeed = fields.speed;
-    state.strInstLocation = fields.location;
-    state.strInstBackColor = fields.backColor;
-    state.strInstLine = fields.line();
-    return textfile::crlfLines({state.strInstLine});
+    state.settingsDwell = fields.dwell;
+    state.settingsColorKey = fields.colorKey;
+    state.settingsTransparency = fields.transparency;
+    state.settingsSpeed = fields.speed;
+    state.settingsLocation = fields.location;
+    state.settingsBackColor = fields.backColor;
+    state.settingsLine = fields.line();
+    return textfile::crlfLines({state.settingsLine});
 }
 
 } // namespace

@@ -15,12 +15,12 @@ struct SharedState;
 // them: texts exactly as typed or chosen, and the editor's background colour.
 struct CrawlSettings
 {
-    QString dwell;            // txtDwell, minutes
-    bool transparent = false; // chkBgTrans: the background is the crawl's colour key
-    QString colorKey;         // txtColorKey, six hexadecimal digits BBGGRR
-    QString transparency;     // txtTransparency, percent 0 to 100
-    QString speed;            // cboSpeed's text
-    QString location;         // txtLocation, pixels from the top, 0 to the screen height
+    QString dwell;            // m_dwellBox, minutes
+    bool transparent = false; // m_transparentBox: the background is the crawl's colour key
+    QString colorKey;         // m_colorKeyBox, six hexadecimal digits BBGGRR
+    QString transparency;     // m_transparencyBox, percent 0 to 100
+    QString speed;            // m_speedList's text
+    QString location;         // m_locationBox, pixels from the top, 0 to the screen height
     quint32 backColor = 0;    // the editor's background, a colour value 0x00BBGGRR
 };
 

@@ -15,7 +15,7 @@ namespace qvic {
 
 QString PlayerGroups::pathFor(const SharedState &state)
 {
-    return QFileInfo(state.strIniFile).dir().filePath(QStringLiteral("groups.ini"));
+    return QFileInfo(state.iniFile).dir().filePath(QStringLiteral("groups.ini"));
 }
 
 namespace {

@@ -12,7 +12,7 @@ namespace qvic {
 
 QString SendLog::pathFor(const SharedState &state)
 {
-    return QFileInfo(state.strIniFile).dir().filePath(QStringLiteral("sendlog.csv"));
+    return QFileInfo(state.iniFile).dir().filePath(QStringLiteral("sendlog.csv"));
 }
 
 namespace {

@@ -44,21 +44,21 @@ std::optional<PreparedSend> prepareSend(const SharedState &state, DeliveryAction
     const QDir dir(folder);
     PreparedSend prepared;
     SharedState building = state;
-    building.strInstantFile = prepared.commandFile = dir.filePath(QStringLiteral("Instant.txt"));
+    building.instantFile = prepared.commandFile = dir.filePath(QStringLiteral("Instant.txt"));
     QString error;
     if (!build(action, building, clock, &error))
         return failWith(failure, deviceOnly ? Step::DeviceScript : Step::CommandFile, error);
     prepared.message = commandFileMessage(prepared.commandFile);
 
     if (withDeviceScript && !deviceOnly) {
-        building.strInstantFile = prepared.deviceScript = dir.filePath(QStringLiteral("Kite7.txt"));
+        building.instantFile = prepared.deviceScript = dir.filePath(QStringLiteral("Kite7.txt"));
         const auto device = action == DeliveryAction::Start ? DeliveryAction::Kite7Start : DeliveryAction::Kite7Stop;
         if (!build(device, building, clock, &error))
             return failWith(failure, Step::DeviceScript, error);
     }
     QString document;
     if (action == DeliveryAction::Start) {
-        document = state.strCurFilePath;
+        document = state.currentFilePath;
         if (QFileInfo(document).isFile()) {
             const QString copy = dir.filePath(QStringLiteral("document/") + QFileInfo(document).fileName());
             QFile::remove(copy); // a folder may be prepared again

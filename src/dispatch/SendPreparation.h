@@ -31,7 +31,7 @@ struct PreparationFailure
 
 // Builds the action's command file, and the Kite-7 script that follows it when
 // withDeviceScript, into folder with the program's builders, beside a copy of
-// the crawl document state.strCurFilePath for a start (its settings file is
+// the crawl document state.currentFilePath for a start (its settings file is
 // read from beside the original), so that every player and a retry get one
 // crawl, whatever is saved meanwhile. A document that is not there stays named
 // by its own path: each player then fails with the words of a missing file.

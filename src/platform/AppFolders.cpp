@@ -52,32 +52,32 @@ std::optional<QString> iniMainSetting(SharedState &state, const QString &appDir,
     if (!QFileInfo::exists(appDir) && !QDir().mkpath(appDir))
         return QStringLiteral("Cannot create the folder %1.").arg(appDir);
 
-    state.strAppFolder = appDir + QStringLiteral("/Application");
-    if (auto error = ensureFolder(state.strAppFolder))
+    state.appFolder = appDir + QStringLiteral("/Application");
+    if (auto error = ensureFolder(state.appFolder))
         return error;
-    state.strWinDir = winDir;
-    state.strSettingsFolder = appDir + QStringLiteral("/Application/Settings");
-    if (auto error = ensureFolder(state.strSettingsFolder))
+    state.winFolder = winDir;
+    state.settingsFolder = appDir + QStringLiteral("/Application/Settings");
+    if (auto error = ensureFolder(state.settingsFolder))
         return error;
-    state.strRtfFolder = appDir + QStringLiteral("/Application/RTF");
-    if (auto error = ensureFolder(state.strRtfFolder))
+    state.crawlFolder = appDir + QStringLiteral("/Application/RTF");
+    if (auto error = ensureFolder(state.crawlFolder))
         return error;
-    state.strIniFile = appDir + QStringLiteral("/IC.ini");
-    state.strInstantFile = state.strSettingsFolder + QStringLiteral("/Instant.txt");
-    state.strPassFile = state.strWinDir + QStringLiteral("/icpass.ini");
-    state.strIPListFile = appDir + QStringLiteral("/IPList.txt");
-    state.strPreIPFile = appDir + QStringLiteral("/preIP.txt");
+    state.iniFile = appDir + QStringLiteral("/IC.ini");
+    state.instantFile = state.settingsFolder + QStringLiteral("/Instant.txt");
+    state.passwordFile = state.winFolder + QStringLiteral("/icpass.ini");
+    state.addressListFile = appDir + QStringLiteral("/IPList.txt");
+    state.lastAddressFile = appDir + QStringLiteral("/preIP.txt");
     // Both INI files read as empty when they cannot be read, as on Windows. One
     // that is no regular file or far too large is a mistake to name before the
     // window opens, rather than a screen width or a password silently lost.
-    for (const QString &ini : {state.strIniFile, state.strPassFile})
+    for (const QString &ini : {state.iniFile, state.passwordFile})
         if (auto refused = textfile::refusedKind(ini, textfile::kSmallFileLimit))
             return refused;
-    state.strFtpUser = QStringLiteral("qv7player");
-    state.strFtpPassword = QStringLiteral("tk2harbor");
-    state.strCurFileName = QStringLiteral("Untitled");
-    state.strCurFilePath = QStringLiteral("Untitled");
-    state.blnModified = false;
+    state.ftpUser = QStringLiteral("qv7player");
+    state.ftpPassword = QStringLiteral("tk2harbor");
+    state.currentFileName = QStringLiteral("Untitled");
+    state.currentFilePath = QStringLiteral("Untitled");
+    state.modified = false;
     return std::nullopt;
 }
 

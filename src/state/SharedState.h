@@ -11,46 +11,46 @@ namespace qvic {
 struct SharedState
 {
     // Folders and files, fixed at start-up by iniMainSetting.
-    QString strAppFolder;      // AppDir/Application
-    QString strWinDir;         // holds icpass.ini
-    QString strSettingsFolder; // AppDir/Application/Settings
-    QString strRtfFolder;      // AppDir/Application/RTF
-    QString strIniFile;        // AppDir/IC.ini
-    QString strInstantFile;    // strSettingsFolder/Instant.txt
-    QString strPassFile;       // strWinDir/icpass.ini
-    QString strIPListFile;     // AppDir/IPList.txt
-    QString strPreIPFile;      // AppDir/preIP.txt
+    QString appFolder;      // AppDir/Application
+    QString winFolder;         // holds icpass.ini
+    QString settingsFolder; // AppDir/Application/Settings
+    QString crawlFolder;      // AppDir/Application/RTF
+    QString iniFile;        // AppDir/IC.ini
+    QString instantFile;    // settingsFolder/Instant.txt
+    QString passwordFile;       // winFolder/icpass.ini
+    QString addressListFile;     // AppDir/IPList.txt
+    QString lastAddressFile;      // AppDir/preIP.txt
 
     // The crawl document open in the editor; both names always change together.
-    QString strCurFilePath;
-    QString strCurFileName;
-    bool blnModified = false;
+    QString currentFilePath;
+    QString currentFileName;
+    bool modified = false;
 
     // Scratch fields of the crawl settings save: the six fields and their line.
-    QString strInstDwell;
-    QString strInstColorKey;
-    QString strInstTransparency;
-    QString strInstSpeed;
-    QString strInstLocation;
-    QString strInstBackColor;
-    QString strInstLine;
+    QString settingsDwell;
+    QString settingsColorKey;
+    QString settingsTransparency;
+    QString settingsSpeed;
+    QString settingsLocation;
+    QString settingsBackColor;
+    QString settingsLine;
 
     // Dialog results.
-    bool blnPasswordOK = false;
+    bool passwordAccepted = false;
 
     // The players' fixed FTP account.
-    QString strFtpUser;
-    QString strFtpPassword;
+    QString ftpUser;
+    QString ftpPassword;
 
     // Kite-7 device settings; numbered ones are 1-based list positions. Never saved.
-    QString strKite7ComPort;
-    QString strKite7Speed;
-    QString strKite7Position;
-    QString strKite7Repeat;
-    QString strKite7BackColor;
-    QString strKite7Font;
-    QString strKite7FontColor;
-    QString strKite7Message; // the editor's plain text, CR LF line breaks
+    QString kite7ComPort;
+    QString kite7Speed;
+    QString kite7Position;
+    QString kite7Repeat;
+    QString kite7BackColor;
+    QString kite7Font;
+    QString kite7FontColor;
+    QString kite7Message; // the editor's plain text, CR LF line breaks
 };
 
 // The Kite-7 defaults every start begins with.

@@ -1,6 +1,6 @@
 #include "access/PasswordStore.h"
-#include "access/ui/frmPassword.h"
-#include "access/ui/frmPasswordChange.h"
+#include "access/ui/PasswordDialog.h"
+#include "access/ui/PasswordChangeDialog.h"
 #include "state/SharedState.h"
 #include "RecordingDialogs.h"
 #include "TestSupport.h"
@@ -41,16 +41,16 @@ class tst_PasswordDialogs : public QObject
     Q_OBJECT
 
 private slots:
-    void init() { state.strPassFile = dirs.winDir() + "/icpass.ini"; }
+    void init() { state.passwordFile = dirs.winDir() + "/icpass.ini"; }
     void cleanup() { QDir(dirs.winDir()).removeRecursively(); }
-    void login() { QFETCH(Visit, visit); run<frmPassword>(visit); }
-    void change() { QFETCH(Visit, visit); run<frmPasswordChange>(visit); }
+    void login() { QFETCH(Visit, visit); run<PasswordDialog>(visit); }
+    void change() { QFETCH(Visit, visit); run<PasswordChangeDialog>(visit); }
 
     // The Kite-7 tests press Cancel here; the store's tests read a stored password over 79 characters.
     void login_data()
     {
         QTest::addColumn<Visit>("visit");
-        const QString open = QStringLiteral("open: txtPassword[]");
+        const QString open = QStringLiteral("open: passwordBox[]");
         QTest::newRow("empty box") << Visit{{}, "", "\r", {"i Please enter a password before proceeding."}, open, {}};
         QTest::newRow("blank") << Visit{kRemember0, "", "Secret \r", {kWrong}, open, kRemember0};
         QTest::newRow("built-in, no file") << Visit{{}, "", "rb3tessorn\r", {}, "accepted", "[PASSWORD]\r\nremember=0\r\n"};
@@ -64,24 +64,24 @@ private slots:
     void change_data()
     {
         QTest::addColumn<Visit>("visit");
-        QTest::newRow("both empty") << Visit{kRemember1, "", "\t\r", {"i Please enter the current password."}, "open: txtOldPassword[]", kRemember1};
+        QTest::newRow("both empty") << Visit{kRemember1, "", "\t\r", {"i Please enter the current password."}, "open: currentPasswordBox[]", kRemember1};
         QTest::newRow("no new, wrong current") << Visit{kRemember1, "", "x\t\r", {"i Please enter a new password."},
-                                                        "open: txtPassword[]", kRemember1};
-        QTest::newRow("built-in") << Visit{kRemember1, "", "rb3tessorn\tNew\r", {kInvalid}, "open: txtOldPassword[rb3tessorn]", kRemember1};
+                                                        "open: passwordBox[]", kRemember1};
+        QTest::newRow("built-in") << Visit{kRemember1, "", "rb3tessorn\tNew\r", {kInvalid}, "open: currentPasswordBox[rb3tessorn]", kRemember1};
         QTest::newRow("no file") << Visit{{}, "", "x\tNew\r", {"e Can't find the password ini file, please contact our technical support.",
-                                                               kInvalid}, "open: txtOldPassword[x]", {}};
+                                                               kInvalid}, "open: currentPasswordBox[x]", {}};
         QTest::newRow("write fails") << Visit{kRemember1, "", "Secret\tBlue Sky\r",
-            {"e The new password could not be saved; the old password stays in force."}, "open: txtPassword[]", ""};
+            {"e The new password could not be saved; the old password stays in force."}, "open: passwordBox[]", ""};
         QTest::newRow("cancel") << Visit{kRemember1, "", "Secret\tNew\t\t ", {}, "rejected", kRemember1};
         // A password the file cannot give back as typed is refused before anything is written.
         const QString long80(80, u'x');
         QTest::newRow("80 characters") << Visit{kRemember1, "", "Secret\t" + long80 + "\r",
             {"e The new password is too long: a password can have at most 79 characters."},
-            "open: txtPassword[" + long80 + "]", kRemember1};
+            "open: passwordBox[" + long80 + "]", kRemember1};
         QTest::newRow("outside Windows-1252") << Visit{kRemember1, "", QString::fromUtf8("Secret\tSnow \u2603\r"),
             {"e The new password cannot be kept as typed: use only Western European (Windows-1252) "
              "letters, digits and signs, with no space at its start or end and no quotes around it."},
-            QString::fromUtf8("open: txtPassword[Snow \u2603]"), kRemember1};
+            QString::fromUtf8("open: passwordBox[Snow \u2603]"), kRemember1};
         QTest::newRow("79 characters, euro sign") << Visit{kRemember1, "", "Secret\t" + QString(78, u'x') + QChar(0x20AC) + "\r",
             {"i Successfully changed the password."}, "accepted",
             "[PASSWORD]\r\nremember=1\r\npass=" + QByteArray(78, 'x') + "\x80\r\n"};
@@ -93,11 +93,11 @@ private slots:
     {
         const QByteArray changed("[PASSWORD]\r\nremember=1\r\npass=Blue Sky\r\n");
         const QByteArray forgot("[PASSWORD]\r\nremember=0\r\npass=Blue Sky\r\n");
-        run<frmPassword>({kRemember1, "Secret", "\r", {}, "accepted", kRemember1}); // as the refused changes leave it
-        run<frmPasswordChange>({{}, "", "Secret\tBlue Sky\r", {"i Successfully changed the password."}, "accepted", changed});
-        run<frmPassword>({{}, "Blue Sky", "Secret\r", {kWrong}, "open: txtPassword[]", changed});
-        run<frmPassword>({{}, "Blue Sky", "\t \r", {}, "accepted", forgot});
-        run<frmPassword>({{}, "", "Blue Sky\r", {}, "accepted", forgot});
+        run<PasswordDialog>({kRemember1, "Secret", "\r", {}, "accepted", kRemember1}); // as the refused changes leave it
+        run<PasswordChangeDialog>({{}, "", "Secret\tBlue Sky\r", {"i Successfully changed the password."}, "accepted", changed});
+        run<PasswordDialog>({{}, "Blue Sky", "Secret\r", {kWrong}, "open: passwordBox[]", changed});
+        run<PasswordDialog>({{}, "Blue Sky", "\t \r", {}, "accepted", forgot});
+        run<PasswordDialog>({{}, "", "Blue Sky\r", {}, "accepted", forgot});
     }
 
     // The store as each dialog loads it; "remember" counts when exactly "1" (the dialogs' rows show the others).
@@ -114,8 +114,8 @@ private slots:
     {
         QFETCH(QByteArray, file);
         if (!file.isNull())
-            test::writeAll(state.strPassFile, file);
-        const PasswordStore store(state.strPassFile);
+            test::writeAll(state.passwordFile, file);
+        const PasswordStore store(state.passwordFile);
         QTEST(store.loadLogin().remember, "remember");
         QTEST(store.loadLogin().savedPassword, "saved");
         QTEST(store.loadPassword(), "stored");
@@ -125,9 +125,9 @@ private slots:
     void storeWrite()
     {
         const auto mode = [](const QString &file) { struct stat info {}; return ::stat(QFile::encodeName(file).constData(), &info) ? 0u : info.st_mode & 0777; };
-        QVERIFY(PasswordStore(state.strPassFile).storePassword("New Pass"));
-        QCOMPARE(test::readAll(state.strPassFile), "[PASSWORD]\r\npass=New Pass\r\n");
-        QVERIFY(mode(state.strPassFile) == 0600u && (mode(dirs.winDir()) & 077) == 0);
+        QVERIFY(PasswordStore(state.passwordFile).storePassword("New Pass"));
+        QCOMPARE(test::readAll(state.passwordFile), "[PASSWORD]\r\npass=New Pass\r\n");
+        QVERIFY(mode(state.passwordFile) == 0600u && (mode(dirs.winDir()) & 077) == 0);
         const QString kept = dirs.root.filePath("kept.ini");
         test::writeAll(kept, "[Other]\r\npass=x\r\n[PASSWORD]\r\nremember=1\r\npass=Old\r\n");
         QVERIFY(PasswordStore(kept).storePassword(u"\u00e9t\u20ac"_qs));
@@ -146,12 +146,12 @@ private:
 template <typename Dialog> void tst_PasswordDialogs::run(const Visit &visit)
 {
     if (!visit.file.isNull())
-        test::writeAll(state.strPassFile, visit.file);
+        test::writeAll(state.passwordFile, visit.file);
     RecordingDialogs dialogs;
-    state.blnPasswordOK = false;
+    state.passwordAccepted = false;
     Dialog dialog(state, dialogs);
     if (visit.after.isEmpty() && !visit.after.isNull()) // once the dialog has read the file
-        QVERIFY(QFile::remove(state.strPassFile) && QDir().mkdir(state.strPassFile));
+        QVERIFY(QFile::remove(state.passwordFile) && QDir().mkdir(state.passwordFile));
     QString ends;
     test::whenModal([&](QWidget *modal) {
         QCOMPARE(modal, &dialog);
@@ -160,7 +160,7 @@ template <typename Dialog> void tst_PasswordDialogs::run(const Visit &visit)
         QLineEdit *box = nullptr;
         QTRY_VERIFY((box = qobject_cast<QLineEdit *>(QApplication::focusWidget())) && box->echoMode() == QLineEdit::Password);
         QCOMPARE(box->selectedText(), visit.shown);
-        if (auto *tick = dialog.template findChild<QCheckBox *>("chkRemPassword"))
+        if (auto *tick = dialog.template findChild<QCheckBox *>("rememberBox"))
             QCOMPARE(tick->isChecked(), !visit.shown.isEmpty());
         test::typeKeys(nullptr, visit.keys);
         if ((box = qobject_cast<QLineEdit *>(QApplication::focusWidget())) && dialog.isVisible())
@@ -170,10 +170,10 @@ template <typename Dialog> void tst_PasswordDialogs::run(const Visit &visit)
     if (ends.isEmpty())
         ends = dialog.result() == QDialog::Accepted ? "accepted" : "rejected";
     QCOMPARE(ends, visit.ends);
-    QCOMPARE(state.blnPasswordOK, (std::is_same_v<Dialog, frmPassword> && ends == u"accepted"));
+    QCOMPARE(state.passwordAccepted, (std::is_same_v<Dialog, PasswordDialog> && ends == u"accepted"));
     QCOMPARE(dialogs.said.replaceInStrings(QRegularExpression("\n.*", QRegularExpression::DotMatchesEverythingOption), ""), visit.messages);
-    QCOMPARE(QFileInfo::exists(state.strPassFile), !visit.after.isNull());
-    QCOMPARE(test::readAll(state.strPassFile), visit.after);
+    QCOMPARE(QFileInfo::exists(state.passwordFile), !visit.after.isNull());
+    QCOMPARE(test::readAll(state.passwordFile), visit.after);
 }
 
 QTEST_MAIN(tst_PasswordDialogs)

@@ -2,7 +2,7 @@
 #include "MainWindowFixture.h"
 
 #include "dispatch/SendLog.h"
-#include "dispatch/ui/frmPlayerGroups.h"
+#include "dispatch/ui/PlayerGroupsWindow.h"
 
 #include <QListWidget>
 #include <QMenu>
@@ -33,7 +33,7 @@ struct GroupDesk : MainWindowFixture
     QWidget *fromFileMenu(Qt::Key letter, const char *opens)
     {
         QMenuBar *bar = window->menuBar();
-        QMenu *file = find<QMenu>("mnuFile");
+        QMenu *file = find<QMenu>("fileMenu");
         QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(file->menuAction()).center());
         if (!QTest::qWaitFor([&] { return file->isVisible(); }))
             return nullptr;
@@ -42,15 +42,15 @@ struct GroupDesk : MainWindowFixture
         (void)QTest::qWaitFor([&] { return (opened = window->findChild<QWidget *>(opens)) && opened->isVisible(); });
         return opened;
     }
-    frmPlayerGroups *openGroups()
+    PlayerGroupsWindow *openGroups()
     {
-        auto *groups = static_cast<frmPlayerGroups *>(fromFileMenu(Qt::Key_G, "frmPlayerGroups"));
+        auto *groups = static_cast<PlayerGroupsWindow *>(fromFileMenu(Qt::Key_G, "PlayerGroupsWindow"));
         if (groups) // short limits: a silent player fails in a second
             groups->sendPanel().setTimeLimits({std::chrono::milliseconds(1000), std::chrono::seconds(1), std::chrono::seconds(2)});
         return groups;
     }
     template <typename T = QWidget> T *in(QWidget *window, const char *name) { return window->findChild<T *>(name); }
-    QString cell(QWidget *groups, int row, int column) { return in<QTableWidget>(groups, "tblResults")->item(row, column)->text(); }
+    QString cell(QWidget *groups, int row, int column) { return in<QTableWidget>(groups, "resultsTable")->item(row, column)->text(); }
     QStringList log() const
     {
         QStringList lines;
@@ -61,7 +61,7 @@ struct GroupDesk : MainWindowFixture
     // Clicks a listed address's text, then ticks or unticks it with Space.
     void toggle(QWidget *groups, const QString &address)
     {
-        auto *list = in<QListWidget>(groups, "lstPlayers");
+        auto *list = in<QListWidget>(groups, "playerList");
         QListWidgetItem *item = list->findItems(address, Qt::MatchExactly).value(0);
         QVERIFY2(item, qPrintable(address));
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center() + QPoint(20, 0));
@@ -87,13 +87,13 @@ private slots:
         QCOMPARE(w.dialogs.said, QStringList({"e Some of the player groups could not be read; the rest are here.\n"
                                               "line 1: an address outside any group was skipped\n"
                                               "The file as it is now is kept as groups.ini.bak at the first change."}));
-        auto *players = w.in<QListWidget>(groups, "lstPlayers");
+        auto *players = w.in<QListWidget>(groups, "playerList");
         QCOMPARE(players->count(), 3); // the address list's and the group's own
 
-        typeKeys(w.in(groups, "txtGroupName"), "Bar\r");
+        typeKeys(w.in(groups, "groupNameBox"), "Bar\r");
         w.toggle(groups, "10.0.0.5");
-        typeKeys(w.in(groups, "txtAddress"), "10.0.0.9:2100\r");
-        typeKeys(w.in(groups, "txtAddress"), "10.0.0.9 2100\r");
+        typeKeys(w.in(groups, "newAddressBox"), "10.0.0.9:2100\r");
+        typeKeys(w.in(groups, "newAddressBox"), "10.0.0.9 2100\r");
         QCOMPARE(w.dialogs.said.last(), "i \"10.0.0.9 2100\" is not a player address: enter an address, address:port or [IPv6]:port.");
         QCOMPARE(w.groupsFile(), "[Lobby]\n10.0.0.6\n10.0.0.8\n\n[Bar]\n10.0.0.5\n10.0.0.9:2100\n");
         QCOMPARE(readAll(w.dirs->appDir() + "/groups.ini.bak"), "10.0.0.1\n[Lobby]\n10.0.0.6\n10.0.0.8\n");
@@ -108,7 +108,7 @@ private slots:
         QCOMPARE(w.groupsFile(), "[Lobby]\n10.0.0.6\n10.0.0.8\n\n[Bar]\n10.0.0.9:2100\n10.0.0.6\n");
 
         w.dialogs.yesNoAnswers = {true};
-        w.click("btnRemoveGroup"); // the window's buttons are found from the main window too
+        w.click("removeGroupButton"); // the window's buttons are found from the main window too
         QCOMPARE(w.dialogs.said.last(), "q Remove the group \"Bar\"? Its players stay in the address list.");
         QCOMPARE(w.groupsFile(), "[Lobby]\n10.0.0.6\n10.0.0.8\n");
         QCOMPARE(players->count(), 4);
@@ -125,14 +125,14 @@ private slots:
         QWidget *groups = w.openGroups();
         QVERIFY(groups);
         // Before any send the count is of the group's players.
-        QCOMPARE(w.in<QProgressBar>(groups, "prgGroup")->text(), "0 of 3 players");
+        QCOMPARE(w.in<QProgressBar>(groups, "groupProgress")->text(), "0 of 3 players");
 
-        QVERIFY(pressGivingPassword(w.in(groups, "btnStartGroup"), kPassword));
-        QTRY_VERIFY_WITH_TIMEOUT(w.in(groups, "btnStartGroup")->isEnabled(), 30000);
+        QVERIFY(pressGivingPassword(w.in(groups, "startGroupButton"), kPassword));
+        QTRY_VERIFY_WITH_TIMEOUT(w.in(groups, "startGroupButton")->isEnabled(), 30000);
         QCOMPARE(w.window->windowTitle(), "QV Instant Crawl - QVInstantCrawl.rtf");
         const QStringList states{w.cell(groups, 0, 1), w.cell(groups, 1, 1), w.cell(groups, 1, 4), w.cell(groups, 2, 1)};
         QCOMPARE(states, QStringList({"delivered", "failed", "Can't logon to this IP Address", "delivered"}));
-        QCOMPARE(w.in<QLabel>(groups, "lblSummary")->text(), "Delivered to 2 of 3 players; 1 failed.");
+        QCOMPARE(w.in<QLabel>(groups, "summaryLabel")->text(), "Delivered to 2 of 3 players; 1 failed.");
         for (const int i : {0, 2}) {
             QCOMPARE(readAll(players.root(i) + "/media/QVInstantCrawl.rtf"), readAll(w.rtf("QVInstantCrawl.rtf")));
             const QByteArray command = readAll(players.root(i) + "/settings/Instant.txt");
@@ -144,19 +144,19 @@ private slots:
 
         QVERIFY(players.setFault(1, Fault::None));
         const QStringList before = players.events(0);
-        QTest::mouseClick(w.in<QPushButton>(groups, "btnRetryFailed"), Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(w.in(groups, "btnStartGroup")->isEnabled(), 30000);
+        QTest::mouseClick(w.in<QPushButton>(groups, "retryFailedButton"), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(w.in(groups, "startGroupButton")->isEnabled(), 30000);
         QCOMPARE(players.events(0), before);
         QCOMPARE(w.cell(groups, 1, 1), "delivered");
         QCOMPARE(w.log().size(), 4);
         QVERIFY2(w.log()[3].endsWith("|start|QVInstantCrawl.rtf|" + players.host(1) + "|delivered"), qPrintable(w.log()[3]));
-        QVERIFY(!w.in(groups, "btnRetryFailed")->isEnabled());
+        QVERIFY(!w.in(groups, "retryFailedButton")->isEnabled());
 
         // The log read back in its window, from the File menu, its command lines whole.
         int rows = -1;
         QStringList cut;
         whenModal([&](QWidget *log) {
-            auto *table = log ? log->findChild<QTableWidget *>("tblSendLog") : nullptr;
+            auto *table = log ? log->findChild<QTableWidget *>("sendLogTable") : nullptr;
             rows = table ? table->rowCount() : -2;
             for (int row = 0; table && row < rows; ++row) {
                 const QTableWidgetItem *line = table->item(row, table->columnCount() - 1);
@@ -167,7 +167,7 @@ private slots:
                 log->close();
         });
         groups->close();
-        w.fromFileMenu(Qt::Key_L, "frmSendLog");
+        w.fromFileMenu(Qt::Key_L, "SendLogWindow");
         QTRY_COMPARE(rows, 4);
         QCOMPARE(cut, QStringList());
     }
@@ -184,14 +184,14 @@ private slots:
         QTest::keyClicks(w.editor, "Doors open at noon");
         w.editor->textCursor().insertText(QString(200000, u'x'));
         QWidget *groups = w.openGroups();
-        QVERIFY(pressGivingPassword(w.in(groups, "btnStartGroup"), kPassword));
+        QVERIFY(pressGivingPassword(w.in(groups, "startGroupButton"), kPassword));
         QTRY_VERIFY_WITH_TIMEOUT(w.cell(groups, 0, 1) == "sending" || w.cell(groups, 1, 1) == "sending", 10000);
         w.dialogs.yesNoAnswers = {false}; // the operator closes the main window, then thinks again
         QVERIFY(!w.window->close());
         QCOMPARE(w.dialogs.said.last(), "q A send to a group is still under way. Cancel it and exit?");
-        QTest::mouseClick(w.in<QPushButton>(groups, "btnCancel"), Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(w.in(groups, "btnStartGroup")->isEnabled(), 10000);
-        QCOMPARE(w.in<QLabel>(groups, "lblSummary")->text(),
+        QTest::mouseClick(w.in<QPushButton>(groups, "cancelButton"), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(w.in(groups, "startGroupButton")->isEnabled(), 10000);
+        QCOMPARE(w.in<QLabel>(groups, "summaryLabel")->text(),
                  "Cancelled. Delivered to 0 of 2 players; 2 failed. Not delivered: " + players.hosts().join(", ") + '.');
         for (const int i : {0, 1})
             QCOMPARE(readAll(players.root(i) + "/media/QVInstantCrawl.rtf"), kOlder);

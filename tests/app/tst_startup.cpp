@@ -31,13 +31,13 @@ private slots:
         QVERIFY(!QFileInfo::exists(f.dirs->winDir()));
 
         QCOMPARE(f.window->windowTitle(), QStringLiteral("QV Instant Crawl - UNTITLED"));
-        QCOMPARE(f.texts({"txtDwell", "txtTransparency", "txtLocation", "cboSpeed", "lblLocEx", "cmbFontColor", "cmbBgColor", "cmbFontSize",
-                          "cmbFontName", "cboIPAddress"}), QStringLiteral("60 0 0 3 (0 - 600) White Black 30 Times New Roman "));
-        QCOMPARE(f.listEntries("cmbFontSize").size(), 33);
-        QCOMPARE(f.listEntries("cboSpeed").first() + f.listEntries("cboSpeed").last(), QStringLiteral("-88"));
+        QCOMPARE(f.texts({"dwellBox", "transparencyBox", "locationBox", "speedList", "locationExample", "fontColorList", "backgroundList", "fontSizeList",
+                          "fontNameList", "addressBox"}), QStringLiteral("60 0 0 3 (0 - 600) White Black 30 Times New Roman "));
+        QCOMPARE(f.listEntries("fontSizeList").size(), 33);
+        QCOMPARE(f.listEntries("speedList").first() + f.listEntries("speedList").last(), QStringLiteral("-88"));
         QVERIFY(f.dialogs.said.isEmpty());
-        QCOMPARE(f.state.strCurFileName + f.state.strCurFilePath, QStringLiteral("UntitledUntitled"));
-        QCOMPARE(f.state.strInstantFile, app + "/Application/Settings/Instant.txt");
+        QCOMPARE(f.state.currentFileName + f.state.currentFilePath, QStringLiteral("UntitledUntitled"));
+        QCOMPARE(f.state.instantFile, app + "/Application/Settings/Instant.txt");
     }
 
     void secondStartChangesNothing()
@@ -67,9 +67,9 @@ private slots:
         QFETCH(QByteArray, ini);
         QFETCH(double, height);
         Fixture f({{"IC.ini", ini}});
-        QCOMPARE(f.window->dblScreenWidth(), ini == "-" ? 800.0 : height * 4 / 3);
-        QCOMPARE(f.window->dblScreenHeight(), height);
-        QTEST(f.text("lblLocEx"), "label");
+        QCOMPARE(f.window->screenWidth(), ini == "-" ? 800.0 : height * 4 / 3);
+        QCOMPARE(f.window->screenHeight(), height);
+        QTEST(f.text("locationExample"), "label");
     }
 
     void unusableFolderOrStoredFileStopsStartUp_data()
@@ -109,8 +109,8 @@ private slots:
         QFETCH(QByteArray, preIp);
         Fixture f({{"IPList.txt", ipList}, {"preIP.txt", preIp}});
         QVERIFY(!f.error);
-        QTEST(f.listEntries("cboIPAddress"), "entries");
-        QTEST(f.text("cboIPAddress"), "current");
+        QTEST(f.listEntries("addressBox"), "entries");
+        QTEST(f.text("addressBox"), "current");
     }
 
     void addAddress_data()
@@ -127,14 +127,14 @@ private slots:
     {
         auto [ipList, typed, message] = test::fetch<QByteArray, QString, QString>("ipList", "typed", "message");
         Fixture f({{"IPList.txt", ipList}});
-        const QStringList before = f.listEntries("cboIPAddress");
-        QTest::keyClicks(f.find<QComboBox>("cboIPAddress")->lineEdit(), typed);
-        f.click("btnAddIPList");
+        const QStringList before = f.listEntries("addressBox");
+        QTest::keyClicks(f.find<QComboBox>("addressBox")->lineEdit(), typed);
+        f.click("addToListButton");
 
         QCOMPARE(f.dialogs.said, message.isEmpty() ? QStringList() : QStringList{"i " + message});
         const QString path = f.dirs->appDir() + "/IPList.txt";
         QTEST(QFileInfo::exists(path) ? test::readAll(path) : QByteArray("-"), "fileAfter");
-        QCOMPARE(f.listEntries("cboIPAddress"), message.isEmpty() ? before + QStringList{typed} : before);
+        QCOMPARE(f.listEntries("addressBox"), message.isEmpty() ? before + QStringList{typed} : before);
     }
 
     // An empty box, or Exit from the menu, leaves the remembered address alone; that a close
@@ -143,9 +143,9 @@ private slots:
     {
         for (const bool viaExitMenu : {false, true}) {
             Fixture f({{"preIP.txt", QByteArray("10.0.0.1\r\n")}});
-            f.setText("cboIPAddress", viaExitMenu ? "10.0.0.7" : "");
+            f.setText("addressBox", viaExitMenu ? "10.0.0.7" : "");
             if (viaExitMenu)
-                f.window->findChild<QAction *>(QStringLiteral("mnuExit"))->trigger();
+                f.window->findChild<QAction *>(QStringLiteral("exitAction"))->trigger();
             f.window->show();
             f.window->close();
             QCOMPARE(test::readAll(f.dirs->appDir() + "/preIP.txt"), "10.0.0.1\r\n");

@@ -126,12 +126,12 @@ std::pair<QByteArray, QByteArray> tst_Cli::windowSend(DeliveryAction action, boo
         return {};
     SharedState state;
     setKite7Defaults(state);
-    state.strFtpUser = "qv7player", state.strFtpPassword = "tk2harbor";
-    state.strInstantFile = m_dirs.root.filePath("window/Instant.txt");
+    state.ftpUser = "qv7player", state.ftpPassword = "tk2harbor";
+    state.instantFile = m_dirs.root.filePath("window/Instant.txt");
     QDir().mkpath(m_dirs.root.filePath("window"));
-    state.strCurFileName = "Lobby.rtf", state.strCurFilePath = rtf() + "Lobby.rtf";
-    state.strKite7Message = kCrawlText, state.strKite7ComPort = "3", state.strKite7Repeat = "5";
-    state.strIniFile = m_dirs.root.filePath("window/IC.ini");
+    state.currentFileName = "Lobby.rtf", state.currentFilePath = rtf() + "Lobby.rtf";
+    state.kite7Message = kCrawlText, state.kite7ComPort = "3", state.kite7Repeat = "5";
+    state.iniFile = m_dirs.root.filePath("window/IC.ini");
     RecordingDialogs dialogs;
     if (!sendToPlayer(state, dialogs, nullptr, action, server.host(), kite7, systemClock))
         return {};

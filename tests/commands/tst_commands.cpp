@@ -13,15 +13,15 @@ class tst_Commands : public QObject
     QTemporaryDir m_dir;
     SharedState m_state;
     static Clock clock() { return [] { return QDateTime(QDate(2026, 12, 4), QTime(17, 11, 9)); }; }
-    QByteArray instant() const { return test::readAll(m_state.strInstantFile); }
+    QByteArray instant() const { return test::readAll(m_state.instantFile); }
 
 private slots:
     void init()
     {
         m_state = SharedState();
         setKite7Defaults(m_state);
-        m_state.strInstantFile = m_dir.filePath("Settings/Instant.txt");
-        m_state.strCurFilePath = m_dir.filePath("RTF/QVInstantCrawl.rtf"), m_state.strCurFileName = QStringLiteral("QVInstantCrawl.rtf");
+        m_state.instantFile = m_dir.filePath("Settings/Instant.txt");
+        m_state.currentFilePath = m_dir.filePath("RTF/QVInstantCrawl.rtf"), m_state.currentFileName = QStringLiteral("QVInstantCrawl.rtf");
     }
 
     void startAndStop_data()
@@ -51,7 +51,7 @@ private slots:
         QFile::remove(settingsPath);
         if (settings != "-")
             test::writeAll(settingsPath, settings);
-        test::writeAll(m_state.strInstantFile, "former\r\n"); // never appended to, kept on failure
+        test::writeAll(m_state.instantFile, "former\r\n"); // never appended to, kept on failure
         QString error;
         QCOMPARE(createInstantFile(message, m_state, clock(), &error), !line2.isEmpty());
         QCOMPARE(error.isEmpty(), !line2.isEmpty());
@@ -80,7 +80,7 @@ private slots:
     void kite7()
     {
         auto [message, text, size] = test::fetch<QString, QByteArray, int>("message", "text", "size");
-        m_state.strKite7Message = message;
+        m_state.kite7Message = message;
         QVERIFY(message.isNull() ? createKite7StopCrawlMsg(m_state, clock()) : createKite7Msg(m_state, clock()));
         QByteArrayList groups;
         for (char block = '0'; block <= '7'; ++block) {
@@ -97,11 +97,11 @@ private slots:
     // The Kite-7 builders' failures are the Kite-7 tests' messages.
     void unwritable()
     {
-        QFile::remove(m_state.strInstantFile);
-        QVERIFY(QDir().mkpath(m_state.strInstantFile));
+        QFile::remove(m_state.instantFile);
+        QVERIFY(QDir().mkpath(m_state.instantFile));
         QString error;
         QVERIFY(!createInstantFile(kStopInstantCrawl, m_state, clock(), &error));
-        QVERIFY(error.contains(m_state.strInstantFile));
+        QVERIFY(error.contains(m_state.instantFile));
     }
 
     // Which document names the start command can carry to the player.

@@ -17,29 +17,29 @@ private slots:
         Window w;
         QTest::keyClicks(w.editor, QStringLiteral("Big red"));
         w.select(6, 7);
-        w.choose("cmbFontColor", QStringLiteral("Red"));
-        w.choose("cmbFontSize", QStringLiteral("48"));
-        for (const auto &[box, typed] : {std::pair{"txtDwell", "60"}, {"txtTransparency", "25"}, {"cboSpeed", "-2"}, {"txtLocation", "120"}})
+        w.choose("fontColorList", QStringLiteral("Red"));
+        w.choose("fontSizeList", QStringLiteral("48"));
+        for (const auto &[box, typed] : {std::pair{"dwellBox", "60"}, {"transparencyBox", "25"}, {"speedList", "-2"}, {"locationBox", "120"}})
             w.setText(box, typed);
-        w.choose("cmbBgColor", QStringLiteral("Red"));
-        w.tick("chkBgTrans");
+        w.choose("backgroundList", QStringLiteral("Red"));
+        w.tick("transparentBox");
         w.saveAs(QStringLiteral("Big.rtf"));
         const QByteArray saved = test::readAll(w.rtf(QStringLiteral("Big.rtf")));
         QCOMPARE(test::readAll(w.rtf(QStringLiteral("Big.inst"))), "3600,0x0000FF,0.25,-2,0.2000,255\r\n");
         QCOMPARE(w.window->windowTitle(), QStringLiteral("QV Instant Crawl - Big.rtf"));
-        QVERIFY(!w.state.blnModified);
+        QVERIFY(!w.state.modified);
 
         Window next;
-        next.state.strRtfFolder = w.state.strRtfFolder;
+        next.state.crawlFolder = w.state.crawlFolder;
         next.open(QStringLiteral("Big.rtf"));
-        QVERIFY(!next.state.blnModified);
-        const auto shown = [&] { return next.texts({"txtDwell", "txtTransparency", "cboSpeed", "txtLocation", "cmbBgColor", "txtColorKey",
-                                                    "cmbFontColor", "cmbFontSize"}); };
+        QVERIFY(!next.state.modified);
+        const auto shown = [&] { return next.texts({"dwellBox", "transparencyBox", "speedList", "locationBox", "backgroundList", "colorKeyBox",
+                                                    "fontColorList", "fontSizeList"}); };
         QCOMPARE(shown(), QStringLiteral("60 25 -2 120 0000FF 0000FF White 30")); // the font lists at the caret
         next.select(6, 7);
         QCOMPARE(shown(), QStringLiteral("60 25 -2 120 0000FF 0000FF Red 48"));
-        QCOMPARE(next.state.strKite7Message + u' ' + next.state.strCurFileName, QStringLiteral("Big red Big.rtf"));
-        QVERIFY(next.find<QComboBox>("cmbBgColor")->currentIndex() == -1 && next.find<QCheckBox>("chkBgTrans")->isChecked());
+        QCOMPARE(next.state.kite7Message + u' ' + next.state.currentFileName, QStringLiteral("Big red Big.rtf"));
+        QVERIFY(next.find<QComboBox>("backgroundList")->currentIndex() == -1 && next.find<QCheckBox>("transparentBox")->isChecked());
         // Saved again unchanged: the same bytes.
         next.saveAs(QStringLiteral("Big.rtf"), true);
         QCOMPARE(test::readAll(w.rtf(QStringLiteral("Big.rtf"))), saved);
@@ -68,12 +68,12 @@ private slots:
         QFile::remove(w.rtf(QStringLiteral("Crawl.inst")));
         if (settings != "-")
             test::writeAll(w.rtf(QStringLiteral("Crawl.inst")), settings);
-        w.find<QCheckBox>("chkBgTrans")->setChecked(ticked);
+        w.find<QCheckBox>("transparentBox")->setChecked(ticked);
         w.open(QStringLiteral("Crawl.rtf"));
         // Settings only the window holds make the crawl modified: a start saves them first.
-        QCOMPARE(w.state.blnModified, settings == "-");
-        QCOMPARE(w.find<QCheckBox>("chkBgTrans")->isChecked(), ticked);
-        QTEST(w.text("txtColorKey"), "key");
+        QCOMPARE(w.state.modified, settings == "-");
+        QCOMPARE(w.find<QCheckBox>("transparentBox")->isChecked(), ticked);
+        QTEST(w.text("colorKeyBox"), "key");
         w.saveAs(QStringLiteral("Again.rtf"));
         QTEST(test::readAll(w.rtf(QStringLiteral("Again.inst"))), "savedAgain");
     }
@@ -88,21 +88,21 @@ private slots:
         QVERIFY(!saved.isEmpty());
 
         QTest::keyClicks(w.editor, QStringLiteral(" more"));
-        w.state.strCurFileName = QStringLiteral("Other.rtf"); // as if another document were open
+        w.state.currentFileName = QStringLiteral("Other.rtf"); // as if another document were open
         w.window->setWindowTitle(QStringLiteral("QV Instant Crawl - Other.rtf"));
         w.saveAs(QStringLiteral("Notice"), false);
         QCOMPARE(w.dialogs.said, QStringList{"q The file already exists. Do you want to overwrite it?"});
         QCOMPARE(test::readAll(w.rtf(QStringLiteral("Notice"))), saved);
 
         w.dialogs.fileAnswers.clear(); // a cancelled dialog changes nothing either
-        w.click("btnSave");
-        w.click("btnOpen");
-        QCOMPARE(w.dialogs.fileRequests.last(), (QStringList{"Load Instant Crawl", w.state.strRtfFolder, "RTF Files (*.rtf)"}));
+        w.click("saveButton");
+        w.click("loadButton");
+        QCOMPARE(w.dialogs.fileRequests.last(), (QStringList{"Load Instant Crawl", w.state.crawlFolder, "RTF Files (*.rtf)"}));
         QDir().mkpath(w.rtf(QStringLiteral("Blocked.rtf"))); // nor does a failed write, which is told
         w.saveAs(QStringLiteral("Blocked.rtf"), true);
         QVERIFY(w.dialogs.said.size() == 3 && w.dialogs.said.last().contains(w.rtf(QStringLiteral("Blocked.rtf"))));
-        QCOMPARE(w.window->windowTitle() + u' ' + w.state.strCurFileName, QStringLiteral("QV Instant Crawl - Other.rtf Other.rtf"));
-        QVERIFY(w.state.blnModified);
+        QCOMPARE(w.window->windowTitle() + u' ' + w.state.currentFileName, QStringLiteral("QV Instant Crawl - Other.rtf Other.rtf"));
+        QVERIFY(w.state.modified);
     }
 
     void unnamedColourShowsCustomColor()
@@ -110,7 +110,7 @@ private slots:
         Window w;
         test::writeAll(w.rtf(QStringLiteral("Teal.rtf")), "{\\rtf1\\ansi{\\colortbl;\\red0\\green128\\blue128;}\\cf1 Teal\\cf0  auto}");
         w.open(QStringLiteral("Teal.rtf"));
-        QCOMPARE(w.text("cmbFontColor"), QStringLiteral("Custom Color"));
+        QCOMPARE(w.text("fontColorList"), QStringLiteral("Custom Color"));
         QVERIFY(w.dialogs.colorAnswers.isEmpty() && w.dialogs.said.isEmpty());
         QCOMPARE(w.editor->toPlainText(), QStringLiteral("Teal auto"));
         QCOMPARE(w.formatAt(6).foreground(), QBrush(Qt::black)); // the automatic colour, as the players show it
@@ -135,9 +135,9 @@ private slots:
         test::writeAll(w.rtf(QStringLiteral("Broken.inst")), "1,none,0.5,8,0.5,255\r\n");
         w.open(QStringLiteral("Broken.rtf"));
         QVERIFY2(w.dialogs.said.size() == 1 && w.dialogs.said[0].contains(w.rtf(QStringLiteral("Broken.rtf: ")) + why), qPrintable(w.dialogs.said.join(u'|')));
-        QCOMPARE(w.editor->toPlainText() + u' ' + w.text("txtDwell"), QStringLiteral("keep me 60"));
-        QCOMPARE(w.state.strCurFileName, QStringLiteral("Untitled"));
-        QVERIFY(w.state.blnModified);
+        QCOMPARE(w.editor->toPlainText() + u' ' + w.text("dwellBox"), QStringLiteral("keep me 60"));
+        QCOMPARE(w.state.currentFileName, QStringLiteral("Untitled"));
+        QVERIFY(w.state.modified);
     }
 };
 

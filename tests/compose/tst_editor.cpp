@@ -37,11 +37,11 @@ private slots:
         Window w;
         QTRY_VERIFY(w.editor->hasFocus());
         QCOMPARE(w.editor->backColor(), 0u);
-        QVERIFY(w.window->formatting().blnBold() && !w.window->formatting().blnItalic() && !w.window->formatting().blnUnderline());
+        QVERIFY(w.window->formatting().bold() && !w.window->formatting().italic() && !w.window->formatting().underline());
         QTest::keyClicks(w.editor, before);
         for (QChar step : steps) {
             if (step == u'x')
-                QTest::mouseClick(w.find<QComboBox>("cboIPAddress")->lineEdit(), Qt::LeftButton);
+                QTest::mouseClick(w.find<QComboBox>("addressBox")->lineEdit(), Qt::LeftButton);
             else if (step == u'c')
                 QTest::mouseClick(w.editor->viewport(), Qt::LeftButton, {}, QPoint(60, 12));
             else if (step == u'd') // as a keyboard sends it: with the text DEL
@@ -57,7 +57,7 @@ private slots:
         QCOMPARE(test::readAll(w.rtf(QStringLiteral("Look.rtf"))), // white, 30 points (fs60), bold, Times New Roman
                  "{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1\n{\\fonttbl{\\f0\\fnil\\fcharset0 Times New Roman;}}\n"
                  "{\\colortbl;\\red255\\green255\\blue255;}\n\\pard\\f0\\fs60\\cf1\\b Hi all\\par\n}\n");
-        QCOMPARE(w.texts({"cmbFontSize", "cmbFontColor"}), QStringLiteral("30 White"));
+        QCOMPARE(w.texts({"fontSizeList", "fontColorList"}), QStringLiteral("30 White"));
     }
 
     void styleModeTakesEffectAtNextSelectionChange()
@@ -68,7 +68,7 @@ private slots:
             return QStringLiteral("%1%2%3").arg(f.fontWeight() == QFont::Bold).arg(f.fontItalic()).arg(f.fontUnderline());
         };
         QTest::keyClicks(w.editor, QStringLiteral("xy"));
-        for (const char *button : {"btnB", "btnI", "btnU"})
+        for (const char *button : {"boldButton", "italicButton", "underlineButton"})
             w.click(button);
         QTRY_VERIFY(w.editor->hasFocus());
         QTest::keyClicks(w.editor, QStringLiteral("abc"));
@@ -83,19 +83,19 @@ private slots:
     void listsFollowTheSelection()
     {
         Window w;
-        const auto shown = [&] { return w.texts({"cmbFontSize", "cmbFontName", "cmbFontColor"}); };
+        const auto shown = [&] { return w.texts({"fontSizeList", "fontNameList", "fontColorList"}); };
         QTest::keyClicks(w.editor, QStringLiteral("abcdefghij"));
         const QStringList named = {"Black", "White", "Blue", "Red", "Green"};
         for (int i = 0; i < named.size(); ++i) {
             w.select(2 * i, 2 * i + 2);
-            w.choose("cmbFontColor", named[i]);
+            w.choose("fontColorList", named[i]);
         }
         w.select(0, 3);
-        w.choose("cmbFontSize", QStringLiteral("12"));
-        w.choose("cmbFontName", QStringLiteral("Liberation Sans"));
+        w.choose("fontSizeList", QStringLiteral("12"));
+        w.choose("fontNameList", QStringLiteral("Liberation Sans"));
         w.dialogs.colorAnswers = {QColor(10, 20, 30)};
         w.select(0, 1);
-        w.choose("cmbFontColor", QStringLiteral("Custom Color"));
+        w.choose("fontColorList", QStringLiteral("Custom Color"));
         w.select(6, 7);
         QCOMPARE(shown(), QStringLiteral("30 Times New Roman Red"));
         w.select(2, 7); // mixed
@@ -107,7 +107,7 @@ private slots:
         QVERIFY(w.dialogs.colorAnswers.isEmpty());
         QCOMPARE(w.formatAt(0).foreground().color(), QColor(10, 20, 30));
         // A typed size applies nothing, even with Enter.
-        QLineEdit *size = w.find<QComboBox>("cmbFontSize")->lineEdit();
+        QLineEdit *size = w.find<QComboBox>("fontSizeList")->lineEdit();
         size->selectAll();
         QTest::keyClicks(size, QStringLiteral("48\r"));
         QCOMPARE(w.formatAt(0).fontPointSize(), 12.0);
@@ -133,20 +133,20 @@ private slots:
         Window w;
         test::typeKeys(w.editor, typed + QStringLiteral("\x7f\rz")); // Delete at the end: deletes nothing, types nothing
         QCOMPARE(w.editor->toPlainText(), kept + QStringLiteral("\nz"));
-        QCOMPARE(w.state.strKite7Message, kept + QStringLiteral("\r\nz"));
-        w.state.blnModified = false; // a mere caret movement counts as a change
+        QCOMPARE(w.state.kite7Message, kept + QStringLiteral("\r\nz"));
+        w.state.modified = false; // a mere caret movement counts as a change
         QTest::keyClick(w.editor, Qt::Key_Left);
-        QVERIFY(w.state.blnModified);
-        w.state.blnModified = false; // so does a deletion that leaves the caret where it is
+        QVERIFY(w.state.modified);
+        w.state.modified = false; // so does a deletion that leaves the caret where it is
         test::typeKeys(w.editor, QStringLiteral("\x7f"));
-        QVERIFY(w.state.blnModified);
-        QCOMPARE(w.state.strKite7Message, kept + QStringLiteral("\r\n"));
+        QVERIFY(w.state.modified);
+        QCOMPARE(w.state.kite7Message, kept + QStringLiteral("\r\n"));
     }
 
     void lockedListsIgnoreTheKeyboard()
     {
         Window w;
-        for (const char *name : {"cboSpeed", "cmbBgColor"}) {
+        for (const char *name : {"speedList", "backgroundList"}) {
             auto *box = w.find<QComboBox>(name);
             const QString before = box->currentText();
             box->setFocus();
@@ -163,20 +163,20 @@ private slots:
     void backgroundAndColourKey()
     {
         Window w;
-        w.choose("cmbFontColor", QStringLiteral("Custom Color"));
+        w.choose("fontColorList", QStringLiteral("Custom Color"));
         QTest::keyClicks(w.editor, QStringLiteral("a"));
         QCOMPARE(w.formatAt(0).foreground().color(), QColor(Qt::black));
-        w.choose("cmbBgColor", QStringLiteral("Blue"));
-        QCOMPARE(w.text("txtColorKey"), QStringLiteral("None")); // the box is clear: the key stays
-        w.tick("chkBgTrans");
-        QCOMPARE(w.text("txtColorKey"), QStringLiteral("FF0000"));
+        w.choose("backgroundList", QStringLiteral("Blue"));
+        QCOMPARE(w.text("colorKeyBox"), QStringLiteral("None")); // the box is clear: the key stays
+        w.tick("transparentBox");
+        QCOMPARE(w.text("colorKeyBox"), QStringLiteral("FF0000"));
         w.dialogs.colorAnswers = {QColor(255, 0, 0), std::nullopt};
         for (const char *entry : {"Custom Color", "White", "Custom Color"})
-            w.choose("cmbBgColor", QLatin1String(entry));
+            w.choose("backgroundList", QLatin1String(entry));
         QCOMPARE(w.editor->backColor(), 0x0000FFu); // red as 0x00BBGGRR
-        QCOMPARE(w.text("txtColorKey"), QStringLiteral("0000FF"));
-        w.tick("chkBgTrans");
-        QCOMPARE(w.text("txtColorKey"), QString());
+        QCOMPARE(w.text("colorKeyBox"), QStringLiteral("0000FF"));
+        w.tick("transparentBox");
+        QCOMPARE(w.text("colorKeyBox"), QString());
     }
 
     void pasteKeepsOnlyCrawlFormatting()
@@ -198,9 +198,9 @@ private slots:
     void hideNeverLosesTheWindow()
     {
         Window w;
-        w.click("btnHide");
+        w.click("hideButton");
         QVERIFY(QSystemTrayIcon::isSystemTrayAvailable() ? !w.window->isVisible() : w.window->isMinimized());
-        w.window->mnuShow_Click(); // the tray's menu entry
+        w.window->showFromTray(); // the tray's menu entry
         QTRY_VERIFY(w.window->isVisible() && !w.window->isMinimized());
     }
 };

@@ -1,7 +1,7 @@
 #include "StandInPlayers.h"
 #include "MainWindowFixture.h"
 
-#include "device/ui/frmKite7.h"
+#include "device/ui/Kite7Dialog.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -39,12 +39,12 @@ private slots:
     {
         QTest::addColumn<Pick>("pick");
         using S = SharedState;
-        QTest::newRow("COM 8") << Pick{"cboComPort", "", "1", "1..8", 8, 'l', "8", &S::strKite7ComPort, "8"};
-        QTest::newRow("Fast") << Pick{"cboCrawlSpeed", "", "Slow", "Slow..Fast", 3, 'l', "Fast", &S::strKite7Speed, "Fast"};
-        QTest::newRow("40") << Pick{"cboPosition", "", "200", "40..218", 179, 'l', "40", &S::strKite7Position, "40"};
+        QTest::newRow("COM 8") << Pick{"comPortList", "", "1", "1..8", 8, 'l', "8", &S::kite7ComPort, "8"};
+        QTest::newRow("Fast") << Pick{"speedList", "", "Slow", "Slow..Fast", 3, 'l', "Fast", &S::kite7Speed, "Fast"};
+        QTest::newRow("40") << Pick{"positionList", "", "200", "40..218", 179, 'l', "40", &S::kite7Position, "40"};
         // Typed text stores nothing, not even the entry it begins (50).
-        QTest::newRow("typed 5") << Pick{"cboPosition", "", "200", "40..218", 179, 't', "5", &S::strKite7Position, "200"};
-        QTest::newRow("Infinite") << Pick{"cboRepetition", "5", "5", "1..Infinite", 128, 'l', "Infinite", &S::strKite7Repeat, "128"};
+        QTest::newRow("typed 5") << Pick{"positionList", "", "200", "40..218", 179, 't', "5", &S::kite7Position, "200"};
+        QTest::newRow("Infinite") << Pick{"repetitionList", "5", "5", "1..Infinite", 128, 'l', "Infinite", &S::kite7Repeat, "128"};
     }
 
     void list()
@@ -58,10 +58,10 @@ private slots:
         // Opened modally from the menu; a window the operator leaves open gets its close box.
         const auto visit = [&](const std::function<void(QComboBox *)> &act) {
             test::whenModal([&](QWidget *dialog) {
-                QVERIFY(dialog && dialog->objectName() == u"frmKite7");
+                QVERIFY(dialog && dialog->objectName() == u"Kite7Dialog");
                 act(dialog->findChild<QComboBox *>(pick.name));
             });
-            w.window->findChild<QAction *>("mnuKite7")->trigger();
+            w.window->findChild<QAction *>("kite7Action")->trigger();
         };
         visit([&](QComboBox *box) {
             QCOMPARE(box->currentText(), pick.shown);
@@ -73,7 +73,7 @@ private slots:
                 QCOMPARE(box->currentText(), pick.entry); // nothing completed
                 QTest::keyClick(box, Qt::Key_Return);
                 QVERIFY(box->window()->isVisible()); // Enter in a list presses no button
-                QTest::mouseClick(box->window()->findChild<QPushButton *>("btnClose"), Qt::LeftButton);
+                QTest::mouseClick(box->window()->findChild<QPushButton *>("closeButton"), Qt::LeftButton);
                 QTRY_VERIFY(!box->window()->isVisible());
             } else if (pick.how == 'l') { // the highlight moves to the entry, Enter takes it
                 box->showPopup();
@@ -97,7 +97,7 @@ private slots:
         // dialog must not show; carried: what the script on the player crawls, null: nothing sent; message: "Error creating":
         // a folder stands where Instant.txt goes
         test::columns<QString, QString, QString, QString, QByteArray, QString>("button", "address", "text", "password", "carried", "message");
-        const QString start = "btnKite7InstCrawl", stop = "btnKite7StopCrawl", sent = "i Successfully sent out Kite-7 instant crawl.";
+        const QString start = "startButton", stop = "stopButton", sent = "i Successfully sent out Kite-7 instant crawl.";
         QTest::newRow("start") << start << "  %1  " << "WELCOME" << "Secret" << QByteArray("WELCOME") << sent;
         QTest::newRow("stop, no text needed") << stop << " %1 " << "" << "Secret" << QByteArray("") << "i Successfully sent out Kite-7 Stop Crawl Instant.txt file.";
         QTest::newRow("blank text") << start << "%1" << "   " << "-" << QByteArray()
@@ -117,13 +117,13 @@ private slots:
         test::MainWindowFixture w;
         test::writeAll(w.dirs->winDir() + "/icpass.ini", "[PASSWORD]\r\nremember=0\r\npass=Secret\r\n");
         w.showActive();
-        w.setText("cboIPAddress", address.replace("%1", server.host()));
+        w.setText("addressBox", address.replace("%1", server.host()));
         w.editor->setFocus();
         QTest::keyClicks(w.editor, text); // "\r" is the Enter key
         if (message.contains("Error creating"))
-            QVERIFY(QDir().mkpath(w.state.strInstantFile));
-        w.state.strKite7ComPort = "8", w.state.strKite7Speed = "Fast"; // as chosen in the dialog before: its own test shows how
-        frmKite7 dialog(w.state, w.dialogs, w.text("cboIPAddress"), [] { return QDateTime(QDate(2026, 12, 4), QTime(17, 11, 9)); }, w.window.get());
+            QVERIFY(QDir().mkpath(w.state.instantFile));
+        w.state.kite7ComPort = "8", w.state.kite7Speed = "Fast"; // as chosen in the dialog before: its own test shows how
+        Kite7Dialog dialog(w.state, w.dialogs, w.text("addressBox"), [] { return QDateTime(QDate(2026, 12, 4), QTime(17, 11, 9)); }, w.window.get());
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
 
@@ -133,9 +133,9 @@ private slots:
         QVERIFY(dialog.isVisible());
         QCOMPARE(server.count("received"), carried.isNull() ? 0 : 1); // with blanks around the address too
         const QByteArray onPlayer = test::readAll(server.root() + "/settings/Instant.txt");
-        const QByteArray script = button == "btnKite7InstCrawl" ? "<@Fast;>`0.1`<@begin,250;>`0.1`<" + carried + "@end;>" : "<@stop crawl;>\"";
+        const QByteArray script = button == "startButton" ? "<@Fast;>`0.1`<@begin,250;>`0.1`<" + carried + "@end;>" : "<@stop crawl;>\"";
         QVERIFY2(carried.isNull() ? onPlayer.isEmpty() : onPlayer.startsWith("Time=12/04/2026 05:11:09 PM\r\nMessage=@INSTANT_EVENT_COMMAND,$Event,8,")
-                 && onPlayer.contains(script) && onPlayer == test::readAll(w.state.strInstantFile), onPlayer);
+                 && onPlayer.contains(script) && onPlayer == test::readAll(w.state.instantFile), onPlayer);
     }
 };
 

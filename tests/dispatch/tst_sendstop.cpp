@@ -37,13 +37,13 @@ private slots:
         test::columns<QString, QString, QString, bool, QByteArray, QString>("button", "savedAs", "changed", "kite7", "line", "message");
         const QByteArray start = "Message=@START_INSTANT_CRAWL,";
         const QString sent = "i Successfully sent out the QV instant crawl.";
-        QTest::newRow("start untitled") << "btnSend" << "" << "" << false << start + "QVInstantCrawl.rtf,120,0x000000,0.25,3,0.5000,000000" << sent;
-        QTest::newRow("start saved, Kite-7") << "btnSend" << QString::fromUtf8("Café lobby.rtf") << "rtfData" << true
+        QTest::newRow("start untitled") << "startButton" << "" << "" << false << start + "QVInstantCrawl.rtf,120,0x000000,0.25,3,0.5000,000000" << sent;
+        QTest::newRow("start saved, Kite-7") << "startButton" << QString::fromUtf8("Café lobby.rtf") << "editor" << true
             << QByteArray("Doors open at noon today@end;") << "i Successfully sent out QV instant crawl and Kite-7 instant crawl.";
-        QTest::newRow("start saved, dwell typed after") << "btnSend" << "Lobby.rtf" << "txtDwell" << false
+        QTest::newRow("start saved, dwell typed after") << "startButton" << "Lobby.rtf" << "dwellBox" << false
             << start + "Lobby.rtf,300,0x000000,0.25,3,0.5000,000000" << sent;
-        QTest::newRow("stop") << "btnStop" << "" << "" << false << QByteArray("Message=@STOP_INSTANT_CRAWL") << "i Successfully 'Stop' the QV instant crawl.";
-        QTest::newRow("stop, Kite-7") << "btnStop" << "" << "" << true << QByteArray("@stop crawl;")
+        QTest::newRow("stop") << "stopButton" << "" << "" << false << QByteArray("Message=@STOP_INSTANT_CRAWL") << "i Successfully 'Stop' the QV instant crawl.";
+        QTest::newRow("stop, Kite-7") << "stopButton" << "" << "" << true << QByteArray("@stop crawl;")
                                       << "i Successfully 'Stop' QV instant crawl and Kite-7 instant crawl.";
     }
 
@@ -56,31 +56,31 @@ private slots:
         Desk w({{"IPList.txt", server.host().toLatin1() + "0\r\n"}});
         QVERIFY(!w.error);
         QTest::keyClicks(w.editor, "Doors open at noon");
-        for (const auto &[box, typed] : {std::pair{"txtDwell", "2"}, {"txtTransparency", "25"}, {"txtLocation", "300"}})
+        for (const auto &[box, typed] : {std::pair{"dwellBox", "2"}, {"transparencyBox", "25"}, {"locationBox", "300"}})
             w.setText(box, typed);
-        w.tick("chkBgTrans");
+        w.tick("transparentBox");
         if (!savedAs.isEmpty())
             w.saveAs(savedAs);
-        if (changed == "rtfData")
+        if (changed == "editor")
             QTest::keyClicks(w.editor, " today");
-        if (changed == "txtDwell") { // typed over, as an operator does
-            QTest::mouseClick(w.find("txtDwell"), Qt::LeftButton);
-            QTest::keyClick(w.find("txtDwell"), Qt::Key_A, Qt::ControlModifier);
-            QTest::keyClicks(w.find("txtDwell"), "5");
+        if (changed == "dwellBox") { // typed over, as an operator does
+            QTest::mouseClick(w.find("dwellBox"), Qt::LeftButton);
+            QTest::keyClick(w.find("dwellBox"), Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(w.find("dwellBox"), "5");
         }
         if (kite7)
-            w.tick("chkKite7");
-        QLineEdit *address = w.find<QComboBox>("cboIPAddress")->lineEdit();
+            w.tick("kite7Box");
+        QLineEdit *address = w.find<QComboBox>("addressBox")->lineEdit();
         QTest::mouseClick(address, Qt::LeftButton);
         QTest::keyClicks(address, "  " + server.host() + " ");
 
         QVERIFY(pressGivingPassword(w.find(qPrintable(button)), kPassword));
 
         QTEST(w.dialogs.said.join(u'|'), "message");
-        const bool start = button == "btnSend"; // a stop neither checks nor saves the document
+        const bool start = button == "startButton"; // a stop neither checks nor saves the document
         const QString name = savedAs.isEmpty() ? QStringLiteral("QVInstantCrawl.rtf") : savedAs;
         QCOMPARE(w.window->windowTitle(), "QV Instant Crawl - " + (start ? name : "UNTITLED"));
-        QCOMPARE(readAll(w.rtf(name)).contains(changed == "rtfData" ? "open at noon today\\par" : "open at noon\\par"), start);
+        QCOMPARE(readAll(w.rtf(name)).contains(changed == "editor" ? "open at noon today\\par" : "open at noon\\par"), start);
         QCOMPARE(server.count("received"), 1 + start + kite7);
         QCOMPARE(readAll(server.root() + "/media/" + name), readAll(w.rtf(name)));
         QVERIFY(!QFileInfo::exists(server.root() + "/media/" + name + ".part"));
@@ -100,7 +100,7 @@ private slots:
         QVERIFY2(log[0].settings.startsWith(start ? "Message=@START_INSTANT_CRAWL," : "Message=@STOP_INSTANT_CRAWL"),
                  qPrintable(log[0].settings));
         w.window->close();
-        QCOMPARE(readAll(w.state.strPreIPFile), "  " + server.host().toLatin1() + " \r\n");
+        QCOMPARE(readAll(w.state.lastAddressFile), "  " + server.host().toLatin1() + " \r\n");
     }
 
     // A player that takes everything but never answers QUIT: the window goes on painting
@@ -113,7 +113,7 @@ private slots:
         Desk w;
         w.window->setClock(systemClock);
         QTest::keyClicks(w.editor, "Doors open");
-        w.setText("cboIPAddress", server.host());
+        w.setText("addressBox", server.host());
         QStringList commandsAtMessage;
         QDateTime messageTime;
         qsizetype logLinesAtMessage = -1;
@@ -130,7 +130,7 @@ private slots:
         sinceTick.start();
         ticker.start(10);
 
-        QVERIFY(pressGivingPassword(w.find("btnSend"), kPassword));
+        QVERIFY(pressGivingPassword(w.find("startButton"), kPassword));
         ticker.stop();
 
         QCOMPARE(w.dialogs.said, QStringList{"i Successfully sent out the QV instant crawl."});
@@ -153,8 +153,8 @@ private slots:
         QVERIFY2(server.start(), qPrintable(server.errorString()));
         Desk w;
         QTest::keyClicks(w.editor, "Doors open");
-        w.setText("cboIPAddress", server.host());
-        QVERIFY(pressGivingPassword(w.find("btnSend"), kPassword));
+        w.setText("addressBox", server.host());
+        QVERIFY(pressGivingPassword(w.find("startButton"), kPassword));
         QVERIFY2(w.dialogs.said.size() == 1 && w.dialogs.said[0].startsWith("e Error transferring file.\r\nFTP Error: 25\r\n"),
                  qPrintable(w.dialogs.said.join(u'|')));
     }
@@ -165,12 +165,12 @@ private slots:
         // password: empty: the dialog must not appear; message: the one message, or its beginning
         test::columns<QString, QString, QString, QString, QString, QString, QString>("button", "savedAs", "text", "address", "password", "message", "focus");
         const QString noAddress = "i Please enter an IP address.";
-        QTest::newRow("text deleted") << "btnSend" << "" << "x\b" << "%1" << "" << "i Please load an instant crawl before sending." << "btnOpen";
-        QTest::newRow("spaces and a line break: text yes, address no") << "btnSend" << "" << "  \r " << "   " << "" << noAddress << "cboIPAddress";
-        QTest::newRow("stop, address of spaces") << "btnStop" << "" << "x" << "   " << "" << noAddress << "cboIPAddress";
-        QTest::newRow("password refused") << "btnSend" << "" << "Hello" << "%1" << "HARBOUR" << "e Incorrect password!" << "";
-        QTest::newRow("settings file cannot be saved") << "btnSend" << "" << "Hello" << "%1" << "" << "e The crawl could not be saved.\n" << "";
-        QTest::newRow("comma in the name") << "btnSend" << "East, West.rtf" << "Hello" << "%1" << "" << "e The crawl document \"East, West.rtf\" cannot be sent" << "";
+        QTest::newRow("text deleted") << "startButton" << "" << "x\b" << "%1" << "" << "i Please load an instant crawl before sending." << "loadButton";
+        QTest::newRow("spaces and a line break: text yes, address no") << "startButton" << "" << "  \r " << "   " << "" << noAddress << "addressBox";
+        QTest::newRow("stop, address of spaces") << "stopButton" << "" << "x" << "   " << "" << noAddress << "addressBox";
+        QTest::newRow("password refused") << "startButton" << "" << "Hello" << "%1" << "HARBOUR" << "e Incorrect password!" << "";
+        QTest::newRow("settings file cannot be saved") << "startButton" << "" << "Hello" << "%1" << "" << "e The crawl could not be saved.\n" << "";
+        QTest::newRow("comma in the name") << "startButton" << "East, West.rtf" << "Hello" << "%1" << "" << "e The crawl document \"East, West.rtf\" cannot be sent" << "";
     }
 
     // Each ends the operation before anything reaches the player.
@@ -187,29 +187,29 @@ private slots:
         const bool blocked = message.contains("could not be saved");
         if (blocked)
             QVERIFY(QDir().mkpath(w.rtf("QVInstantCrawl.inst")));
-        w.setText("cboIPAddress", address.replace("%1", server.host()));
+        w.setText("addressBox", address.replace("%1", server.host()));
 
         QCOMPARE(pressGivingPassword(w.find(qPrintable(button)), password), !password.isEmpty());
 
         QVERIFY2(w.dialogs.said.size() == 1 && w.dialogs.said[0].startsWith(message), qPrintable(w.dialogs.said.join(u'|')));
         // An untitled document is saved before the checks that can stop the start; one whose settings
         // file cannot be saved is not saved either.
-        const bool saved = button == "btnSend" && !blocked;
+        const bool saved = button == "startButton" && !blocked;
         const QString name = !savedAs.isEmpty() ? savedAs : saved ? "QVInstantCrawl.rtf" : "UNTITLED";
         QCOMPARE(w.window->windowTitle(), "QV Instant Crawl - " + name);
-        QCOMPARE(w.state.blnModified, !saved);
+        QCOMPARE(w.state.modified, !saved);
         const QString document = !savedAs.isEmpty() ? savedAs : "QVInstantCrawl.rtf";
         QCOMPARE(QFileInfo(w.rtf(document)).isFile(), saved || !savedAs.isEmpty());
         QVERIFY(focus.isEmpty() || QApplication::focusWidget() == w.find(qPrintable(focus)));
         QCOMPARE(server.count("connect"), 0);
-        QVERIFY(!QFileInfo::exists(w.state.strInstantFile));
+        QVERIFY(!QFileInfo::exists(w.state.instantFile));
     }
 
     void changedCrawlNotSavedWithoutItsSettingsFile_data()
     {
         test::columns<QString>("button");
-        QTest::newRow("saved again with Save") << "btnSave";
-        QTest::newRow("saved again by a start") << "btnSend";
+        QTest::newRow("saved again with Save") << "saveButton";
+        QTest::newRow("saved again by a start") << "startButton";
     }
 
     // A crawl saved once, then changed: when its settings file cannot be written, the document on disk
@@ -227,17 +227,17 @@ private slots:
         QTest::keyClicks(w.editor, " at noon");
         w.dialogs.said.clear();
 
-        if (button == "btnSave")
+        if (button == "saveButton")
             w.saveAs("Lobby.rtf", true);
         else
-            QVERIFY(!pressGivingPassword(w.find("btnSend"), kPassword)); // refused before the password
+            QVERIFY(!pressGivingPassword(w.find("startButton"), kPassword)); // refused before the password
 
         QStringList said{"e The crawl could not be saved.\nCannot write " + w.rtf("Lobby.inst") + ": a folder has that name."};
-        if (button == "btnSave")
+        if (button == "saveButton")
             said.prepend("q The file already exists. Do you want to overwrite it?");
         QCOMPARE(w.dialogs.said, said);
         QCOMPARE(readAll(w.rtf("Lobby.rtf")), savedDocument);
-        QVERIFY(w.state.blnModified);
+        QVERIFY(w.state.modified);
         QCOMPARE(w.window->windowTitle(), "QV Instant Crawl - Lobby.rtf");
     }
 };

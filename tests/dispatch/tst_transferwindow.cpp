@@ -40,12 +40,12 @@ struct Desk
     explicit Desk(int documentSize = 20000)
     {
         setKite7Defaults(state);
-        state.strFtpUser = "qv7player", state.strFtpPassword = "tk2harbor";
-        state.strIniFile = dirs.appDir() + "/IC.ini";
-        state.strInstantFile = dirs.appDir() + "/Application/Settings/Instant.txt";
-        state.strCurFileName = "Lobby.rtf", state.strCurFilePath = dirs.appDir() + "/Application/RTF/Lobby.rtf";
-        state.strKite7Message = "Doors open";
-        writeAll(state.strCurFilePath, crawl(documentSize));
+        state.ftpUser = "qv7player", state.ftpPassword = "tk2harbor";
+        state.iniFile = dirs.appDir() + "/IC.ini";
+        state.instantFile = dirs.appDir() + "/Application/Settings/Instant.txt";
+        state.currentFileName = "Lobby.rtf", state.currentFilePath = dirs.appDir() + "/Application/RTF/Lobby.rtf";
+        state.kite7Message = "Doors open";
+        writeAll(state.currentFilePath, crawl(documentSize));
         writeAll(dirs.appDir() + "/Application/RTF/Lobby.inst", "120,none,0.25,3,0.5000,0\r\n");
         dialogs.logPath = SendLog::pathFor(state);
     }
@@ -118,13 +118,13 @@ void tst_TransferWindow::faultOfTheOnePlayer()
     QCOMPARE(log.size(), 1);
     QCOMPARE(log[0].player, players.host());
     QCOMPARE(log[0].outcome, state == State::Failed ? "failed: " + desk.dialogs.said[0].mid(2) : playerStateWords(state));
-    const qint64 sent = readAll(desk.state.strCurFilePath).size() + readAll(desk.state.strInstantFile).size();
+    const qint64 sent = readAll(desk.state.currentFilePath).size() + readAll(desk.state.instantFile).size();
     if (state != State::Failed) // a failed player may have confirmed a file before it failed
         QCOMPARE(log[0].bytesVerified, state == State::Delivered ? sent : 0);
     QTRY_COMPARE(faults::transfers(players.events()), transfers);
-    QCOMPARE(readAll(players.root() + "/media/Lobby.rtf"), delivered ? readAll(desk.state.strCurFilePath) : kOlder);
+    QCOMPARE(readAll(players.root() + "/media/Lobby.rtf"), delivered ? readAll(desk.state.currentFilePath) : kOlder);
     if (delivered)
-        QCOMPARE(readAll(players.root() + "/settings/Instant.txt"), readAll(desk.state.strInstantFile));
+        QCOMPARE(readAll(players.root() + "/settings/Instant.txt"), readAll(desk.state.instantFile));
 }
 
 void tst_TransferWindow::operatorCancels_data()
@@ -193,7 +193,7 @@ void tst_TransferWindow::showsEachFileInTurn()
 
     QVERIFY(desk.start(players.host()));
 
-    const QString command = QString::number(readAll(desk.state.strInstantFile).size());
+    const QString command = QString::number(readAll(desk.state.instantFile).size());
     QCOMPARE(seen.first(), " |  | ");
     QVERIFY2(seen.contains("Logon to " + players.host() + " | Lobby.rtf | 600000"), qPrintable(seen.join('\n')));
     QVERIFY2(seen.indexOf("Uploading file | Lobby.rtf | 600000") < seen.indexOf("Uploading file | Instant.txt | " + command),
@@ -235,7 +235,7 @@ void tst_TransferWindow::stallRuleOfGroupAndWindowAlike()
     SendEngine group;
     group.setTimeLimits(kLimits);
     QVERIFY(group.start({{players.host(0)}, "qv7player", "tk2harbor",
-                         filesFor(DeliveryAction::Start, desk.state.strCurFilePath, command)}));
+                         filesFor(DeliveryAction::Start, desk.state.currentFilePath, command)}));
     QTRY_VERIFY_WITH_TIMEOUT(!group.isRunning(), 30000);
     QElapsedTimer window;
     window.start();

@@ -3,7 +3,7 @@
 #include "TestSupport.h"
 
 #include "state/SharedState.h"
-#include "app/ui/frmQV7IC.h"
+#include "app/ui/MainWindow.h"
 #include "compose/ui/CrawlEditor.h"
 #include "RecordingDialogs.h"
 
@@ -66,9 +66,9 @@ struct MainWindowFixture
     {
         dialogs.fileAnswers = {rtf(name)};
         dialogs.yesNoAnswers = overwrite ? QList<bool>{*overwrite} : QList<bool>{};
-        click("btnSave");
+        click("saveButton");
     }
-    void open(const QString &name) { dialogs.fileAnswers = {rtf(name)}, click("btnOpen"); }
+    void open(const QString &name) { dialogs.fileAnswers = {rtf(name)}, click("loadButton"); }
     void select(int from, int to)
     {
         QTextCursor cursor = editor->textCursor();
@@ -91,21 +91,21 @@ struct MainWindowFixture
         if (!QTest::qWaitForWindowActive(window.get()))
             qWarning("the main window did not become active");
     }
-    QString rtf(const QString &name) const { return state.strRtfFolder + u'/' + name; }
+    QString rtf(const QString &name) const { return state.crawlFolder + u'/' + name; }
 
     std::unique_ptr<TempDirs> dirs;
     SharedState state;
     RecordingDialogs dialogs;
-    std::unique_ptr<frmQV7IC> window;
+    std::unique_ptr<MainWindow> window;
     std::optional<QString> error;
     CrawlEditor *editor = nullptr;
 
 private:
     void start(const QString &appDir, const QString &winDir)
     {
-        window = std::make_unique<frmQV7IC>(state, dialogs);
+        window = std::make_unique<MainWindow>(state, dialogs);
         error = window->load(appDir, winDir);
-        editor = find<CrawlEditor>("rtfData");
+        editor = find<CrawlEditor>("editor");
     }
 };
 

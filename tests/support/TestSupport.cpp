@@ -70,11 +70,11 @@ bool pressGivingPassword(QWidget *button, const QString &password)
     bool looked = false, asked = false;
     whenModal([&](QWidget *modal) {
         looked = true;
-        if (!(asked = modal && modal->objectName() == u"frmPassword"))
+        if (!(asked = modal && modal->objectName() == u"PasswordDialog"))
             return;
         if (password.isEmpty())
-            return QTest::mouseClick(modal->findChild<QPushButton *>("btnCancel"), Qt::LeftButton);
-        QTest::keyClicks(modal->findChild<QWidget *>("txtPassword"), password + u'\r');
+            return QTest::mouseClick(modal->findChild<QPushButton *>("cancelButton"), Qt::LeftButton);
+        QTest::keyClicks(modal->findChild<QWidget *>("passwordBox"), password + u'\r');
     });
     QTest::mouseClick(button, Qt::LeftButton);
     if (!QTest::qWaitFor([&] { return looked; }))

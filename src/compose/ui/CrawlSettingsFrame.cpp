@@ -25,73 +25,73 @@ CrawlSettingsFrame::CrawlSettingsFrame(CrawlEditor &editor, EditorFormatting &fo
     : QGroupBox(QStringLiteral("Instant Crawl Information"), parent), m_editor(editor),
       m_formatting(formatting)
 {
-    setObjectName(QStringLiteral("fraCrawlInfo"));
-    txtDwell = textBox("txtDwell", QStringLiteral("Dwell"));
-    cmbBgColor = editableList("cmbBgColor", QStringLiteral("Background Color"));
-    chkBgTrans = named(new QCheckBox(QStringLiteral("Transparency")), "chkBgTrans",
+    setObjectName(QStringLiteral("settingsFrame"));
+    m_dwellBox = textBox("dwellBox", QStringLiteral("Dwell"));
+    m_backgroundList = editableList("backgroundList", QStringLiteral("Background Color"));
+    m_transparentBox = named(new QCheckBox(QStringLiteral("Transparency")), "transparentBox",
                        QStringLiteral("Transparent background"));
-    txtTransparency = textBox("txtTransparency", QStringLiteral("Transparency"));
-    typedinput::limitTypedLength(*txtTransparency, 3);
-    cboSpeed = editableList("cboSpeed", QStringLiteral("Speed"));
+    m_transparencyBox = textBox("transparencyBox", QStringLiteral("Transparency"));
+    typedinput::limitTypedLength(*m_transparencyBox, 3);
+    m_speedList = editableList("speedList", QStringLiteral("Speed"));
     for (int speed = -8; speed <= 8; ++speed)
-        cboSpeed->addItem(QString::number(speed));
-    txtLocation = textBox("txtLocation", QStringLiteral("Location"));
-    lblLocEx = named(new QLabel, "lblLocEx");
-    for (QWidget *box : std::initializer_list<QWidget *>{txtDwell, txtTransparency, txtLocation, cboSpeed, cmbBgColor})
+        m_speedList->addItem(QString::number(speed));
+    m_locationBox = textBox("locationBox", QStringLiteral("Location"));
+    m_locationExample = named(new QLabel, "locationExample");
+    for (QWidget *box : std::initializer_list<QWidget *>{m_dwellBox, m_transparencyBox, m_locationBox, m_speedList, m_backgroundList})
         box->setFixedWidth(110);
 
-    lblColorKey = named(new QLabel(QStringLiteral("Color-Key:")), "lblColorKey");
-    txtColorKey = textBox("txtColorKey", QStringLiteral("Color key"));
-    btnColorKey = button("btnColorKey", QStringLiteral("Color"));
-    btnColorPicker = button("btnColorPicker", QStringLiteral("Pick color from Screen"));
-    chkNoColorKey = named(new QCheckBox(QStringLiteral("None")), "chkNoColorKey");
-    for (QWidget *hidden : std::initializer_list<QWidget *>{lblColorKey, txtColorKey, btnColorKey, btnColorPicker,
-                                                           chkNoColorKey}) {
+    m_colorKeyLabel = named(new QLabel(QStringLiteral("Color-Key:")), "colorKeyLabel");
+    m_colorKeyBox = textBox("colorKeyBox", QStringLiteral("Color key"));
+    m_colorKeyButton = button("colorKeyButton", QStringLiteral("Color"));
+    m_colorPickerButton = button("colorPickerButton", QStringLiteral("Pick color from Screen"));
+    m_noColorKeyBox = named(new QCheckBox(QStringLiteral("None")), "noColorKeyBox");
+    for (QWidget *hidden : std::initializer_list<QWidget *>{m_colorKeyLabel, m_colorKeyBox, m_colorKeyButton, m_colorPickerButton,
+                                                           m_noColorKeyBox}) {
         hidden->setParent(this);
         hidden->hide();
     }
 
     auto *grid = new QGridLayout(this);
     grid->setColumnStretch(3, 1);
-    grid->addWidget(labelFor(QStringLiteral("Dwell:"), txtDwell, "lblDwell"), 0, 0);
-    grid->addWidget(txtDwell, 0, 1);
-    grid->addWidget(named(new QLabel(QStringLiteral("Minutes")), "lblSeconds"), 0, 2);
-    grid->addWidget(labelFor(QStringLiteral("Background Color:"), cmbBgColor, "Label5"), 1, 0);
-    grid->addWidget(cmbBgColor, 1, 1);
-    grid->addWidget(chkBgTrans, 1, 2);
-    grid->addWidget(labelFor(QStringLiteral("Transparency:"), txtTransparency, "lblTransparency"), 2, 0);
-    grid->addWidget(txtTransparency, 2, 1);
-    grid->addWidget(named(new QLabel(QStringLiteral("% (0-Opaque To 100-Transparency)")), "Label2"), 2, 2, 1, 2);
-    grid->addWidget(labelFor(QStringLiteral("Speed:"), cboSpeed, "lblSpeed"), 3, 0);
-    grid->addWidget(cboSpeed, 3, 1);
-    grid->addWidget(labelFor(QStringLiteral("Location:"), txtLocation, "lblLocation"), 4, 0);
-    grid->addWidget(txtLocation, 4, 1);
-    grid->addWidget(lblLocEx, 4, 2, 1, 2);
+    grid->addWidget(labelFor(QStringLiteral("Dwell:"), m_dwellBox, "dwellLabel"), 0, 0);
+    grid->addWidget(m_dwellBox, 0, 1);
+    grid->addWidget(named(new QLabel(QStringLiteral("Minutes")), "secondsLabel"), 0, 2);
+    grid->addWidget(labelFor(QStringLiteral("Background Color:"), m_backgroundList, "backgroundLabel"), 1, 0);
+    grid->addWidget(m_backgroundList, 1, 1);
+    grid->addWidget(m_transparentBox, 1, 2);
+    grid->addWidget(labelFor(QStringLiteral("Transparency:"), m_transparencyBox, "transparencyLabel"), 2, 0);
+    grid->addWidget(m_transparencyBox, 2, 1);
+    grid->addWidget(named(new QLabel(QStringLiteral("% (0-Opaque To 100-Transparency)")), "transparencyRangeLabel"), 2, 2, 1, 2);
+    grid->addWidget(labelFor(QStringLiteral("Speed:"), m_speedList, "speedLabel"), 3, 0);
+    grid->addWidget(m_speedList, 3, 1);
+    grid->addWidget(labelFor(QStringLiteral("Location:"), m_locationBox, "locationLabel"), 4, 0);
+    grid->addWidget(m_locationBox, 4, 1);
+    grid->addWidget(m_locationExample, 4, 2, 1, 2);
 
-    connect(cmbBgColor, &QComboBox::activated, this, &CrawlSettingsFrame::cmbBgColor_Click);
-    connect(chkBgTrans, &QCheckBox::toggled, this, &CrawlSettingsFrame::chkBgTrans_Click);
-    connect(chkNoColorKey, &QCheckBox::toggled, this, &CrawlSettingsFrame::chkNoColorKey_Click);
-    for (QLineEdit *box : {txtDwell, txtTransparency, txtLocation})
+    connect(m_backgroundList, &QComboBox::activated, this, &CrawlSettingsFrame::onBackgroundChosen);
+    connect(m_transparentBox, &QCheckBox::toggled, this, &CrawlSettingsFrame::onTransparentToggled);
+    connect(m_noColorKeyBox, &QCheckBox::toggled, this, &CrawlSettingsFrame::onNoColorKeyToggled);
+    for (QLineEdit *box : {m_dwellBox, m_transparencyBox, m_locationBox})
         connect(box, &QLineEdit::textEdited, this, &CrawlSettingsFrame::changedByOperator);
-    connect(cboSpeed, &QComboBox::activated, this, &CrawlSettingsFrame::changedByOperator);
-    connect(cmbBgColor, &QComboBox::activated, this, &CrawlSettingsFrame::changedByOperator);
-    connect(chkBgTrans, &QCheckBox::clicked, this, &CrawlSettingsFrame::changedByOperator);
-    lockKeyboard(cboSpeed);
-    lockKeyboard(cmbBgColor);
+    connect(m_speedList, &QComboBox::activated, this, &CrawlSettingsFrame::changedByOperator);
+    connect(m_backgroundList, &QComboBox::activated, this, &CrawlSettingsFrame::changedByOperator);
+    connect(m_transparentBox, &QCheckBox::clicked, this, &CrawlSettingsFrame::changedByOperator);
+    lockKeyboard(m_speedList);
+    lockKeyboard(m_backgroundList);
 }
 
 void CrawlSettingsFrame::applyDefaults(double screenHeight)
 {
-    txtDwell->setText(QStringLiteral("60"));
-    chkNoColorKey->setChecked(true);
-    txtTransparency->setText(QStringLiteral("0"));
-    cboSpeed->setCurrentIndex(11);
-    txtLocation->setText(QStringLiteral("0"));
-    lblLocEx->setText(QStringLiteral("(0 - %1)").arg(numbers::generalNumber(screenHeight)));
+    m_dwellBox->setText(QStringLiteral("60"));
+    m_noColorKeyBox->setChecked(true);
+    m_transparencyBox->setText(QStringLiteral("0"));
+    m_speedList->setCurrentIndex(11);
+    m_locationBox->setText(QStringLiteral("0"));
+    m_locationExample->setText(QStringLiteral("(0 - %1)").arg(numbers::generalNumber(screenHeight)));
     // The choice runs the list's own action, as the operator's would.
-    cmbBgColor->addItems(colorentries::names());
-    cmbBgColor->setCurrentIndex(0);
-    cmbBgColor_Click();
+    m_backgroundList->addItems(colorentries::names());
+    m_backgroundList->setCurrentIndex(0);
+    onBackgroundChosen();
 }
 
 void CrawlSettingsFrame::lockKeyboard(QComboBox *list)
@@ -116,9 +116,9 @@ bool CrawlSettingsFrame::eventFilter(QObject *watched, QEvent *event)
     return QGroupBox::eventFilter(watched, event);
 }
 
-void CrawlSettingsFrame::cmbBgColor_Click()
+void CrawlSettingsFrame::onBackgroundChosen()
 {
-    const int index = cmbBgColor->currentIndex();
+    const int index = m_backgroundList->currentIndex();
     std::optional<quint32> value = colorentries::valueAt(index);
     if (index == colorentries::kCustomColor)
         value = m_formatting.chooseCustomColor();
@@ -126,48 +126,48 @@ void CrawlSettingsFrame::cmbBgColor_Click()
         return;
     m_editor.setBackColor(*value);
     // The operator sees this background: a ticked Transparency keys on it.
-    if (chkBgTrans->isChecked())
-        txtColorKey->setText(color::hex6(*value));
+    if (m_transparentBox->isChecked())
+        m_colorKeyBox->setText(color::hex6(*value));
 }
 
-void CrawlSettingsFrame::chkBgTrans_Click()
+void CrawlSettingsFrame::onTransparentToggled()
 {
-    txtColorKey->setText(chkBgTrans->isChecked() ? color::hex6(m_editor.backColor()) : QString());
+    m_colorKeyBox->setText(m_transparentBox->isChecked() ? color::hex6(m_editor.backColor()) : QString());
 }
 
-void CrawlSettingsFrame::chkNoColorKey_Click()
+void CrawlSettingsFrame::onNoColorKeyToggled()
 {
-    if (chkNoColorKey->isChecked())
-        txtColorKey->setText(QStringLiteral("None"));
+    if (m_noColorKeyBox->isChecked())
+        m_colorKeyBox->setText(QStringLiteral("None"));
 }
 
 CrawlSettings CrawlSettingsFrame::currentSettings() const
 {
     CrawlSettings settings;
-    settings.dwell = txtDwell->text();
-    settings.transparent = chkBgTrans->isChecked();
-    settings.colorKey = txtColorKey->text();
-    settings.transparency = txtTransparency->text();
-    settings.speed = cboSpeed->currentText();
-    settings.location = txtLocation->text();
+    settings.dwell = m_dwellBox->text();
+    settings.transparent = m_transparentBox->isChecked();
+    settings.colorKey = m_colorKeyBox->text();
+    settings.transparency = m_transparencyBox->text();
+    settings.speed = m_speedList->currentText();
+    settings.location = m_locationBox->text();
     settings.backColor = m_editor.backColor();
     return settings;
 }
 
 void CrawlSettingsFrame::showSettings(const CrawlSettings &settings)
 {
-    txtDwell->setText(settings.dwell);
-    txtTransparency->setText(settings.transparency);
-    cboSpeed->setCurrentIndex(-1);
-    cboSpeed->setEditText(settings.speed);
-    txtLocation->setText(settings.location);
+    m_dwellBox->setText(settings.dwell);
+    m_transparencyBox->setText(settings.transparency);
+    m_speedList->setCurrentIndex(-1);
+    m_speedList->setEditText(settings.speed);
+    m_locationBox->setText(settings.location);
     m_editor.setBackColor(settings.backColor);
-    cmbBgColor->setCurrentIndex(-1);
-    cmbBgColor->setEditText(color::hex6(settings.backColor));
+    m_backgroundList->setCurrentIndex(-1);
+    m_backgroundList->setEditText(color::hex6(settings.backColor));
     // The settings already hold what the box's own action would make of the key.
-    const QSignalBlocker quiet(chkBgTrans);
-    chkBgTrans->setChecked(settings.transparent);
-    txtColorKey->setText(settings.colorKey);
+    const QSignalBlocker quiet(m_transparentBox);
+    m_transparentBox->setChecked(settings.transparent);
+    m_colorKeyBox->setText(settings.colorKey);
 }
 
 } // namespace qvic

@@ -42,26 +42,26 @@ protected:
 
 private:
     void lockKeyboard(QComboBox *list);
-    void cmbBgColor_Click();
-    void chkBgTrans_Click();
-    void chkNoColorKey_Click();
+    void onBackgroundChosen();
+    void onTransparentToggled();
+    void onNoColorKeyToggled();
 
     CrawlEditor &m_editor;
     EditorFormatting &m_formatting;
 
-    QLineEdit *txtDwell = nullptr;
-    QComboBox *cmbBgColor = nullptr;
-    QCheckBox *chkBgTrans = nullptr;
-    QLineEdit *txtTransparency = nullptr;
-    QComboBox *cboSpeed = nullptr;
-    QLineEdit *txtLocation = nullptr;
-    QLabel *lblLocEx = nullptr;
+    QLineEdit *m_dwellBox = nullptr;
+    QComboBox *m_backgroundList = nullptr;
+    QCheckBox *m_transparentBox = nullptr;
+    QLineEdit *m_transparencyBox = nullptr;
+    QComboBox *m_speedList = nullptr;
+    QLineEdit *m_locationBox = nullptr;
+    QLabel *m_locationExample = nullptr;
     // Never shown: the colour-key controls of an earlier design.
-    QLabel *lblColorKey = nullptr;
-    QLineEdit *txtColorKey = nullptr;
-    QPushButton *btnColorKey = nullptr;
-    QPushButton *btnColorPicker = nullptr;
-    QCheckBox *chkNoColorKey = nullptr;
+    QLabel *m_colorKeyLabel = nullptr;
+    QLineEdit *m_colorKeyBox = nullptr;
+    QPushButton *m_colorKeyButton = nullptr;
+    QPushButton *m_colorPickerButton = nullptr;
+    QCheckBox *m_noColorKeyBox = nullptr;
 };
 
 } // namespace qvic

@@ -43,21 +43,21 @@ EditorFormatting::EditorFormatting(const Controls &controls, SharedState &state,
     : QObject(parent), m_controls(controls), m_state(state), m_dialogs(dialogs)
 {
     CrawlEditor *editor = controls.editor;
-    connect(controls.bold, &QPushButton::clicked, this, [this] { toggleStyle(m_blnBold, m_controls.bold); });
-    connect(controls.italic, &QPushButton::clicked, this, [this] { toggleStyle(m_blnItalic, m_controls.italic); });
+    connect(controls.bold, &QPushButton::clicked, this, [this] { toggleStyle(m_bold, m_controls.bold); });
+    connect(controls.italic, &QPushButton::clicked, this, [this] { toggleStyle(m_italic, m_controls.italic); });
     connect(controls.underline, &QPushButton::clicked, this,
-            [this] { toggleStyle(m_blnUnderline, m_controls.underline); });
+            [this] { toggleStyle(m_underline, m_controls.underline); });
     // A choice from a list (mouse, or arrow keys) applies it; typing a list's
     // text, or Enter after it, does not.
-    connect(controls.fontName, &QComboBox::activated, this, &EditorFormatting::cmbFontName_Click);
-    connect(controls.fontSize, &QComboBox::activated, this, &EditorFormatting::cmbFontSize_Click);
-    connect(controls.fontColor, &QComboBox::activated, this, &EditorFormatting::cmbFontColor_Click);
+    connect(controls.fontName, &QComboBox::activated, this, &EditorFormatting::onFontNameChosen);
+    connect(controls.fontSize, &QComboBox::activated, this, &EditorFormatting::onFontSizeChosen);
+    connect(controls.fontColor, &QComboBox::activated, this, &EditorFormatting::onFontColorChosen);
     auto *swallowEnter = new SwallowEnter(this);
     for (QComboBox *list : {controls.fontName, controls.fontSize, controls.fontColor})
         list->lineEdit()->installEventFilter(swallowEnter);
 
-    connect(editor, &QTextEdit::cursorPositionChanged, this, &EditorFormatting::rtfData_SelChange);
-    connect(editor, &QTextEdit::selectionChanged, this, &EditorFormatting::rtfData_SelChange);
+    connect(editor, &QTextEdit::cursorPositionChanged, this, &EditorFormatting::onSelectionChanged);
+    connect(editor, &QTextEdit::selectionChanged, this, &EditorFormatting::onSelectionChanged);
     // Qt hands the caret a bare format when a click places it or the text is emptied.
     connect(editor, &QTextEdit::currentCharFormatChanged, this, &EditorFormatting::keepTypingFormat);
     // A change with the caret standing still (Delete, a format applied) is a change too:
@@ -65,8 +65,8 @@ EditorFormatting::EditorFormatting(const Controls &controls, SharedState &state,
     connect(editor, &QTextEdit::textChanged, this, [this] {
         if (m_inSelChange)
             return;
-        m_state.strKite7Message = editortext::plainTextCrLf(*m_controls.editor->document());
-        m_state.blnModified = true;
+        m_state.kite7Message = editortext::plainTextCrLf(*m_controls.editor->document());
+        m_state.modified = true;
     });
 }
 
@@ -75,14 +75,14 @@ void EditorFormatting::applyDefaults()
     // Each choice below runs its list's own action, as the operator's would.
     m_controls.fontColor->addItems(colorentries::names());
     m_controls.fontColor->setCurrentIndex(1);
-    cmbFontColor_Click();
+    onFontColorChosen();
     m_controls.fontName->addItems(QFontDatabase::families());
     m_controls.fontName->setCurrentText(QStringLiteral("Times New Roman"));
     for (int size = 8; size <= 72; size += 2)
         m_controls.fontSize->addItem(QString::number(size));
     m_controls.fontSize->setCurrentIndex(11);
-    cmbFontSize_Click();
-    toggleStyle(m_blnBold, m_controls.bold);
+    onFontSizeChosen();
+    toggleStyle(m_bold, m_controls.bold);
 }
 
 void EditorFormatting::toggleStyle(bool &mode, QPushButton *button)
@@ -104,7 +104,7 @@ void EditorFormatting::applyToSelection(const QTextCharFormat &format)
     m_controls.editor->mergeCurrentCharFormat(format);
 }
 
-void EditorFormatting::cmbFontName_Click()
+void EditorFormatting::onFontNameChosen()
 {
     QTextCharFormat format;
     format.setFontFamilies(QStringList{m_controls.fontName->currentText()});
@@ -112,7 +112,7 @@ void EditorFormatting::cmbFontName_Click()
     m_controls.editor->setFocus();
 }
 
-void EditorFormatting::cmbFontSize_Click()
+void EditorFormatting::onFontSizeChosen()
 {
     const double points = numbers::leadingNumber(m_controls.fontSize->currentText());
     if (points > 0) {
@@ -130,7 +130,7 @@ quint32 EditorFormatting::chooseCustomColor()
     return color::fromQColor(m_lastChosenColor);
 }
 
-void EditorFormatting::cmbFontColor_Click()
+void EditorFormatting::onFontColorChosen()
 {
     const int index = m_controls.fontColor->currentIndex();
     std::optional<quint32> value = colorentries::valueAt(index);
@@ -165,9 +165,9 @@ void EditorFormatting::keepTypingFormat()
     if (empty || here.foreground().style() == Qt::NoBrush)
         fill.setForeground(color::toQColor(m_listColor));
     if (empty) {
-        fill.setFontWeight(m_blnBold ? QFont::Bold : QFont::Normal);
-        fill.setFontItalic(m_blnItalic);
-        fill.setFontUnderline(m_blnUnderline);
+        fill.setFontWeight(m_bold ? QFont::Bold : QFont::Normal);
+        fill.setFontItalic(m_italic);
+        fill.setFontUnderline(m_underline);
     }
     if (fill.properties().isEmpty())
         return;
@@ -176,7 +176,7 @@ void EditorFormatting::keepTypingFormat()
     m_keepingTypingFormat = false;
 }
 
-void EditorFormatting::rtfData_SelChange()
+void EditorFormatting::onSelectionChanged()
 {
     if (m_inSelChange)
         return; // the colour list's own action re-applies the colour to the selection
@@ -191,16 +191,16 @@ void EditorFormatting::rtfData_SelChange()
         const int index = colorentries::indexOf(*current.color);
         if (index >= 0) {
             m_controls.fontColor->setCurrentIndex(index);
-            cmbFontColor_Click();
+            onFontColorChosen();
         }
     }
     QTextCharFormat modes;
-    modes.setFontWeight(m_blnBold ? QFont::Bold : QFont::Normal);
-    modes.setFontItalic(m_blnItalic);
-    modes.setFontUnderline(m_blnUnderline);
+    modes.setFontWeight(m_bold ? QFont::Bold : QFont::Normal);
+    modes.setFontItalic(m_italic);
+    modes.setFontUnderline(m_underline);
     applyToSelection(modes);
-    m_state.strKite7Message = editortext::plainTextCrLf(*m_controls.editor->document());
-    m_state.blnModified = true; // a mere caret movement counts
+    m_state.kite7Message = editortext::plainTextCrLf(*m_controls.editor->document());
+    m_state.modified = true; // a mere caret movement counts
     m_inSelChange = false;
 }
 
@@ -214,7 +214,7 @@ void EditorFormatting::showFontOfInsertionPoint()
     const int index = here.color ? colorentries::indexOf(*here.color) : -1;
     if (index >= 0) {
         m_controls.fontColor->setCurrentIndex(index);
-        cmbFontColor_Click();
+        onFontColorChosen();
     } else {
         // Another colour stays as it is: the list only says it is a custom one.
         m_controls.fontColor->setCurrentIndex(colorentries::kCustomColor);

@@ -36,9 +36,9 @@ public:
     // The start-up look: white, the size list's entry 30, Times New Roman, bold mode on.
     void applyDefaults();
 
-    bool blnBold() const { return m_blnBold; }
-    bool blnItalic() const { return m_blnItalic; }
-    bool blnUnderline() const { return m_blnUnderline; }
+    bool bold() const { return m_bold; }
+    bool italic() const { return m_italic; }
+    bool underline() const { return m_underline; }
 
     // The colour dialog, opened at the colour chosen last in any colour dialog of
     // the window; a cancelled dialog still gives that colour (black at first).
@@ -53,19 +53,19 @@ public:
 
 private:
     void toggleStyle(bool &mode, QPushButton *button);
-    void cmbFontName_Click();
-    void cmbFontSize_Click();
-    void cmbFontColor_Click();
-    void rtfData_SelChange();
+    void onFontNameChosen();
+    void onFontSizeChosen();
+    void onFontColorChosen();
+    void onSelectionChanged();
     void keepTypingFormat();
     void applyToSelection(const QTextCharFormat &format);
 
     Controls m_controls;
     SharedState &m_state;
     OperatorDialogs &m_dialogs;
-    bool m_blnBold = false;
-    bool m_blnItalic = false;
-    bool m_blnUnderline = false;
+    bool m_bold = false;
+    bool m_italic = false;
+    bool m_underline = false;
     bool m_inSelChange = false;
     bool m_keepingTypingFormat = false;
     quint32 m_listColor = 0xFFFFFF; // the colour the font-colour list last applied

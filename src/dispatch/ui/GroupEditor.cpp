@@ -38,49 +38,49 @@ GroupEditor::GroupEditor(PlayerGroups &groups, const QString &groupsPath, const 
         for (const QString &address : m_groups.addresses(group))
             list(address);
 
-    auto *groupsBox = named(new QGroupBox(QStringLiteral("Groups")), "fraGroups");
-    lstGroups = named(new QListWidget, "lstGroups", QStringLiteral("Groups"));
-    txtGroupName = textBox("txtGroupName", QStringLiteral("New group name"));
-    txtGroupName->setPlaceholderText(QStringLiteral("New group name"));
-    btnAddGroup = button("btnAddGroup", QStringLiteral("Add &Group"));
-    btnRemoveGroup = button("btnRemoveGroup", QStringLiteral("&Remove Group"));
+    auto *groupsBox = named(new QGroupBox(QStringLiteral("Groups")), "groupsFrame");
+    m_groupList = named(new QListWidget, "groupList", QStringLiteral("Groups"));
+    m_groupNameBox = textBox("groupNameBox", QStringLiteral("New group name"));
+    m_groupNameBox->setPlaceholderText(QStringLiteral("New group name"));
+    m_addGroupButton = button("addGroupButton", QStringLiteral("Add &Group"));
+    m_removeGroupButton = button("removeGroupButton", QStringLiteral("&Remove Group"));
     auto *groupsLayout = new QGridLayout(groupsBox);
-    groupsLayout->addWidget(lstGroups, 0, 0, 1, 2);
-    groupsLayout->addWidget(txtGroupName, 1, 0);
-    groupsLayout->addWidget(btnAddGroup, 1, 1);
-    groupsLayout->addWidget(btnRemoveGroup, 2, 1);
+    groupsLayout->addWidget(m_groupList, 0, 0, 1, 2);
+    groupsLayout->addWidget(m_groupNameBox, 1, 0);
+    groupsLayout->addWidget(m_addGroupButton, 1, 1);
+    groupsLayout->addWidget(m_removeGroupButton, 2, 1);
 
-    fraPlayers = named(new QGroupBox(QStringLiteral("Players in the group")), "fraPlayers");
-    lstPlayers = named(new QListWidget, "lstPlayers", QStringLiteral("Players in the group"));
-    txtAddress = textBox("txtAddress", QStringLiteral("Player address to add"));
-    txtAddress->setPlaceholderText(QStringLiteral("Address or address:port"));
-    btnAddAddress = button("btnAddAddress", QStringLiteral("Add &Address"));
-    auto *playersLayout = new QGridLayout(fraPlayers);
-    playersLayout->addWidget(lstPlayers, 0, 0, 1, 2);
-    playersLayout->addWidget(txtAddress, 1, 0);
-    playersLayout->addWidget(btnAddAddress, 1, 1);
+    m_playersFrame = named(new QGroupBox(QStringLiteral("Players in the group")), "playersFrame");
+    m_playerList = named(new QListWidget, "playerList", QStringLiteral("Players in the group"));
+    m_newAddressBox = textBox("newAddressBox", QStringLiteral("Player address to add"));
+    m_newAddressBox->setPlaceholderText(QStringLiteral("Address or address:port"));
+    m_addAddressButton = button("addAddressButton", QStringLiteral("Add &Address"));
+    auto *playersLayout = new QGridLayout(m_playersFrame);
+    playersLayout->addWidget(m_playerList, 0, 0, 1, 2);
+    playersLayout->addWidget(m_newAddressBox, 1, 0);
+    playersLayout->addWidget(m_addAddressButton, 1, 1);
 
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(groupsBox, 2);
-    layout->addWidget(fraPlayers, 3);
+    layout->addWidget(m_playersFrame, 3);
 
-    connect(btnAddGroup, &QPushButton::clicked, this, &GroupEditor::addGroup);
-    connect(txtGroupName, &QLineEdit::returnPressed, this, &GroupEditor::addGroup);
-    connect(btnRemoveGroup, &QPushButton::clicked, this, &GroupEditor::removeGroup);
-    connect(btnAddAddress, &QPushButton::clicked, this, &GroupEditor::addAddress);
-    connect(txtAddress, &QLineEdit::returnPressed, this, &GroupEditor::addAddress);
-    connect(lstGroups, &QListWidget::currentTextChanged, this, [this](const QString &group) {
+    connect(m_addGroupButton, &QPushButton::clicked, this, &GroupEditor::addGroup);
+    connect(m_groupNameBox, &QLineEdit::returnPressed, this, &GroupEditor::addGroup);
+    connect(m_removeGroupButton, &QPushButton::clicked, this, &GroupEditor::removeGroup);
+    connect(m_addAddressButton, &QPushButton::clicked, this, &GroupEditor::addAddress);
+    connect(m_newAddressBox, &QLineEdit::returnPressed, this, &GroupEditor::addAddress);
+    connect(m_groupList, &QListWidget::currentTextChanged, this, [this](const QString &group) {
         showPlayersOf(group);
         emit currentGroupChanged(group);
     });
-    connect(lstPlayers, &QListWidget::itemChanged, this, &GroupEditor::playerTicked);
+    connect(m_playerList, &QListWidget::itemChanged, this, &GroupEditor::playerTicked);
     showGroups(m_groups.groups().value(0));
 }
 
 QString GroupEditor::currentGroup() const
 {
-    return lstGroups->currentItem() ? lstGroups->currentItem()->text() : QString();
+    return m_groupList->currentItem() ? m_groupList->currentItem()->text() : QString();
 }
 
 QStringList GroupEditor::currentPlayers() const
@@ -91,13 +91,13 @@ QStringList GroupEditor::currentPlayers() const
 void GroupEditor::showGroups(const QString &current)
 {
     {
-        const QSignalBlocker quiet(lstGroups);
-        lstGroups->clear();
-        lstGroups->addItems(m_groups.groups());
-        const auto found = lstGroups->findItems(current, Qt::MatchFixedString);
-        lstGroups->setCurrentItem(found.isEmpty() ? nullptr : found.first());
+        const QSignalBlocker quiet(m_groupList);
+        m_groupList->clear();
+        m_groupList->addItems(m_groups.groups());
+        const auto found = m_groupList->findItems(current, Qt::MatchFixedString);
+        m_groupList->setCurrentItem(found.isEmpty() ? nullptr : found.first());
     }
-    btnRemoveGroup->setEnabled(lstGroups->count() > 0);
+    m_removeGroupButton->setEnabled(m_groupList->count() > 0);
     showPlayersOf(currentGroup());
     emit currentGroupChanged(currentGroup());
 }
@@ -107,17 +107,17 @@ void GroupEditor::showPlayersOf(const QString &group)
     const QStringList addresses = m_groups.addresses(group);
     const QSet<QString> members(addresses.cbegin(), addresses.cend());
     m_showing = true;
-    lstPlayers->clear();
+    m_playerList->clear();
     for (const QString &address : std::as_const(m_addresses)) {
-        auto *item = new QListWidgetItem(address, lstPlayers);
+        auto *item = new QListWidgetItem(address, m_playerList);
         item->setFlags(group.isEmpty() ? Qt::ItemIsSelectable : Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
         item->setCheckState(members.contains(address) ? Qt::Checked : Qt::Unchecked);
     }
     m_showing = false;
-    lstPlayers->setEnabled(!group.isEmpty());
-    txtAddress->setEnabled(!group.isEmpty());
-    btnAddAddress->setEnabled(!group.isEmpty());
-    fraPlayers->setTitle(group.isEmpty() ? QStringLiteral("Players in the group")
+    m_playerList->setEnabled(!group.isEmpty());
+    m_newAddressBox->setEnabled(!group.isEmpty());
+    m_addAddressButton->setEnabled(!group.isEmpty());
+    m_playersFrame->setTitle(group.isEmpty() ? QStringLiteral("Players in the group")
                                    : QStringLiteral("Players in \"%1\"").arg(group));
 }
 
@@ -137,10 +137,10 @@ void GroupEditor::playerTicked(QListWidgetItem *item)
 
 void GroupEditor::addGroup()
 {
-    const QString name = txtGroupName->text().trimmed();
+    const QString name = m_groupNameBox->text().trimmed();
     if (name.isEmpty()) {
         m_dialogs.information(QStringLiteral("Please enter a name for the new group."));
-        txtGroupName->setFocus();
+        m_groupNameBox->setFocus();
         return;
     }
     if (m_groups.contains(name)) {
@@ -152,10 +152,10 @@ void GroupEditor::addGroup()
                                              "character and is not an address in brackets.").arg(name));
         return;
     }
-    txtGroupName->clear();
+    m_groupNameBox->clear();
     showGroups(name);
     save();
-    lstPlayers->setFocus();
+    m_playerList->setFocus();
 }
 
 void GroupEditor::removeGroup()
@@ -164,7 +164,7 @@ void GroupEditor::removeGroup()
     if (group.isEmpty()
         || !m_dialogs.askYesNo(QStringLiteral("Remove the group \"%1\"? Its players stay in the address list.").arg(group)))
         return;
-    const int row = lstGroups->currentRow();
+    const int row = m_groupList->currentRow();
     m_groups.removeGroup(group);
     showGroups(m_groups.groups().value(std::min<qsizetype>(row, m_groups.groups().size() - 1)));
     save();
@@ -172,7 +172,7 @@ void GroupEditor::removeGroup()
 
 void GroupEditor::addAddress()
 {
-    const QString address = txtAddress->text().trimmed();
+    const QString address = m_newAddressBox->text().trimmed();
     if (address.isEmpty())
         return;
     if (!parsePlayerAddress(address)) {
@@ -186,7 +186,7 @@ void GroupEditor::addAddress()
     if (!members.contains(address))
         members << address;
     m_groups.setAddresses(currentGroup(), members);
-    txtAddress->clear();
+    m_newAddressBox->clear();
     showPlayersOf(currentGroup());
     save();
 }

@@ -50,14 +50,14 @@ private:
     QStringList m_addresses; // the address list's, then those only the groups hold
     bool m_showing = false;
 
-    QListWidget *lstGroups = nullptr;
-    QLineEdit *txtGroupName = nullptr;
-    QPushButton *btnAddGroup = nullptr;
-    QPushButton *btnRemoveGroup = nullptr;
-    QGroupBox *fraPlayers = nullptr;
-    QListWidget *lstPlayers = nullptr;
-    QLineEdit *txtAddress = nullptr;
-    QPushButton *btnAddAddress = nullptr;
+    QListWidget *m_groupList = nullptr;
+    QLineEdit *m_groupNameBox = nullptr;
+    QPushButton *m_addGroupButton = nullptr;
+    QPushButton *m_removeGroupButton = nullptr;
+    QGroupBox *m_playersFrame = nullptr;
+    QListWidget *m_playerList = nullptr;
+    QLineEdit *m_newAddressBox = nullptr;
+    QPushButton *m_addAddressButton = nullptr;
 };
 
 } // namespace qvic

@@ -26,40 +26,40 @@ GroupSendPanel::GroupSendPanel(SharedState &state, OperatorDialogs &dialogs, Gro
     : QWidget(parent), m_state(state), m_dialogs(dialogs), m_hooks(std::move(hooks)), m_groups(groups),
       m_currentGroup(std::move(currentGroup))
 {
-    spnConnections = named(new QSpinBox, "spnConnections", QStringLiteral("Players served at once"));
-    spnConnections->setRange(1, 256);
-    spnConnections->setValue(32);
-    btnStartGroup = button("btnStartGroup", QStringLiteral("&Start on Group"));
-    btnStopGroup = button("btnStopGroup", QStringLiteral("S&top on Group"));
-    btnRetryFailed = button("btnRetryFailed", QStringLiteral("Retry &Failed"));
-    btnCancel = button("btnCancel", QStringLiteral("&Cancel"));
-    prgGroup = named(new QProgressBar, "prgGroup", QStringLiteral("Players done"));
+    m_connectionsBox = named(new QSpinBox, "connectionsBox", QStringLiteral("Players served at once"));
+    m_connectionsBox->setRange(1, 256);
+    m_connectionsBox->setValue(32);
+    m_startButton = button("startGroupButton", QStringLiteral("&Start on Group"));
+    m_stopButton = button("stopGroupButton", QStringLiteral("S&top on Group"));
+    m_retryButton = button("retryFailedButton", QStringLiteral("Retry &Failed"));
+    m_cancelButton = button("cancelButton", QStringLiteral("&Cancel"));
+    m_progress = named(new QProgressBar, "groupProgress", QStringLiteral("Players done"));
     showGroupSize();
-    tblResults = named(new GroupResultsView, "tblResults", QStringLiteral("Players and how their send went"));
-    lblSummary = named(new QLabel, "lblSummary");
-    lblSummary->setWordWrap(true);
-    lblSummary->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_resultsTable = named(new GroupResultsView, "resultsTable", QStringLiteral("Players and how their send went"));
+    m_summary = named(new QLabel, "summaryLabel");
+    m_summary->setWordWrap(true);
+    m_summary->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     auto *buttons = new QHBoxLayout;
-    buttons->addWidget(labelFor(QStringLiteral("Players at &once:"), spnConnections, "lblConnections"));
-    buttons->addWidget(spnConnections);
+    buttons->addWidget(labelFor(QStringLiteral("Players at &once:"), m_connectionsBox, "connectionsLabel"));
+    buttons->addWidget(m_connectionsBox);
     buttons->addSpacing(12);
-    buttons->addWidget(btnStartGroup);
-    buttons->addWidget(btnStopGroup);
+    buttons->addWidget(m_startButton);
+    buttons->addWidget(m_stopButton);
     buttons->addStretch(1);
-    buttons->addWidget(btnRetryFailed);
-    buttons->addWidget(btnCancel);
+    buttons->addWidget(m_retryButton);
+    buttons->addWidget(m_cancelButton);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addLayout(buttons);
-    layout->addWidget(prgGroup);
-    layout->addWidget(tblResults, 1);
-    layout->addWidget(lblSummary);
+    layout->addWidget(m_progress);
+    layout->addWidget(m_resultsTable, 1);
+    layout->addWidget(m_summary);
 
-    connect(btnStartGroup, &QPushButton::clicked, this, &GroupSendPanel::startOnGroup);
-    connect(btnStopGroup, &QPushButton::clicked, this, &GroupSendPanel::stopOnGroup);
-    connect(btnRetryFailed, &QPushButton::clicked, this, &GroupSendPanel::retryFailed);
-    connect(btnCancel, &QPushButton::clicked, this, &GroupSendPanel::cancel);
+    connect(m_startButton, &QPushButton::clicked, this, &GroupSendPanel::startOnGroup);
+    connect(m_stopButton, &QPushButton::clicked, this, &GroupSendPanel::stopOnGroup);
+    connect(m_retryButton, &QPushButton::clicked, this, &GroupSendPanel::retryFailed);
+    connect(m_cancelButton, &QPushButton::clicked, this, &GroupSendPanel::cancel);
     connect(&m_send, &SendEngine::playerChanged, this, &GroupSendPanel::onPlayerChanged);
     connect(&m_send, &SendEngine::finished, this, &GroupSendPanel::roundEnded);
     m_ticker.setInterval(250);
@@ -77,9 +77,9 @@ void GroupSendPanel::showGroupSize()
     const QString group = m_currentGroup();
     const int players = group.isEmpty() ? 0 : int(m_groups.addresses(group).size());
     // An empty range would make the bar a busy indicator.
-    prgGroup->setRange(0, std::max(players, 1));
-    prgGroup->setValue(0);
-    prgGroup->setFormat(players == 0 ? QStringLiteral("No players ticked") : QStringLiteral("%v of %m players"));
+    m_progress->setRange(0, std::max(players, 1));
+    m_progress->setValue(0);
+    m_progress->setFormat(players == 0 ? QStringLiteral("No players ticked") : QStringLiteral("%v of %m players"));
 }
 
 void GroupSendPanel::startOnGroup()
@@ -123,10 +123,10 @@ void GroupSendPanel::send(DeliveryAction action)
     }
     m_files = std::move(files);
     m_action = action;
-    m_document = action == DeliveryAction::Start ? m_state.strCurFileName : QString();
+    m_document = action == DeliveryAction::Start ? m_state.currentFileName : QString();
     m_message = prepared->message;
-    m_send.setMaxConnections(spnConnections->value());
-    if (m_send.start({players, m_state.strFtpUser, m_state.strFtpPassword, prepared->files})) {
+    m_send.setMaxConnections(m_connectionsBox->value());
+    if (m_send.start({players, m_state.ftpUser, m_state.ftpPassword, prepared->files})) {
         QList<int> everyone;
         for (int player = 0; player < players.size(); ++player)
             everyone << player;
@@ -140,7 +140,7 @@ void GroupSendPanel::retryFailed()
     if (isRunning() || failed.isEmpty())
         return;
     // The password was given for this send; the retry sends the same files again.
-    m_send.setMaxConnections(spnConnections->value());
+    m_send.setMaxConnections(m_connectionsBox->value());
     if (m_send.retry(failed))
         began(failed);
 }
@@ -178,11 +178,11 @@ void GroupSendPanel::began(const QList<int> &round)
         count(result.state, 1);
     }
     m_ticker.start();
-    tblResults->showPlayers(results);
-    prgGroup->setFormat(QStringLiteral("%v of %m players"));
-    prgGroup->setRange(0, int(round.size()));
-    prgGroup->setValue(0);
-    lblSummary->setText(GroupResultsView::summary(m_delivered, m_failed, results.size()));
+    m_resultsTable->showPlayers(results);
+    m_progress->setFormat(QStringLiteral("%v of %m players"));
+    m_progress->setRange(0, int(round.size()));
+    m_progress->setValue(0);
+    m_summary->setText(GroupResultsView::summary(m_delivered, m_failed, results.size()));
     updateControls();
     emit runningChanged(true);
 }
@@ -216,16 +216,16 @@ void GroupSendPanel::count(PlayerResult::State state, int by)
 void GroupSendPanel::showChangedPlayers()
 {
     for (const int player : std::as_const(m_changed))
-        tblResults->showPlayer(player, m_send.results().at(player));
+        m_resultsTable->showPlayer(player, m_send.results().at(player));
     m_changed.clear();
-    prgGroup->setValue(m_ended);
-    lblSummary->setText(GroupResultsView::summary(m_delivered, m_failed, m_send.results().size()));
+    m_progress->setValue(m_ended);
+    m_summary->setText(GroupResultsView::summary(m_delivered, m_failed, m_send.results().size()));
 }
 
 void GroupSendPanel::tick()
 {
     for (auto since = m_since.cbegin(); since != m_since.cend(); ++since)
-        tblResults->showSeconds(since.key(), double(since.value().elapsed()) / 1000);
+        m_resultsTable->showSeconds(since.key(), double(since.value().elapsed()) / 1000);
 }
 
 void GroupSendPanel::roundEnded()
@@ -233,8 +233,8 @@ void GroupSendPanel::roundEnded()
     m_ticker.stop();
     m_refresh.stop();
     showChangedPlayers();
-    prgGroup->setValue(prgGroup->maximum());
-    lblSummary->setText(GroupResultsView::summary(m_send.results(), m_cancelled));
+    m_progress->setValue(m_progress->maximum());
+    m_summary->setText(GroupResultsView::summary(m_send.results(), m_cancelled));
     updateControls();
     emit runningChanged(false);
 
@@ -250,11 +250,11 @@ void GroupSendPanel::roundEnded()
 void GroupSendPanel::updateControls()
 {
     const bool running = isRunning();
-    btnStartGroup->setEnabled(!running);
-    btnStopGroup->setEnabled(!running);
-    spnConnections->setEnabled(!running);
-    btnCancel->setEnabled(running);
-    btnRetryFailed->setEnabled(!running && !m_send.failedPlayers().isEmpty());
+    m_startButton->setEnabled(!running);
+    m_stopButton->setEnabled(!running);
+    m_connectionsBox->setEnabled(!running);
+    m_cancelButton->setEnabled(running);
+    m_retryButton->setEnabled(!running && !m_send.failedPlayers().isEmpty());
 }
 
 } // namespace qvic

@@ -101,14 +101,14 @@ private:
     qsizetype m_failed = 0;
     int m_ended = 0; // players of the round under way that have ended
 
-    QSpinBox *spnConnections = nullptr;
-    QPushButton *btnStartGroup = nullptr;
-    QPushButton *btnStopGroup = nullptr;
-    QPushButton *btnRetryFailed = nullptr;
-    QPushButton *btnCancel = nullptr;
-    QProgressBar *prgGroup = nullptr;
-    GroupResultsView *tblResults = nullptr;
-    QLabel *lblSummary = nullptr;
+    QSpinBox *m_connectionsBox = nullptr;
+    QPushButton *m_startButton = nullptr;
+    QPushButton *m_stopButton = nullptr;
+    QPushButton *m_retryButton = nullptr;
+    QPushButton *m_cancelButton = nullptr;
+    QProgressBar *m_progress = nullptr;
+    GroupResultsView *m_resultsTable = nullptr;
+    QLabel *m_summary = nullptr;
 };
 
 } // namespace qvic

@@ -18,7 +18,7 @@ namespace {
 bool keepAsLastCommandFile(const SharedState &state, const QString &built)
 {
     const auto bytes = textfile::readFile(built);
-    return bytes && textfile::replaceFile(state.strInstantFile, *bytes);
+    return bytes && textfile::replaceFile(state.instantFile, *bytes);
 }
 
 } // namespace
@@ -42,8 +42,8 @@ bool sendToPlayer(SharedState &state, OperatorDialogs &dialogs, QWidget *parent,
         return false;
     }
 
-    const QString document = action == DeliveryAction::Start ? state.strCurFileName : QString();
-    TransferWindow window({{player}, state.strFtpUser, state.strFtpPassword, prepared->files}, dialogs, parent);
+    const QString document = action == DeliveryAction::Start ? state.currentFileName : QString();
+    TransferWindow window({{player}, state.ftpUser, state.ftpPassword, prepared->files}, dialogs, parent);
     window.setTimeLimits(limits);
     // Logged as the send ends, before any message: its time is the send's end.
     window.setOnEnded([&](const PlayerResult &outcome) {

@@ -1,4 +1,4 @@
-#include "dispatch/ui/frmSendLog.h"
+#include "dispatch/ui/SendLogWindow.h"
 
 #include "dispatch/SendLog.h"
 #include "platform/ui/Controls.h"
@@ -23,16 +23,16 @@ namespace {
 constexpr int kOutcomeColumn = 3;
 }
 
-frmSendLog::frmSendLog(const QString &path, QWidget *parent) : QDialog(parent), m_path(path)
+SendLogWindow::SendLogWindow(const QString &path, QWidget *parent) : QDialog(parent), m_path(path)
 {
-    setObjectName(QStringLiteral("frmSendLog"));
+    setObjectName(QStringLiteral("SendLogWindow"));
     setWindowTitle(QStringLiteral("Send Log"));
     // Who got what comes first; the long command line last.
     const QStringList columns{QStringLiteral("Time"),    QStringLiteral("Action"),
                               QStringLiteral("Player"),  QStringLiteral("Outcome"),
                               QStringLiteral("Bytes verified"), QStringLiteral("Document"),
                               QStringLiteral("Command line")};
-    m_table = named(new QTableWidget(0, int(columns.size())), "tblSendLog", QStringLiteral("Send log"));
+    m_table = named(new QTableWidget(0, int(columns.size())), "sendLogTable", QStringLiteral("Send log"));
     m_table->setHorizontalHeaderLabels(columns);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -44,14 +44,14 @@ frmSendLog::frmSendLog(const QString &path, QWidget *parent) : QDialog(parent), 
     m_table->setTextElideMode(Qt::ElideNone);
     m_table->setWordWrap(true);
     m_table->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
-    m_note = named(new QLabel, "lblSendLogNote");
+    m_note = named(new QLabel, "sendLogNote");
     m_note->setWordWrap(true);
     m_note->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close);
-    QPushButton *refresh = button("btnRefresh", QStringLiteral("&Refresh"));
+    QPushButton *refresh = button("refreshButton", QStringLiteral("&Refresh"));
     buttons->addButton(refresh, QDialogButtonBox::ActionRole);
-    connect(refresh, &QPushButton::clicked, this, &frmSendLog::reload);
+    connect(refresh, &QPushButton::clicked, this, &SendLogWindow::reload);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto *layout = new QVBoxLayout(this);
@@ -67,7 +67,7 @@ frmSendLog::frmSendLog(const QString &path, QWidget *parent) : QDialog(parent), 
     resize(std::clamp(wanted, 720, std::max(720, room)), 440);
 }
 
-void frmSendLog::reload()
+void SendLogWindow::reload()
 {
     const SendLog::Contents log = SendLog::read(m_path);
     m_table->setRowCount(int(log.rows.size()));

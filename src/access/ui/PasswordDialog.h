@@ -15,14 +15,14 @@ class OperatorDialogs;
 struct SharedState;
 
 // "Enter a password": guards every start and stop. Construct one for each
-// opening (it reads the password file afresh), clear state.blnPasswordOK, call
-// exec(), then go on only when state.blnPasswordOK is true.
-class frmPassword : public QDialog
+// opening (it reads the password file afresh), clear state.passwordAccepted, call
+// exec(), then go on only when state.passwordAccepted is true.
+class PasswordDialog : public QDialog
 {
     Q_OBJECT
 
 public:
-    frmPassword(SharedState &state, OperatorDialogs &dialogs, QWidget *parent = nullptr);
+    PasswordDialog(SharedState &state, OperatorDialogs &dialogs, QWidget *parent = nullptr);
 
     // The password gate of every start and stop: opens the dialog afresh and
     // tells whether the operator got through.
@@ -34,20 +34,20 @@ protected:
 
 private:
     void createControls();
-    void Form_Load();
-    void btnOK_Click();
-    void btnCancel_Click();
-    void txtPassword_GotFocus();
+    void loadSavedPassword();
+    void onOkClicked();
+    void onCancelClicked();
+    void onPasswordFocused();
 
     SharedState &m_state;
     OperatorDialogs &m_dialogs;
     PasswordStore m_store;
-    QString strSavedPassword;
+    QString m_savedPassword;
 
-    QLineEdit *txtPassword = nullptr;
-    QCheckBox *chkRemPassword = nullptr;
-    QPushButton *btnOK = nullptr;
-    QPushButton *btnCancel = nullptr;
+    QLineEdit *m_passwordBox = nullptr;
+    QCheckBox *m_rememberBox = nullptr;
+    QPushButton *m_okButton = nullptr;
+    QPushButton *m_cancelButton = nullptr;
 };
 
 // What the two password dialogs share: top-most and centred on the screen,

@@ -12,12 +12,12 @@ class GroupEditor;
 // "Players and Groups": named groups of players, and the crawl started or
 // stopped on every player of one group at once. The window stays while the
 // program runs, so a send goes on when it is closed and reopened.
-class frmPlayerGroups : public QDialog
+class PlayerGroupsWindow : public QDialog
 {
     Q_OBJECT
 
 public:
-    frmPlayerGroups(SharedState &state, OperatorDialogs &dialogs, GroupSendHooks hooks,
+    PlayerGroupsWindow(SharedState &state, OperatorDialogs &dialogs, GroupSendHooks hooks,
                     QWidget *parent = nullptr);
 
     // Reads the groups file, telling the operator what in it was skipped.

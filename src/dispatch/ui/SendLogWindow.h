@@ -8,12 +8,12 @@ class QTableWidget;
 namespace qvic {
 
 // The send log in a read-only table, the latest send at the bottom and in view.
-class frmSendLog : public QDialog
+class SendLogWindow : public QDialog
 {
     Q_OBJECT
 
 public:
-    frmSendLog(const QString &path, QWidget *parent = nullptr);
+    SendLogWindow(const QString &path, QWidget *parent = nullptr);
 
     // Reads the log again: it grows while the window is open.
     void reload();

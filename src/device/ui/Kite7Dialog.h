@@ -20,13 +20,13 @@ class OperatorDialogs;
 // the shared state the moment they are chosen, and the two buttons that start
 // and stop the device's crawl on the player whose address the main window holds.
 // Open it afresh for each showing; "Done" and the close box only close it.
-class frmKite7 : public QDialog
+class Kite7Dialog : public QDialog
 {
     Q_OBJECT
 
 public:
     // playerAddress: the main window's address box as typed; clock: the command files' time stamp.
-    frmKite7(SharedState &state, OperatorDialogs &dialogs, const QString &playerAddress, Clock clock,
+    Kite7Dialog(SharedState &state, OperatorDialogs &dialogs, const QString &playerAddress, Clock clock,
              QWidget *parent = nullptr);
     // The time limits of the dialog's own sends; tests shorten them.
     void setSendLimits(const SendTimeLimits &limits) { m_limits = limits; }
@@ -39,18 +39,18 @@ private:
     QGroupBox *createCrawlFrame();
     QGroupBox *createFontFrame();
     QGroupBox *createBannerFrame();
-    void Form_Load();
+    void loadSavedPassword();
 
-    void cboComPort_Click();
-    void cboCrawlSpeed_Click();
-    void cboPosition_Click();
-    void cboRepetition_Click();
-    void cboBackColor_Click();
-    void cboFont_Click();
-    void cboFontColor_Click();
-    void btnClose_Click();
-    void btnKite7InstCrawl_Click();
-    void btnKite7StopCrawl_Click();
+    void onComPortChosen();
+    void onSpeedChosen();
+    void onPositionChosen();
+    void onRepetitionChosen();
+    void onBackColorChosen();
+    void onFontChosen();
+    void onFontColorChosen();
+    void onCloseClicked();
+    void onStartClicked();
+    void onStopClicked();
 
     // The steps a start and a stop share once their own checks have passed:
     // the password, then the command file to the player.
@@ -62,21 +62,21 @@ private:
     Clock m_clock;
     SendTimeLimits m_limits;
 
-    QGroupBox *Frame4 = nullptr;
-    QComboBox *cboComPort = nullptr;
-    QGroupBox *Frame3 = nullptr;
-    QComboBox *cboCrawlSpeed = nullptr;
-    QComboBox *cboPosition = nullptr;
-    QComboBox *cboRepetition = nullptr;
+    QGroupBox *m_comFrame = nullptr;
+    QComboBox *m_comPortList = nullptr;
+    QGroupBox *m_crawlFrame = nullptr;
+    QComboBox *m_speedList = nullptr;
+    QComboBox *m_positionList = nullptr;
+    QComboBox *m_repetitionList = nullptr;
     // The two groups below stay out of sight; their settings are kept all the same.
-    QGroupBox *Frame1 = nullptr;
-    QComboBox *cboFont = nullptr;
-    QComboBox *cboFontColor = nullptr;
-    QGroupBox *Frame2 = nullptr;
-    QComboBox *cboBackColor = nullptr;
-    QPushButton *btnKite7InstCrawl = nullptr;
-    QPushButton *btnKite7StopCrawl = nullptr;
-    QPushButton *btnClose = nullptr;
+    QGroupBox *m_fontFrame = nullptr;
+    QComboBox *m_fontList = nullptr;
+    QComboBox *m_fontColorList = nullptr;
+    QGroupBox *m_bannerFrame = nullptr;
+    QComboBox *m_backColorList = nullptr;
+    QPushButton *m_startButton = nullptr;
+    QPushButton *m_stopButton = nullptr;
+    QPushButton *m_closeButton = nullptr;
 };
 
 } // namespace qvic

@@ -16,33 +16,33 @@ struct SharedState;
 // "Change password": replaces the password the password dialog checks. Construct
 // one for each opening (it reads the password file afresh) and call exec(); its
 // only lasting effect is the new "pass" in the password file.
-class frmPasswordChange : public QDialog
+class PasswordChangeDialog : public QDialog
 {
     Q_OBJECT
 
 public:
-    frmPasswordChange(SharedState &state, OperatorDialogs &dialogs, QWidget *parent = nullptr);
+    PasswordChangeDialog(SharedState &state, OperatorDialogs &dialogs, QWidget *parent = nullptr);
 
 protected:
     void showEvent(QShowEvent *event) override;
 
 private:
     void createControls();
-    void Form_Load();
-    void btnOK_Click();
-    void btnCancel_Click();
+    void loadSavedPassword();
+    void onOkClicked();
+    void onCancelClicked();
     void refuseNewPassword(const QString &why);
 
     OperatorDialogs &m_dialogs;
     PasswordStore m_store;
-    QString strSavedPassword;
+    QString m_savedPassword;
 
-    QLabel *Label2 = nullptr;
-    QLineEdit *txtOldPassword = nullptr;
-    QLabel *Label1 = nullptr;
-    QLineEdit *txtPassword = nullptr;
-    QPushButton *btnOK = nullptr;
-    QPushButton *btnCancel = nullptr;
+    QLabel *m_currentPasswordLabel = nullptr;
+    QLineEdit *m_currentPasswordBox = nullptr;
+    QLabel *m_newPasswordLabel = nullptr;
+    QLineEdit *m_passwordBox = nullptr;
+    QPushButton *m_okButton = nullptr;
+    QPushButton *m_cancelButton = nullptr;
 };
 
 } // namespace qvic

@@ -1,6 +1,6 @@
-#include "access/ui/frmPasswordChange.h"
+#include "access/ui/PasswordChangeDialog.h"
 
-#include "access/ui/frmPassword.h"
+#include "access/ui/PasswordDialog.h"
 #include "state/SharedState.h"
 #include "platform/OperatorDialogs.h"
 #include "platform/ui/WindowPlacement.h"
@@ -32,78 +32,78 @@ QLabel *label(const char *objectName, const QString &text, QWidget *buddy)
 
 } // namespace
 
-frmPasswordChange::frmPasswordChange(SharedState &state, OperatorDialogs &dialogs,
+PasswordChangeDialog::PasswordChangeDialog(SharedState &state, OperatorDialogs &dialogs,
                                      QWidget *parent)
-    : QDialog(parent), m_dialogs(dialogs), m_store(state.strPassFile)
+    : QDialog(parent), m_dialogs(dialogs), m_store(state.passwordFile)
 {
-    setObjectName(QStringLiteral("frmPasswordChange"));
+    setObjectName(QStringLiteral("PasswordChangeDialog"));
     setWindowTitle(QStringLiteral("Change password"));
     createControls();
-    Form_Load();
+    loadSavedPassword();
 }
 
-void frmPasswordChange::createControls()
+void PasswordChangeDialog::createControls()
 {
-    txtOldPassword = passwordBox("txtOldPassword", QStringLiteral("Current Password"));
-    Label2 = label("Label2", QStringLiteral("Current Password:"), txtOldPassword);
-    txtPassword = passwordBox("txtPassword", QStringLiteral("New Password"));
-    Label1 = label("Label1", QStringLiteral("New Password:"), txtPassword);
-    btnOK = passworddialog::button("btnOK", QStringLiteral("&OK"));
-    btnOK->setDefault(true);
-    btnCancel = passworddialog::button("btnCancel", QStringLiteral("&Cancel"));
+    m_currentPasswordBox = passwordBox("currentPasswordBox", QStringLiteral("Current Password"));
+    m_currentPasswordLabel = label("currentPasswordLabel", QStringLiteral("Current Password:"), m_currentPasswordBox);
+    m_passwordBox = passwordBox("passwordBox", QStringLiteral("New Password"));
+    m_newPasswordLabel = label("newPasswordLabel", QStringLiteral("New Password:"), m_passwordBox);
+    m_okButton = passworddialog::button("okButton", QStringLiteral("&OK"));
+    m_okButton->setDefault(true);
+    m_cancelButton = passworddialog::button("cancelButton", QStringLiteral("&Cancel"));
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(8, 8, 8, 8);
     layout->setSpacing(4);
-    layout->addWidget(Label2);
-    layout->addWidget(txtOldPassword);
+    layout->addWidget(m_currentPasswordLabel);
+    layout->addWidget(m_currentPasswordBox);
     layout->addSpacing(8);
-    layout->addWidget(Label1);
-    layout->addWidget(txtPassword);
+    layout->addWidget(m_newPasswordLabel);
+    layout->addWidget(m_passwordBox);
     layout->addSpacing(12);
-    layout->addLayout(passworddialog::buttonRow(btnOK, btnCancel));
+    layout->addLayout(passworddialog::buttonRow(m_okButton, m_cancelButton));
 
-    setTabOrder(txtOldPassword, txtPassword);
-    setTabOrder(txtPassword, btnOK);
-    setTabOrder(btnOK, btnCancel);
+    setTabOrder(m_currentPasswordBox, m_passwordBox);
+    setTabOrder(m_passwordBox, m_okButton);
+    setTabOrder(m_okButton, m_cancelButton);
 
-    connect(btnOK, &QPushButton::clicked, this, &frmPasswordChange::btnOK_Click);
-    connect(btnCancel, &QPushButton::clicked, this, &frmPasswordChange::btnCancel_Click);
+    connect(m_okButton, &QPushButton::clicked, this, &PasswordChangeDialog::onOkClicked);
+    connect(m_cancelButton, &QPushButton::clicked, this, &PasswordChangeDialog::onCancelClicked);
 }
 
-void frmPasswordChange::Form_Load()
+void PasswordChangeDialog::loadSavedPassword()
 {
     passworddialog::placeOnTop(*this, 247);
-    strSavedPassword = m_store.loadPassword();
+    m_savedPassword = m_store.loadPassword();
     // The dialog opens all the same; without a stored password no change can pass.
-    if (strSavedPassword.isEmpty())
+    if (m_savedPassword.isEmpty())
         m_dialogs.exclamation(QStringLiteral(
             "Can't find the password ini file, please contact our technical support."));
 }
 
-void frmPasswordChange::showEvent(QShowEvent *event)
+void PasswordChangeDialog::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
     centreOnScreen(*this);
 }
 
-void frmPasswordChange::btnOK_Click()
+void PasswordChangeDialog::onOkClicked()
 {
-    const QString newPassword = txtPassword->text();
-    const PasswordStore::ChangeCheck check = PasswordStore::checkChange(txtOldPassword->text(), newPassword, strSavedPassword);
+    const QString newPassword = m_passwordBox->text();
+    const PasswordStore::ChangeCheck check = PasswordStore::checkChange(m_currentPasswordBox->text(), newPassword, m_savedPassword);
     switch (check) {
     case PasswordStore::ChangeCheck::NoCurrent:
         m_dialogs.information(PasswordStore::refusalWords(check));
-        txtOldPassword->setFocus();
+        m_currentPasswordBox->setFocus();
         return;
     case PasswordStore::ChangeCheck::NoNew:
         m_dialogs.information(PasswordStore::refusalWords(check));
-        txtPassword->setFocus();
+        m_passwordBox->setFocus();
         return;
     case PasswordStore::ChangeCheck::WrongCurrent:
         m_dialogs.exclamation(PasswordStore::refusalWords(check));
-        txtOldPassword->selectAll();
-        txtOldPassword->setFocus();
+        m_currentPasswordBox->selectAll();
+        m_currentPasswordBox->setFocus();
         return;
     case PasswordStore::ChangeCheck::TooLong:
     case PasswordStore::ChangeCheck::NotKeepable:
@@ -125,14 +125,14 @@ void frmPasswordChange::btnOK_Click()
     accept();
 }
 
-void frmPasswordChange::refuseNewPassword(const QString &why)
+void PasswordChangeDialog::refuseNewPassword(const QString &why)
 {
     m_dialogs.exclamation(why + QStringLiteral("\nThe old password stays in force."));
-    txtPassword->selectAll();
-    txtPassword->setFocus();
+    m_passwordBox->selectAll();
+    m_passwordBox->setFocus();
 }
 
-void frmPasswordChange::btnCancel_Click()
+void PasswordChangeDialog::onCancelClicked()
 {
     reject();
 }

@@ -22,36 +22,36 @@ namespace qvic {
 class CrawlEditor;
 class CrawlSettingsFrame;
 class EditorFormatting;
-class frmPlayerGroups;
+class PlayerGroupsWindow;
 struct SharedState;
 class OperatorDialogs;
 
 // The program's main window: the crawl editor, the crawl's presentation
 // settings, the player address and the start and stop buttons.
-class frmQV7IC : public QMainWindow
+class MainWindow : public QMainWindow
 {
     Q_OBJECT
 
 public:
-    frmQV7IC(SharedState &state, OperatorDialogs &dialogs, QWidget *parent = nullptr);
-    ~frmQV7IC() override;
+    MainWindow(SharedState &state, OperatorDialogs &dialogs, QWidget *parent = nullptr);
+    ~MainWindow() override;
 
     // The start-up sequence, run once before the window is first shown. Returns
     // the reason when start-up cannot go on (a folder or an address file).
     std::optional<QString> load(const QString &appDir, const QString &winDir);
 
-    double dblScreenWidth() const { return m_dblScreenWidth; }
-    double dblScreenHeight() const { return m_dblScreenHeight; }
+    double screenWidth() const { return m_screenWidth; }
+    double screenHeight() const { return m_screenHeight; }
 
     // Add IP To List.
-    void AddAddress();
+    void addAddressToList();
 
     // Start QV Instant Crawl, Stop QV Instant Crawl.
-    void SendCrawl();
-    void StopCrawl();
+    void sendCrawl();
+    void stopCrawl();
 
     // Show the window, from the tray or its menu.
-    void mnuShow_Click();
+    void showFromTray();
 
     // A crawl document and its settings file. The load reads the document into
     // the editor and the settings into the six controls. Failures come back as
@@ -97,46 +97,46 @@ private:
     // The password, then the send through the transfer window, then its outcome in words.
     void deliver(DeliveryAction action, const QString &host);
 
-    void btnOpen_Click();
-    void btnSave_Click();
+    void onLoadClicked();
+    void onSaveClicked();
     void setCurrentDocument(const QString &path);
 
-    void btnHide_Click();
-    void mnuChangePassword_Click();
-    void mnuKite7_Click();
-    void mnuPlayerGroups_Click();
-    void mnuSendLog_Click();
+    void onHideClicked();
+    void onChangePassword();
+    void onKite7Settings();
+    void onPlayerGroups();
+    void onViewSendLog();
 
     SharedState &m_state;
     OperatorDialogs &m_dialogs;
-    double m_dblScreenWidth = 800;
-    double m_dblScreenHeight = 600;
+    double m_screenWidth = 800;
+    double m_screenHeight = 600;
     bool m_endingAtOnce = false;
     Clock m_clock = systemClock;
     SendTimeLimits m_sendLimits;
     EditorFormatting *m_formatting = nullptr;
     QSystemTrayIcon *m_tray = nullptr;
-    QMenu *pMenu = nullptr;
-    frmPlayerGroups *m_playerGroups = nullptr; // made on first use, kept so a group send outlives its window
+    QMenu *m_popupMenu = nullptr;
+    PlayerGroupsWindow *m_playerGroups = nullptr; // made on first use, kept so a group send outlives its window
 
-    QPushButton *btnHide = nullptr;
-    QGroupBox *fraInstCrawl = nullptr;
-    QPushButton *btnSave = nullptr;
-    QPushButton *btnOpen = nullptr;
-    QPushButton *btnB = nullptr;
-    QPushButton *btnI = nullptr;
-    QPushButton *btnU = nullptr;
-    QComboBox *cmbFontColor = nullptr;
-    QComboBox *cmbFontName = nullptr;
-    QComboBox *cmbFontSize = nullptr;
-    CrawlEditor *rtfData = nullptr;
-    QPushButton *btnConvert = nullptr;
-    QCheckBox *chkKite7 = nullptr;
-    CrawlSettingsFrame *fraCrawlInfo = nullptr;
-    QPushButton *btnStop = nullptr;
-    QPushButton *btnSend = nullptr;
-    QComboBox *cboIPAddress = nullptr;
-    QPushButton *btnAddIPList = nullptr;
+    QPushButton *m_hideButton = nullptr;
+    QGroupBox *m_creationFrame = nullptr;
+    QPushButton *m_saveButton = nullptr;
+    QPushButton *m_loadButton = nullptr;
+    QPushButton *m_boldButton = nullptr;
+    QPushButton *m_italicButton = nullptr;
+    QPushButton *m_underlineButton = nullptr;
+    QComboBox *m_fontColorList = nullptr;
+    QComboBox *m_fontNameList = nullptr;
+    QComboBox *m_fontSizeList = nullptr;
+    CrawlEditor *m_editor = nullptr;
+    QPushButton *m_convertButton = nullptr;
+    QCheckBox *m_kite7Box = nullptr;
+    CrawlSettingsFrame *m_settingsFrame = nullptr;
+    QPushButton *m_stopButton = nullptr;
+    QPushButton *m_startButton = nullptr;
+    QComboBox *m_addressBox = nullptr;
+    QPushButton *m_addToListButton = nullptr;
 };
 
 } // namespace qvic

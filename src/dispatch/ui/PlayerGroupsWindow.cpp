@@ -1,4 +1,4 @@
-#include "dispatch/ui/frmPlayerGroups.h"
+#include "dispatch/ui/PlayerGroupsWindow.h"
 
 #include "dispatch/AddressList.h"
 #include "dispatch/ui/GroupEditor.h"
@@ -17,20 +17,20 @@ namespace qvic {
 
 using namespace controls;
 
-frmPlayerGroups::frmPlayerGroups(SharedState &state, OperatorDialogs &dialogs, GroupSendHooks hooks,
+PlayerGroupsWindow::PlayerGroupsWindow(SharedState &state, OperatorDialogs &dialogs, GroupSendHooks hooks,
                                  QWidget *parent)
     : QDialog(parent), m_state(state), m_dialogs(dialogs)
 {
-    setObjectName(QStringLiteral("frmPlayerGroups"));
+    setObjectName(QStringLiteral("PlayerGroupsWindow"));
     setWindowTitle(QStringLiteral("Players and Groups"));
     loadGroups();
     // The address list was read at start-up; a list that cannot be read now
     // only leaves the groups' own addresses to tick.
-    const QStringList addresses = addresslist::readFieldsOfFile(m_state.strIPListFile).value_or(QStringList());
+    const QStringList addresses = addresslist::readFieldsOfFile(m_state.addressListFile).value_or(QStringList());
     m_editor = new GroupEditor(m_groups, PlayerGroups::pathFor(m_state), addresses, m_dialogs);
     m_panel = new GroupSendPanel(m_state, m_dialogs, std::move(hooks), m_groups,
                                  [this] { return m_editor->currentGroup(); });
-    auto *sendBox = named(new QGroupBox(QStringLiteral("Send to the group")), "fraGroupSend");
+    auto *sendBox = named(new QGroupBox(QStringLiteral("Send to the group")), "sendFrame");
     auto *sendLayout = new QVBoxLayout(sendBox);
     sendLayout->addWidget(m_panel);
 
@@ -55,29 +55,29 @@ frmPlayerGroups::frmPlayerGroups(SharedState &state, OperatorDialogs &dialogs, G
     m_panel->showGroupSize();
 }
 
-void frmPlayerGroups::createMenu()
+void PlayerGroupsWindow::createMenu()
 {
     auto *bar = new QMenuBar(this);
     QMenu *menu = bar->addMenu(QStringLiteral("&Group"));
-    menu->setObjectName(QStringLiteral("mnuGroup"));
+    menu->setObjectName(QStringLiteral("groupMenu"));
     const auto add = [&](const char *name, const QString &caption, auto slot, QObject *target) {
         QAction *action = menu->addAction(caption);
         action->setObjectName(QLatin1String(name));
         connect(action, &QAction::triggered, target, slot);
         return action;
     };
-    add("mnuAddGroup", QStringLiteral("Add Group"), [this] { m_editor->addGroup(); }, this);
-    add("mnuRemoveGroup", QStringLiteral("Remove Group"), [this] { m_editor->removeGroup(); }, this);
+    add("addGroupAction", QStringLiteral("Add Group"), [this] { m_editor->addGroup(); }, this);
+    add("removeGroupAction", QStringLiteral("Remove Group"), [this] { m_editor->removeGroup(); }, this);
     menu->addSeparator();
-    add("mnuStartGroup", QStringLiteral("Start on Group"), [this] { m_panel->startOnGroup(); }, this);
-    add("mnuStopGroup", QStringLiteral("Stop on Group"), [this] { m_panel->stopOnGroup(); }, this);
-    add("mnuRetryFailed", QStringLiteral("Retry Failed"), [this] { m_panel->retryFailed(); }, this);
-    add("mnuCancelGroup", QStringLiteral("Cancel"), [this] { m_panel->cancel(); }, this);
+    add("startGroupAction", QStringLiteral("Start on Group"), [this] { m_panel->startOnGroup(); }, this);
+    add("stopGroupAction", QStringLiteral("Stop on Group"), [this] { m_panel->stopOnGroup(); }, this);
+    add("retryFailedAction", QStringLiteral("Retry Failed"), [this] { m_panel->retryFailed(); }, this);
+    add("cancelAction", QStringLiteral("Cancel"), [this] { m_panel->cancel(); }, this);
     menu->addSeparator();
-    add("mnuCloseGroups", QStringLiteral("Close"), [this] { close(); }, this);
+    add("closeAction", QStringLiteral("Close"), [this] { close(); }, this);
 }
 
-void frmPlayerGroups::loadGroups()
+void PlayerGroupsWindow::loadGroups()
 {
     const QStringList skipped = m_groups.load(PlayerGroups::pathFor(m_state));
     if (!skipped.isEmpty())

@@ -337,7 +337,7 @@ class GroupWindow
 public:
     explicit GroupWindow(const Desk &desk)
     {
-        if (const auto error = iniMainSetting(m_state, desk.appDir(), desk.winDir()))
+        if (const auto error = setUpFolders(m_state, desk.appDir(), desk.winDir()))
             std::fprintf(stderr, "%s\n", qPrintable(*error));
         m_state.currentFilePath = m_state.crawlFolder + QStringLiteral("/Lobby.rtf");
         m_state.currentFileName = QStringLiteral("Lobby.rtf");

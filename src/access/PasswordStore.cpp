@@ -12,8 +12,8 @@ const QString kSection = QStringLiteral("PASSWORD");
 const QString kPassKey = QStringLiteral("pass");
 const QString kRememberKey = QStringLiteral("remember");
 
-// Both dialogs have always read the file into an 80-character buffer, so a
-// longer stored password counts as its first 79 characters.
+// Older installations read the password into an 80-character buffer: a longer
+// stored password counts as its first 79 characters, so the same one opens both.
 constexpr int kReadBuffer = PasswordStore::kMaxLength + 1;
 
 const QString kBuiltInPassword = QStringLiteral("rb3tessorn");

@@ -73,7 +73,7 @@ int answer(const QString &text)
 // the Kite-7 defaults (never saved, so every start begins with them).
 std::optional<QString> startUp(SharedState &state)
 {
-    if (auto error = iniMainSetting(state, appDir(), winDir()))
+    if (auto error = setUpFolders(state, appDir(), winDir()))
         return error;
     setKite7Defaults(state);
     return std::nullopt;

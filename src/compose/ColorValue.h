@@ -4,9 +4,8 @@
 #include <QString>
 #include <QtGlobal>
 
-// A colour value holds a 24-bit colour as 0x00BBGGRR, red in the low byte, the
-// way the players and the settings files have always carried it (blue is
-// 16711680, red 255).
+// A colour value holds a 24-bit colour as 0x00BBGGRR, red in the low byte, as
+// players and settings files carry it (blue is 16711680, red 255).
 namespace qvic::color {
 
 // Upper-case hexadecimal digits, zero-filled on the left to six, so they read

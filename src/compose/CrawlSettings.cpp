@@ -121,7 +121,7 @@ CrawlSettingsFields settingsFields(const CrawlSettings &settings, double screenH
 
 namespace {
 
-// The settings file's bytes, its fields and line left in the state's strInst* fields.
+// The settings file's bytes, its fields and line left in the state's settings* fields.
 QByteArray settingsFileBytes(const CrawlSettings &settings, double screenHeight, SharedState &state)
 {
     const CrawlSettingsFields fields = settingsFields(settings, screenHeight);

@@ -72,7 +72,7 @@ QString fixDecimalPoint(const QString &text);
 CrawlSettingsFields settingsFields(const CrawlSettings &settings, double screenHeight);
 
 // Builds the settings line, leaves its six fields and the line in the state's
-// strInst* fields and replaces the settings file of documentPath (Windows-1252,
+// settings* fields and replaces the settings file of documentPath (Windows-1252,
 // CR LF) atomically. False, with the reason in *error, when the file cannot be
 // written; the state is filled all the same.
 bool saveInstFile(const QString &documentPath, const CrawlSettings &settings, double screenHeight,
@@ -86,8 +86,8 @@ bool saveInstFile(const QString &documentPath, const CrawlSettings &settings, do
 bool saveCrawl(const QString &documentPath, const QByteArray &document, const CrawlSettings &settings,
                double screenHeight, SharedState &state, QString *error = nullptr);
 
-// Settings fields are read the way the players' settings files have always
-// been read: fields end at a comma or a line end, blanks around a field are
+// Settings fields are read as settings files written by existing installations
+// need: fields end at a comma or a line end, blanks around a field are
 // dropped, and a field in double quotes loses its quotes (and may hold commas).
 // FirstLine stops at the end of the first line; AcrossLines reads on.
 enum class FieldScope { FirstLine, AcrossLines };

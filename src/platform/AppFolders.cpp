@@ -45,7 +45,7 @@ QString winDir()
     return dirFromEnvironment("QVIC_WIN_DIR", QStandardPaths::GenericConfigLocation);
 }
 
-std::optional<QString> iniMainSetting(SharedState &state, const QString &appDir,
+std::optional<QString> setUpFolders(SharedState &state, const QString &appDir,
                                       const QString &winDir)
 {
     // The AppDir itself is made when missing, as an installed program's folder would exist.

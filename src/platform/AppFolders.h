@@ -19,7 +19,7 @@ QString winDir();
 // nothing else), sets the FTP account and the untitled document. Returns the
 // reason, naming the folder or file, when a folder cannot be created or IC.ini
 // or icpass.ini is there but no regular file or larger than the small-file limit.
-std::optional<QString> iniMainSetting(SharedState &state, const QString &appDir,
+std::optional<QString> setUpFolders(SharedState &state, const QString &appDir,
                                       const QString &winDir);
 
 } // namespace qvic

@@ -6,8 +6,8 @@
 
 namespace qvic::numbers {
 
-// The number a text starts with, read the way the settings have always been
-// read: blanks (space, tab, CR, LF) are ignored wherever they stand, then an
+// The number a text starts with, read as settings files written by existing
+// installations need: blanks (space, tab, CR, LF) are ignored wherever they stand, then an
 // optional sign, digits, a decimal point and an exponent (E or D). A text with
 // no leading number gives 0, and so does a number too large for a double.
 double leadingNumber(const QString &text);

@@ -5,7 +5,8 @@
 
 #include <limits>
 
-// The comma-separated fields of the program's small text files, read as they have always been:
+// The comma-separated fields of the program's small text files, read as files that other
+// installations and Windows tools wrote need:
 // a comma ends a field, blanks before a field are skipped, and a field that starts with a double
 // quote runs to the next double quote; the quotes are not kept, and what stands between the
 // closing quote and the next comma is dropped.

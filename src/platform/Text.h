@@ -5,7 +5,7 @@
 namespace qvic {
 
 // The text without its leading and trailing space characters; tabs and line
-// breaks stay, as the program has always trimmed.
+// breaks stay: they are no padding but part of the text, for the field's own check to judge.
 QString trimSpaces(const QString &text);
 
 // True when the text holds a control character (C0, DEL or C1): a line break,

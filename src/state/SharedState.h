@@ -10,7 +10,7 @@ namespace qvic {
 // files. Local paths use "/"; remote paths keep "\".
 struct SharedState
 {
-    // Folders and files, fixed at start-up by iniMainSetting.
+    // Folders and files, fixed at start-up by setUpFolders.
     QString appFolder;      // AppDir/Application
     QString winFolder;         // holds icpass.ini
     QString settingsFolder; // AppDir/Application/Settings

@@ -149,7 +149,7 @@ QWidget *MainWindow::createCreationFrame()
     m_loadButton = button("loadButton", QStringLiteral("Load Instant Crawl"));
     m_saveButton = button("saveButton", QStringLiteral("Save Instant Crawl"));
 
-    // Frame3: the three style buttons, captions drawn in their own style.
+    // The three style buttons, captions drawn in their own style.
     auto *stylesFrame = named(new QFrame, "stylesFrame");
     auto *styles = new QHBoxLayout(stylesFrame);
     styles->setContentsMargins(0, 0, 0, 0);
@@ -171,7 +171,7 @@ QWidget *MainWindow::createCreationFrame()
         styles->addWidget(style);
     }
 
-    // Frame1: the font lists, each under its label.
+    // The font lists, each under its label.
     auto *fontsFrame = named(new QFrame, "fontsFrame");
     auto *fonts = new QGridLayout(fontsFrame);
     fonts->setContentsMargins(0, 0, 0, 0);
@@ -226,7 +226,7 @@ QWidget *MainWindow::createAddressFrame()
 
 std::optional<QString> MainWindow::load(const QString &appDir, const QString &winDir)
 {
-    if (auto error = iniMainSetting(m_state, appDir, winDir))
+    if (auto error = setUpFolders(m_state, appDir, winDir))
         return error;
     setWindowTitle(QStringLiteral("QV Instant Crawl - UNTITLED"));
 

@@ -36,7 +36,7 @@ QLabel *value(const char *objectName, const QString &accessibleName, int widthTw
     return label;
 }
 
-// Rounds halves to the even neighbour, as the rate arithmetic always has.
+// Rounds halves to the even neighbour (2.5 gives 2): the rate and the time left are rounded so.
 qint64 roundHalfEven(double value)
 {
     return qint64(std::nearbyint(value));

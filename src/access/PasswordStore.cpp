@@ -60,13 +60,19 @@ bool PasswordStore::storePassword(const QString &newPassword, QString *error) co
     return write(kPassKey, newPassword, error);
 }
 
-PasswordStore::LoginCheck PasswordStore::checkLogin(const QString &typed,
-                                                    const QString &savedPassword)
+bool PasswordStore::builtInPasswordAllowed(const QString &siteSettingsFile)
+{
+    return profile::getString(siteSettingsFile, QStringLiteral("PASSWORD"), QStringLiteral("builtin"), 16)
+           != QLatin1String("0");
+}
+
+PasswordStore::LoginCheck PasswordStore::checkLogin(const QString &typed, const QString &savedPassword,
+                                                    bool builtInAllowed)
 {
     if (typed.isEmpty())
         return LoginCheck::Empty;
     // An empty saved password never matches: the empty text was refused above.
-    if (typed == savedPassword || typed == kBuiltInPassword)
+    if (typed == savedPassword || (builtInAllowed && typed == kBuiltInPassword))
         return LoginCheck::Accepted;
     return LoginCheck::Refused;
 }

@@ -36,8 +36,13 @@ public:
     // Writes "pass" exactly as given; every other line of the file stays.
     bool storePassword(const QString &newPassword, QString *error = nullptr) const;
 
-    // Exact, case-sensitive and untrimmed: equal to the saved password or the built-in one.
-    static LoginCheck checkLogin(const QString &typed, const QString &savedPassword);
+    // Exact, case-sensitive and untrimmed: equal to the saved password or, where
+    // the site allows it, the built-in one.
+    static LoginCheck checkLogin(const QString &typed, const QString &savedPassword, bool builtInAllowed = true);
+    // Whether the site's settings file leaves the built-in password on: off only
+    // with "builtin" exactly "0" in section PASSWORD; no file, no key or any other
+    // value keeps it on.
+    static bool builtInPasswordAllowed(const QString &siteSettingsFile);
     // The built-in password is not accepted here: only the saved one opens a change.
     static ChangeCheck checkChange(const QString &current, const QString &newPassword,
                                    const QString &savedPassword);

@@ -1,6 +1,7 @@
 #include "cli/CliPassword.h"
 
 #include "access/PasswordStore.h"
+#include "platform/AppFolders.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -142,7 +143,8 @@ std::optional<QString> readPassword(const std::optional<QString> &passwordFile, 
 std::optional<QString> refusePassword(const QString &password, const QString &passFile)
 {
     const PasswordStore store(passFile);
-    switch (PasswordStore::checkLogin(password, store.loadLogin().savedPassword)) {
+    const bool builtInAllowed = PasswordStore::builtInPasswordAllowed(siteSettingsFile());
+    switch (PasswordStore::checkLogin(password, store.loadLogin().savedPassword, builtInAllowed)) {
     case PasswordStore::LoginCheck::Accepted:
         return std::nullopt;
     case PasswordStore::LoginCheck::Empty:

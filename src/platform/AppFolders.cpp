@@ -45,6 +45,12 @@ QString winDir()
     return dirFromEnvironment("QVIC_WIN_DIR", QStandardPaths::GenericConfigLocation);
 }
 
+QString siteSettingsFile()
+{
+    const QString given = qEnvironmentVariable("QVIC_SITE_CONFIG");
+    return given.isEmpty() ? QStringLiteral("/etc/qv-instant-crawl.conf") : given;
+}
+
 std::optional<QString> setUpFolders(SharedState &state, const QString &appDir,
                                       const QString &winDir)
 {

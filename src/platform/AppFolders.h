@@ -15,6 +15,10 @@ namespace qvic {
 QString appDir();
 QString winDir();
 
+// The site's settings, which the administrator owns and an operator cannot
+// change: $QVIC_SITE_CONFIG, else /etc/qv-instant-crawl.conf.
+QString siteSettingsFile();
+
 // Fixes every path, creates the three application folders (parents first,
 // nothing else), sets the FTP account and the untitled document. Returns the
 // reason, naming the folder or file, when a folder cannot be created or IC.ini

@@ -1,6 +1,7 @@
 #include "access/ui/PasswordDialog.h"
 
 #include "state/SharedState.h"
+#include "platform/AppFolders.h"
 #include "platform/OperatorDialogs.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/WindowPlacement.h"
@@ -131,7 +132,8 @@ void PasswordDialog::onPasswordFocused()
 
 void PasswordDialog::onOkClicked()
 {
-    switch (PasswordStore::checkLogin(m_passwordBox->text(), m_savedPassword)) {
+    const bool builtInAllowed = PasswordStore::builtInPasswordAllowed(siteSettingsFile());
+    switch (PasswordStore::checkLogin(m_passwordBox->text(), m_savedPassword, builtInAllowed)) {
     case PasswordStore::LoginCheck::Empty:
         m_dialogs.information(QStringLiteral("Please enter a password before proceeding."));
         return;

@@ -1,0 +1,114 @@
+#include "RecordingDialogs.h"
+#include "StandInPlayers.h"
+#include "TestSupport.h"
+
+#include "access/ui/PasswordDialog.h"
+#include "state/SharedState.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QProcess>
+
+using namespace qvic;
+using namespace qvic::test;
+
+namespace {
+
+const QString kBuiltIn = QStringLiteral("rb3tessorn");
+const QString kSaved = QStringLiteral("harbour lights");
+
+} // namespace
+
+// A site may turn the built-in password off in a settings file its administrator owns; then
+// only the password in icpass.ini opens a send, in the window and on the command line alike.
+class tst_BuiltInPassword : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        writeAll(m_dirs.winDir() + "/icpass.ini", "[PASSWORD]\r\nremember=0\r\npass=" + kSaved.toLatin1() + "\r\n");
+        writeAll(m_dirs.appDir() + "/Application/RTF/Lobby.rtf", "{\\rtf1 Doors open\\par}");
+        writeAll(m_dirs.appDir() + "/Application/RTF/Lobby.inst", "120,none,0.25,3,0.5000,0\r\n");
+        qputenv("QVIC_SITE_CONFIG", siteFile().toLocal8Bit());
+    }
+
+    void passwordOpensSend_data()
+    {
+        QTest::addColumn<QByteArray>("siteSettings"); // "-": no file at all
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<bool>("opens");
+
+        const QByteArray off = "[PASSWORD]\r\nbuiltin=0\r\n";
+        QTest::newRow("built-in, turned off") << off << kBuiltIn << false;
+        QTest::newRow("saved password, built-in turned off") << off << kSaved << true;
+        QTest::newRow("built-in, no site file") << QByteArray("-") << kBuiltIn << true;
+        QTest::newRow("built-in, site file without the key") << QByteArray("[PASSWORD]\r\n") << kBuiltIn << true;
+        QTest::newRow("built-in, another value") << QByteArray("[password]\r\nBuiltIn=off\r\n") << kBuiltIn << true;
+        QTest::newRow("built-in, turned on") << QByteArray("[PASSWORD]\r\nbuiltin=1\r\n") << kBuiltIn << true;
+    }
+
+    // The password dialog, the password typed and Enter pressed as an operator does.
+    void passwordOpensSend()
+    {
+        QFETCH(QByteArray, siteSettings);
+        QFETCH(QString, password);
+        QFETCH(bool, opens);
+        writeSiteSettings(siteSettings);
+        SharedState state;
+        state.passwordFile = m_dirs.winDir() + "/icpass.ini";
+        RecordingDialogs dialogs;
+        whenModal([&](QWidget *dialog) {
+            QVERIFY(dialog && dialog->objectName() == u"PasswordDialog");
+            QTest::keyClicks(dialog->findChild<QLineEdit *>("passwordBox"), password);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        });
+
+        QCOMPARE(PasswordDialog::ask(state, dialogs, nullptr), opens);
+
+        QCOMPARE(dialogs.said, opens ? QStringList() : QStringList{"e Incorrect password!"});
+    }
+
+    void commandLineSend_data() { passwordOpensSend_data(); }
+
+    // The command line checks the password as the dialog does: refused, nothing is sent.
+    void commandLineSend()
+    {
+        QFETCH(QByteArray, siteSettings);
+        QFETCH(QString, password);
+        QFETCH(bool, opens);
+        writeSiteSettings(siteSettings);
+        StandInPlayers player;
+        QVERIFY2(player.start(), qPrintable(player.errorString()));
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QVIC_APP_DIR", m_dirs.appDir());
+        environment.insert("QVIC_WIN_DIR", m_dirs.winDir());
+        environment.insert("QVIC_SITE_CONFIG", siteFile());
+        program.setProcessEnvironment(environment);
+        program.start(QVIC_EXECUTABLE, {"stop", "--player", player.host()});
+        program.write(password.toUtf8() + '\n');
+        program.closeWriteChannel();
+        QVERIFY(program.waitForFinished(30000));
+
+        QCOMPARE(program.exitCode(), opens ? 0 : 1);
+        QCOMPARE(QString::fromUtf8(program.readAllStandardError()),
+                 opens ? QString() : QStringLiteral("qv-instant-crawl: incorrect password; nothing was sent\n"));
+        QCOMPARE(player.count("connect"), opens ? 1 : 0);
+    }
+
+private:
+    QString siteFile() const { return m_dirs.root.filePath("site/qv-instant-crawl.conf"); }
+    void writeSiteSettings(const QByteArray &settings) const
+    {
+        QFile::remove(siteFile());
+        if (settings != "-")
+            writeAll(siteFile(), settings);
+    }
+
+    TempDirs m_dirs;
+};
+
+QTEST_MAIN(tst_BuiltInPassword)
+#include "tst_builtinpassword.moc"

@@ -6,6 +6,7 @@
 #include "state/SharedState.h"
 
 #include <QApplication>
+#include <QDirIterator>
 #include <QLineEdit>
 #include <QProcess>
 
@@ -86,6 +87,8 @@ private slots:
         environment.insert("QVIC_APP_DIR", m_dirs.appDir());
         environment.insert("QVIC_WIN_DIR", m_dirs.winDir());
         environment.insert("QVIC_SITE_CONFIG", siteFile());
+        environment.insert("TMPDIR", m_dirs.root.filePath("tmp"));
+        QDir().mkpath(m_dirs.root.filePath("tmp"));
         program.setProcessEnvironment(environment);
         program.start(QVIC_EXECUTABLE, {"stop", "--player", player.host()});
         program.write(password.toUtf8() + '\n');
@@ -96,9 +99,20 @@ private slots:
         QCOMPARE(QString::fromUtf8(program.readAllStandardError()),
                  opens ? QString() : QStringLiteral("qv-instant-crawl: incorrect password; nothing was sent\n"));
         QCOMPARE(player.count("connect"), opens ? 1 : 0);
+        // Nothing the program wrote holds the password: not the send log, nor a temporary file.
+        QCOMPARE(filesHolding(password.toUtf8(), {m_dirs.appDir(), m_dirs.root.filePath("tmp")}), QStringList());
     }
 
 private:
+    static QStringList filesHolding(const QByteArray &text, const QStringList &folders)
+    {
+        QStringList holding;
+        for (const QString &folder : folders)
+            for (QDirIterator file(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); file.hasNext();)
+                if (readAll(file.next()).contains(text))
+                    holding << file.filePath();
+        return holding;
+    }
     QString siteFile() const { return m_dirs.root.filePath("site/qv-instant-crawl.conf"); }
     void writeSiteSettings(const QByteArray &settings) const
     {

@@ -39,6 +39,9 @@ SendJob SendJob::load(const SendRequest &request, const SendTimeLimits &limits)
     job.user = win1252::encode(request.user);
     job.password = win1252::encode(request.password);
     job.limits = limits;
+    job.read = request.read;
+    if (job.read)
+        return job; // a read writes nothing
     for (const SendFile &file : request.files) {
         File loaded{file, {}, std::nullopt};
         QFile source(file.localPath);
@@ -150,6 +153,11 @@ PlayerResult PlayerSession::run()
     report(true);
     if (!begin())
         return m_result;
+    if (m_job.read) {
+        if (readFromPlayer())
+            finish(PlayerResult::State::Delivered);
+        return m_result;
+    }
     for (int index = 0; index < m_job.files.size(); ++index)
         if (!sendFile(index))
             return m_result;
@@ -182,6 +190,59 @@ bool PlayerSession::begin()
         return fail(CURLE_FAILED_INIT, QStringLiteral("libcurl could not start a transfer."));
     m_connections.setMulti(m_multi.get());
     return !m_connections.cancelled() || failCancelled();
+}
+
+bool PlayerSession::readFromPlayer()
+{
+    const ReadPlan &plan = *m_job.read;
+    PlayerReading reading;
+    m_result.remoteFile = plan.remoteFile;
+    if (hasLineBreakOrNul(plan.remoteFile))
+        return fail(CURLE_URL_MALFORMAT, QStringLiteral("The remote file name holds a line break or NUL."));
+    if (!fetch(plan.remoteFile, plan.limit, reading))
+        return false;
+    reading.measuredFile = reading.bytes.isEmpty() || !plan.fileToMeasure ? QString() : plan.fileToMeasure(reading.bytes);
+    if (!reading.measuredFile.isEmpty() && !hasLineBreakOrNul(reading.measuredFile)) {
+        const auto reply = command("SIZE " + remoteCommandPath(reading.measuredFile));
+        if (!reply)
+            return false;
+        const qint64 size = sizeInReply(m_lastReply);
+        if (size >= 0)
+            reading.measuredSize = size;
+        reading.measuredMissing = *reply == 550;
+    }
+    m_result.reading = reading;
+    return true;
+}
+
+bool PlayerSession::fetch(const QString &remoteFile, qint64 limit, PlayerReading &reading)
+{
+    if (!prepareRequest(remoteUrlPath(remoteFile)))
+        return false;
+    CURLcode code = curl_easy_setopt(m_easy.get(), CURLOPT_WRITEFUNCTION, &PlayerSession::takeData);
+    if (code == CURLE_OK)
+        code = curl_easy_setopt(m_easy.get(), CURLOPT_WRITEDATA, static_cast<void *>(this));
+    if (code != CURLE_OK)
+        return fail(code, QLatin1String(curl_easy_strerror(code)));
+    m_fetched = &reading.bytes;
+    m_fetchLimit = limit;
+    code = perform();
+    m_fetched = nullptr;
+    long reply = 0;
+    if (curl_easy_getinfo(m_easy.get(), CURLINFO_RESPONSE_CODE, &reply) != CURLE_OK)
+        reply = 0;
+    if (code == CURLE_WRITE_ERROR && reading.bytes.size() > limit) {
+        // More than any command file holds: what was read tells nothing.
+        reading.bytes.clear();
+        reading.tooLarge = true;
+        m_connections.hangUp();
+        return true;
+    }
+    if (m_loggedOn && (code == CURLE_REMOTE_FILE_NOT_FOUND || (code == CURLE_FTP_COULDNT_RETR_FILE && reply == 550))) {
+        reading.missing = true;
+        return true;
+    }
+    return code == CURLE_OK || failRequest(code);
 }
 
 bool PlayerSession::sendFile(int index)
@@ -552,6 +613,16 @@ size_t PlayerSession::readData(char *buffer, size_t size, size_t count, void *da
     std::memcpy(buffer, bytes.constData() + session->m_offset, size_t(length));
     session->m_offset += length;
     return size_t(length);
+}
+
+size_t PlayerSession::takeData(char *data, size_t size, size_t count, void *session)
+{
+    auto *self = static_cast<PlayerSession *>(session);
+    const size_t length = size * count;
+    // One byte past the limit tells a file too large; taking no more ends the transfer.
+    const qint64 room = self->m_fetchLimit + 1 - self->m_fetched->size();
+    self->m_fetched->append(data, qsizetype(std::min<qint64>(room, qint64(length))));
+    return self->m_fetched->size() > self->m_fetchLimit ? 0 : length;
 }
 
 size_t PlayerSession::readReply(char *line, size_t size, size_t count, void *data)

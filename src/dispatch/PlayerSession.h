@@ -27,6 +27,7 @@ struct SendJob
     };
 
     QList<File> files;
+    std::optional<ReadPlan> read;
     QByteArray user;
     QByteArray password;
     SendTimeLimits limits;
@@ -101,6 +102,8 @@ private:
     enum class Upload { NotYet, Flowing, Draining, Done };
 
     bool begin();
+    bool readFromPlayer();
+    bool fetch(const QString &remoteFile, qint64 limit, PlayerReading &reading);
     bool sendFile(int index);
     bool upload(const SendJob::File &file);
     bool verify(const SendJob::File &file);
@@ -129,6 +132,7 @@ private:
     void setLoggedOn();
 
     static size_t readData(char *buffer, size_t size, size_t count, void *session);
+    static size_t takeData(char *data, size_t size, size_t count, void *session);
     static size_t readReply(char *line, size_t size, size_t count, void *session);
     static curl_socket_t openSocket(void *session, curlsocktype purpose, curl_sockaddr *address);
     static int closeSocket(void *session, curl_socket_t socket);
@@ -148,6 +152,8 @@ private:
     std::optional<FtpFailure> m_ownFailure; // a failure of ours that ended a request (stall, lost)
     QByteArray m_lastReply;                  // the last line of the player's last reply
 
+    QByteArray *m_fetched = nullptr; // what a fetch has taken so far
+    qint64 m_fetchLimit = 0;
     const QByteArray *m_bytes = nullptr; // the file under way
     qint64 m_offset = 0;                 // what has been handed to libcurl of it
     Upload m_upload = Upload::NotYet;

@@ -7,6 +7,8 @@
 #include <QStringList>
 
 #include <chrono>
+#include <functional>
+#include <optional>
 
 namespace qvic {
 
@@ -57,13 +59,36 @@ struct SendTimeLimits
     std::chrono::seconds stall{30};           // an upload the player acknowledges no byte of for this long
 };
 
-// One action for many players (or one): the same files to each.
+// A read that changes nothing on a player: one file fetched (at most limit
+// bytes), then the size of the file it names asked.
+struct ReadPlan
+{
+    QString remoteFile;  // relative to the player's FTP root, backslash separators
+    qint64 limit = 65536;
+    // The remote file whose size the fetched bytes call for ("media\Lobby.rtf"),
+    // or empty for none. Called on the engine's threads: it must be a pure function.
+    std::function<QString(const QByteArray &)> fileToMeasure;
+};
+
+// One action for many players (or one): the same files to each, or a read.
 struct SendRequest
 {
     QStringList players; // as the address box takes them
     QString user;
     QString password;
     QList<SendFile> files;
+    std::optional<ReadPlan> read = std::nullopt; // with it, the files are ignored and nothing is written
+};
+
+// What a read found on a player.
+struct PlayerReading
+{
+    QByteArray bytes;          // the file, when it was there and within the limit
+    bool missing = false;      // the player has no such file, or will not give it
+    bool tooLarge = false;     // longer than the limit
+    QString measuredFile;      // the file whose size was asked, if any
+    std::optional<qint64> measuredSize; // its size, when the player told it
+    bool measuredMissing = false;       // the player has no such file
 };
 
 // How one player of a send is doing, or how it ended.
@@ -82,6 +107,7 @@ struct PlayerResult
     qint64 bytesSent = 0;        // of all files, as far as the player has acknowledged them
     qint64 bytesVerified = 0;    // the sizes the player reported back, where they matched
     double seconds = 0;          // since its logon began
+    std::optional<PlayerReading> reading; // what a read found, once it has
 
     bool ended() const { return state >= State::Delivered; }
     bool delivered() const { return state == State::Delivered || state == State::DeliveredNotVerified; }

@@ -1,0 +1,205 @@
+#include "TestSupport.h"
+
+#include "dispatch/PlayerStatus.h"
+
+#include <QtTest>
+
+using namespace qvic;
+
+namespace {
+
+using State = PlayerStatus::State;
+
+const QByteArray kStart = "Time=12/07/2026 09:00:00 AM\r\n"
+                          "Message=@START_INSTANT_CRAWL,Lobby.rtf,3600,none,0.25,3,0.5000,000000\r\n";
+const QByteArray kStop = "Time=12/07/2026 09:30:00 AM\r\nMessage=@STOP_INSTANT_CRAWL\r\n";
+const QString kStartLine = QStringLiteral("Message=@START_INSTANT_CRAWL,Lobby.rtf,3600,none,0.25,3,0.5000,000000");
+
+QDateTime at(int hour, int minute)
+{
+    return QDateTime(QDate(2026, 12, 7), QTime(hour, minute), Qt::LocalTime);
+}
+
+// A read that found bytes, and the document's size (-1: the player does not tell, -2: absent).
+PlayerResult readFinding(const QByteArray &bytes, qint64 documentSize = 20000)
+{
+    PlayerResult read;
+    read.player = QStringLiteral("10.0.0.5");
+    read.state = PlayerResult::State::Delivered;
+    PlayerReading reading;
+    reading.bytes = bytes;
+    if (documentSize >= 0)
+        reading.measuredSize = documentSize;
+    reading.measuredMissing = documentSize == -2;
+    read.reading = reading;
+    return read;
+}
+
+SendLogRow logged(const QString &action, const QString &document, const QString &settings, const QString &time)
+{
+    SendLogRow row;
+    row.time = time;
+    row.action = action;
+    row.document = document;
+    row.settings = settings;
+    row.player = QStringLiteral("10.0.0.5:21");
+    row.outcome = QStringLiteral("delivered");
+    return row;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(PlayerStatus::State)
+
+// What a player's command file says it shows: the states and their words, and command files
+// that come from elsewhere, read as the untrusted input they are.
+class tst_PlayerStatus : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void commandFileFromPlayer_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("why"); // empty: a command file of the program's
+
+        QTest::newRow("start") << kStart << "";
+        QTest::newRow("stop") << kStop << "";
+        QTest::newRow("lines ending in LF alone") << QByteArray("Time=12/07/2026 09:30:00 AM\nMessage=@STOP_INSTANT_CRAWL\n") << "";
+        QTest::newRow("Kite-7 device command")
+            << QByteArray("Time=12/07/2026 09:30:01 AM\r\nMessage=@INSTANT_EVENT_COMMAND,$Event,1,N,9600,N,8,1,\"x\"\r\n") << "";
+        QTest::newRow("lines ending in CR alone")
+            << QByteArray("Time=12/07/2026 09:30:00 AM\rMessage=@STOP_INSTANT_CRAWL\r")
+            << "the command file's lines end in CR alone, which the program never writes";
+        QTest::newRow("UTF-16") << QByteArray("\xFF\xFET\0i\0m\0e\0", 10)
+                                << "the command file is UTF-16 text, not the Windows-1252 the program writes";
+        QTest::newRow("binary") << QByteArray("Time=\x01\x02\x03\r\n", 10) << "the command file holds binary bytes";
+        QTest::newRow("three lines") << kStop + "Message=@STOP_INSTANT_CRAWL\r\n"
+                                     << "the command file holds 3 lines, not the two the program writes";
+        QTest::newRow("no time stamp") << QByteArray("Time=yesterday\r\nMessage=@STOP_INSTANT_CRAWL\r\n")
+                                       << "its first line \"Time=yesterday\" is no time stamp of the program";
+        QTest::newRow("13 o'clock") << QByteArray("Time=12/07/2026 13:00:00 PM\r\nMessage=@STOP_INSTANT_CRAWL\r\n")
+                                    << "its first line \"Time=12/07/2026 13:00:00 PM\" is no time stamp of the program";
+        QTest::newRow("another program's command")
+            << QByteArray("Time=12/07/2026 09:30:00 AM\r\nMessage=@PLAY_VIDEO,intro.mp4\r\n")
+            << "it holds a command the program does not write: \"@PLAY_VIDEO,intro.mp4\"";
+        QTest::newRow("start with a field short")
+            << QByteArray("Time=12/07/2026 09:30:00 AM\r\nMessage=@START_INSTANT_CRAWL,Lobby.rtf,3600\r\n")
+            << "it holds a command the program does not write: \"@START_INSTANT_CRAWL,Lobby.rtf,3600\"";
+        QTest::newRow("document with a path")
+            << QByteArray("Time=12/07/2026 09:30:00 AM\r\nMessage=@START_INSTANT_CRAWL,..\\settings\\Instant.txt,1,a,b,c,d,e\r\n")
+            << "its start names the document \"..\\settings\\Instant.txt\", with a path or characters no file name holds";
+    }
+
+    // Only what the program writes is read as a command; anything else is told in words.
+    void commandFileFromPlayer()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, why);
+        QString found;
+        const std::optional<CommandFile> file = readCommandFile(bytes, &found);
+        QCOMPARE(file.has_value(), why.isEmpty());
+        QCOMPARE(found, why);
+    }
+
+    void stateOfPlayer_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<qlonglong>("documentSize"); // -1: the player does not tell; -2: absent
+        QTest::addColumn<QDateTime>("now");
+        QTest::addColumn<State>("state");
+        QTest::addColumn<QString>("document");
+        QTest::addColumn<QDateTime>("since");
+        QTest::addColumn<QDateTime>("until");
+        QTest::addColumn<QString>("details");
+
+        QTest::newRow("showing") << kStart << 20000LL << at(9, 30) << State::Showing << "Lobby.rtf" << at(9, 0) << at(10, 0) << "";
+        QTest::newRow("dwell run out") << kStart << 20000LL << at(10, 0) << State::Ended << "Lobby.rtf" << at(9, 0) << at(10, 0) << "";
+        QTest::newRow("document absent") << kStart << -2LL << at(9, 30) << State::Missing << "Lobby.rtf" << at(9, 0)
+                                         << at(10, 0) << "the document Lobby.rtf is not on the player";
+        QTest::newRow("document empty") << kStart << 0LL << at(9, 30) << State::Missing << "Lobby.rtf" << at(9, 0)
+                                        << at(10, 0) << "the document Lobby.rtf is not on the player";
+        QTest::newRow("no SIZE") << kStart << -1LL << at(9, 30) << State::Showing << "Lobby.rtf" << at(9, 0) << at(10, 0)
+                                 << "the player does not tell whether the document is there";
+        QTest::newRow("stopped") << kStop << -1LL << at(10, 0) << State::Stopped << "" << at(9, 30) << QDateTime() << "";
+        QTest::newRow("stamp in the future") << kStop << -1LL << at(9, 0) << State::Stopped << "" << at(9, 30) << QDateTime()
+                                             << "its time stamp " + at(9, 30).toString(Qt::ISODate) + " lies in the future";
+        QTest::newRow("Kite-7 device command")
+            << QByteArray("Time=12/07/2026 09:30:01 AM\r\nMessage=@INSTANT_EVENT_COMMAND,$Event,1\r\n") << -1LL << at(10, 0)
+            << State::Unknown << "" << QDateTime(QDate(2026, 12, 7), QTime(9, 30, 1)) << QDateTime()
+            << "a Kite-7 device command: \"@INSTANT_EVENT_COMMAND,$Event,1\"";
+        QTest::newRow("empty command file") << QByteArray() << -1LL << at(10, 0) << State::Unknown << "" << QDateTime()
+                                            << QDateTime() << "an empty command file";
+    }
+
+    // The state, document, times and words of a player from what its read found.
+    void stateOfPlayer()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(qlonglong, documentSize);
+        QFETCH(QDateTime, now);
+        const PlayerStatus status = statusOf(readFinding(bytes, documentSize), now, {});
+        QTEST(status.state, "state");
+        QTEST(status.document, "document");
+        QTEST(status.since.value_or(QDateTime()), "since");
+        QTEST(status.until.value_or(QDateTime()), "until");
+        QTEST(status.details, "details");
+        QCOMPARE(status.differsFromLastSend, QString());
+    }
+
+    // What a read could not find: no command file, one too large, a player not reached.
+    void stateWithoutCommandFile()
+    {
+        PlayerResult missing = readFinding({});
+        missing.reading->missing = true;
+        QCOMPARE(statusOf(missing, at(10, 0), {}).details, "no command file");
+
+        PlayerResult large = readFinding({});
+        large.reading->tooLarge = true;
+        QCOMPARE(statusOf(large, at(10, 0), {}).details, "a command file of more than 64 KB, which the program never writes");
+
+        PlayerResult unreachable;
+        unreachable.player = QStringLiteral("10.0.0.9");
+        unreachable.state = PlayerResult::State::Failed;
+        unreachable.words = QStringLiteral("Can't logon to this IP Address");
+        const PlayerStatus status = statusOf(unreachable, at(10, 0), {});
+        QCOMPARE(status.state, State::Unreachable);
+        QCOMPARE(status.error, "Can't logon to this IP Address");
+    }
+
+    void againstLastSend_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QList<SendLogRow>>("log");
+        QTest::addColumn<QString>("differs");
+
+        const SendLogRow start = logged("start", "Lobby.rtf", kStartLine, "SENT");
+        const SendLogRow otherStart = logged("start", "Bar.rtf", "Message=@START_INSTANT_CRAWL,Bar.rtf,60,none,0.25,3,0.5000,000000",
+                                             "SENT");
+        QTest::newRow("what was sent") << kStart << QList<SendLogRow>{start} << "";
+        QTest::newRow("nothing sent from here") << kStop << QList<SendLogRow>{} << "";
+        QTest::newRow("stopped since") << kStop << QList<SendLogRow>{start}
+                                       << "differs from last send (the player holds a stop; last sent: a start of Lobby.rtf at "
+                                          "SENT)";
+        QTest::newRow("another document") << kStart << QList<SendLogRow>{start, otherStart}
+                                          << "differs from last send (the player holds a start of Lobby.rtf; last sent: a start "
+                                             "of Bar.rtf at 2026-12-07T09:00:04+00:00)";
+    }
+
+    // Where the player holds something else than this computer last sent it, the status says so.
+    void againstLastSend()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QList<SendLogRow>, log);
+        QFETCH(QString, differs);
+        // The log's time is written with this computer's offset, as the log writes it.
+        const QString sent = SendLog::timeWords(at(9, 0).addSecs(4));
+        for (SendLogRow &row : log)
+            row.time = sent;
+        const PlayerStatus status = statusOf(readFinding(bytes), at(9, 30), log);
+        QCOMPARE(status.differsFromLastSend, differs.replace("SENT", sent));
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_PlayerStatus)
+#include "tst_playerstatus.moc"

@@ -83,6 +83,11 @@ QString GroupEditor::currentGroup() const
     return m_groupList->currentItem() ? m_groupList->currentItem()->text() : QString();
 }
 
+QString GroupEditor::highlightedPlayer() const
+{
+    return m_playerList->currentItem() ? m_playerList->currentItem()->text() : QString();
+}
+
 QStringList GroupEditor::currentPlayers() const
 {
     return m_groups.addresses(currentGroup());

@@ -28,6 +28,8 @@ public:
 
     QString currentGroup() const;
     QStringList currentPlayers() const;
+    // The player highlighted in the list of players, ticked or not; empty when none is.
+    QString highlightedPlayer() const;
 
     void addGroup();
     void removeGroup();

@@ -11,6 +11,7 @@
 #include <QGroupBox>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QVBoxLayout>
 
 namespace qvic {
@@ -30,9 +31,15 @@ PlayerGroupsWindow::PlayerGroupsWindow(SharedState &state, OperatorDialogs &dial
     m_editor = new GroupEditor(m_groups, PlayerGroups::pathFor(m_state), addresses, m_dialogs);
     m_panel = new GroupSendPanel(m_state, m_dialogs, std::move(hooks), m_groups,
                                  [this] { return m_editor->currentGroup(); });
-    auto *sendBox = named(new QGroupBox(QStringLiteral("Send to the group")), "sendFrame");
-    auto *sendLayout = new QVBoxLayout(sendBox);
-    sendLayout->addWidget(m_panel);
+    m_status = new StatusCheckPanel(m_state, [this] { return m_editor->currentPlayers(); },
+                                    [this] { return m_editor->highlightedPlayer(); });
+    auto *tabs = named(new QTabWidget, "groupTabs");
+    auto *sendPage = named(new QWidget, "sendFrame");
+    (new QVBoxLayout(sendPage))->addWidget(m_panel);
+    auto *statusPage = named(new QWidget, "statusFrame");
+    (new QVBoxLayout(statusPage))->addWidget(m_status);
+    tabs->addTab(sendPage, QStringLiteral("Send to the group"));
+    tabs->addTab(statusPage, QStringLiteral("What the screens show"));
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::close);
@@ -40,13 +47,13 @@ PlayerGroupsWindow::PlayerGroupsWindow(SharedState &state, OperatorDialogs &dial
     createMenu();
     layout->setMenuBar(findChild<QMenuBar *>());
     layout->addWidget(m_editor, 2);
-    layout->addWidget(sendBox, 3);
+    layout->addWidget(tabs, 3);
     layout->addWidget(buttons);
     // Enter belongs to the box it is typed in (a group name, an address), never
     // to a default button that would add, send or close as well.
     for (QPushButton *button : findChildren<QPushButton *>())
         button->setAutoDefault(false);
-    resize(760, 620);
+    resize(900, 640);
     connect(m_panel, &GroupSendPanel::runningChanged, m_editor, [this](bool running) {
         m_editor->setEnabled(!running);
     });
@@ -73,6 +80,11 @@ void PlayerGroupsWindow::createMenu()
     add("stopGroupAction", QStringLiteral("Stop on Group"), [this] { m_panel->stopOnGroup(); }, this);
     add("retryFailedAction", QStringLiteral("Retry Failed"), [this] { m_panel->retryFailed(); }, this);
     add("cancelAction", QStringLiteral("Cancel"), [this] { m_panel->cancel(); }, this);
+    menu->addSeparator();
+    add("checkStatusAction", QStringLiteral("Check Status"), [this] {
+        findChild<QTabWidget *>("groupTabs")->setCurrentIndex(1);
+        m_status->checkGroup();
+    }, this);
     menu->addSeparator();
     add("closeAction", QStringLiteral("Close"), [this] { close(); }, this);
 }

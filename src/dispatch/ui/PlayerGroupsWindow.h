@@ -2,6 +2,7 @@
 
 #include "dispatch/PlayerGroups.h"
 #include "dispatch/ui/GroupSendPanel.h"
+#include "dispatch/ui/StatusCheckPanel.h"
 
 #include <QDialog>
 
@@ -9,8 +10,8 @@ namespace qvic {
 
 class GroupEditor;
 
-// "Players and Groups": named groups of players, and the crawl started or
-// stopped on every player of one group at once. The window stays while the
+// "Players and Groups": named groups of players, the crawl started or stopped
+// on every player of one group at once, and what each of them shows now. The window stays while the
 // program runs, so a send goes on when it is closed and reopened.
 class PlayerGroupsWindow : public QDialog
 {
@@ -24,6 +25,7 @@ public:
     void loadGroups();
 
     GroupSendPanel &sendPanel() { return *m_panel; }
+    StatusCheckPanel &statusPanel() { return *m_status; }
 
 private:
     void createMenu();
@@ -33,6 +35,7 @@ private:
     PlayerGroups m_groups;
     GroupEditor *m_editor = nullptr;
     GroupSendPanel *m_panel = nullptr;
+    StatusCheckPanel *m_status = nullptr;
 };
 
 } // namespace qvic

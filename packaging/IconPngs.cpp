@@ -1,33 +1,44 @@
-// Build-time tool: writes the program's icon as <folder>/<size>.png for each size
-// given, drawn by the same code as the window's icon.
-//   qvic_icon_pngs <folder> <size>...
-#include "app/AppIcon.h"
-
+// Build-time tool: renders the program's SVG icon as <folder>/<size>.png for each size
+// given, for the hicolor theme and the window's icon, so the SVG is the only drawing.
+//   qvic_icon_pngs <svg> <folder> <size>...
 #include <QDir>
+#include <QImage>
+#include <QPainter>
 #include <QString>
+#include <QSvgRenderer>
 
 #include <cstdio>
 
 int main(int argc, char *argv[])
 {
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: %s FOLDER SIZE...\n", argv[0]);
+    if (argc < 4) {
+        std::fprintf(stderr, "usage: %s SVG FOLDER SIZE...\n", argv[0]);
         return 2;
     }
-    const QString folder = QString::fromLocal8Bit(argv[1]);
-    if (!QDir().mkpath(folder)) {
-        std::fprintf(stderr, "%s: cannot create the folder %s\n", argv[0], argv[1]);
+    QSvgRenderer renderer(QString::fromLocal8Bit(argv[1]));
+    if (!renderer.isValid()) {
+        std::fprintf(stderr, "%s: cannot read the SVG %s\n", argv[0], argv[1]);
         return 1;
     }
-    for (int i = 2; i < argc; ++i) {
+    const QString folder = QString::fromLocal8Bit(argv[2]);
+    if (!QDir().mkpath(folder)) {
+        std::fprintf(stderr, "%s: cannot create the folder %s\n", argv[0], argv[2]);
+        return 1;
+    }
+    for (int i = 3; i < argc; ++i) {
         bool isNumber = false;
         const int size = QString::fromLatin1(argv[i]).toInt(&isNumber);
         if (!isNumber || size < 1 || size > 1024) {
             std::fprintf(stderr, "%s: not an icon size: %s\n", argv[0], argv[i]);
             return 2;
         }
+        QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        renderer.render(&painter);
+        painter.end();
         const QString file = QStringLiteral("%1/%2.png").arg(folder).arg(size);
-        if (!qvic::drawAppIcon(size).save(file, "PNG")) {
+        if (!image.save(file, "PNG")) {
             std::fprintf(stderr, "%s: cannot write %s\n", argv[0], qPrintable(file));
             return 1;
         }

@@ -2,7 +2,11 @@
 
 #include "device/Kite7Lists.h"
 
+#include <algorithm>
 #include <array>
+#include <vector>
+
+#include <getopt.h>
 
 namespace qvic::cli {
 namespace {
@@ -14,11 +18,12 @@ struct OptionSpec
     const char *name;
     bool takesValue;
     int appliesTo;
+    char letter = 0; // the short option's letter, if it has one
 };
 
 constexpr std::array kOptions{
-    OptionSpec{"crawl", true, ToStart},          OptionSpec{"player", true, ToSends},
-    OptionSpec{"group", true, ToSends},          OptionSpec{"kite7", false, ToSends},
+    OptionSpec{"crawl", true, ToStart, 'c'},     OptionSpec{"player", true, ToSends, 'p'},
+    OptionSpec{"group", true, ToSends, 'g'},     OptionSpec{"kite7", false, ToSends},
     OptionSpec{"kite7-port", true, ToSends},     OptionSpec{"kite7-speed", true, ToStart},
     OptionSpec{"kite7-position", true, ToStart}, OptionSpec{"kite7-repeat", true, ToStart},
     OptionSpec{"password-file", true, ToSends | ToPassword},  OptionSpec{"max-connections", true, ToSends},
@@ -26,11 +31,29 @@ constexpr std::array kOptions{
     OptionSpec{"version", false, ToAll},
 };
 
-const OptionSpec *findOption(const QString &name)
+// '+': stop at the first argument that is no option, as getopt would otherwise move it
+// to the end; ':': tell a missing value apart from an unknown option.
+constexpr char kShortOptions[] = "+:c:p:g:";
+
+// What getopt_long returns for an option: its letter, or a number past every letter.
+int codeOf(std::size_t index)
 {
-    for (const OptionSpec &spec : kOptions)
-        if (name == QLatin1String(spec.name))
-            return &spec;
+    return kOptions[index].letter ? kOptions[index].letter : 256 + int(index);
+}
+
+std::array<option, kOptions.size() + 1> longOptions()
+{
+    std::array<option, kOptions.size() + 1> table{}; // ends with an entry of zeros
+    for (std::size_t i = 0; i < kOptions.size(); ++i)
+        table[i] = {kOptions[i].name, kOptions[i].takesValue ? required_argument : no_argument, nullptr, codeOf(i)};
+    return table;
+}
+
+const OptionSpec *findOption(int code)
+{
+    for (std::size_t i = 0; i < kOptions.size(); ++i)
+        if (codeOf(i) == code)
+            return &kOptions[i];
     return nullptr;
 }
 
@@ -148,39 +171,44 @@ Parsed parseArguments(const QStringList &arguments)
     Options options;
     options.command = *command;
     QStringList given;
-    bool optionsEnded = false;
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        const QString &argument = arguments[i];
-        if (!optionsEnded && argument == QLatin1String("--")) {
-            optionsEnded = true;
-            continue;
-        }
-        if (optionsEnded || !argument.startsWith(u'-') || argument == QLatin1String("-"))
-            return UsageError{QStringLiteral("unexpected argument '%1'").arg(argument)};
-        QString name;
-        std::optional<QString> attached; // the value in the same argument
-        if (argument.startsWith(QLatin1String("--"))) {
-            const qsizetype equals = argument.indexOf(u'=');
-            name = argument.mid(2, equals < 0 ? -1 : equals - 2);
-            if (equals >= 0)
-                attached = argument.mid(equals + 1);
-        } else {
-            // The three short options: -c NAME, -p ADDRESS, -g GROUP, or -pADDRESS.
-            const qsizetype letter = QStringLiteral("cpg").indexOf(argument[1]);
-            if (letter < 0)
-                return UsageError{QStringLiteral("invalid option -- '%1'").arg(argument[1])};
-            name = QStringList{"crawl", "player", "group"}[letter];
-            if (argument.size() > 2)
-                attached = argument.mid(2);
-        }
-        const OptionSpec *spec = findOption(name);
-        if (!spec)
+
+    // getopt_long reads C strings; the command's name stands where argv[0] would.
+    std::vector<QByteArray> bytes;
+    for (const QString &argument : arguments)
+        bytes.push_back(argument.toLocal8Bit());
+    std::vector<char *> argv;
+    for (QByteArray &argument : bytes)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    const int argc = int(arguments.size());
+    const auto table = longOptions();
+    optind = 0; // start afresh: getopt keeps its place between calls in globals
+    opterr = 0; // the words are ours, printed by the caller
+
+    for (;;) {
+        const int at = std::max(optind, 1); // the argument getopt reads next (0 asked for a fresh start)
+        const int code = getopt_long(argc, argv.data(), kShortOptions, table.data(), nullptr);
+        if (code == -1)
+            break;
+        const QString &argument = arguments[at];
+        const bool missingValue = code == ':';
+        const bool unwantedValue = code == '?';
+        const OptionSpec *spec = findOption(missingValue || unwantedValue ? optopt : code);
+        const bool isLong = argument.startsWith(QLatin1String("--"));
+        // Names in full only: getopt_long takes a prefix (--cra), but the JSON refusal spots
+        // --json by its full name before parsing, so a prefix would apply only in part.
+        if (isLong && (!spec || argument.mid(2).section(u'=', 0, 0) != QLatin1String(spec->name)))
             return UsageError{QStringLiteral("unrecognized option '%1'").arg(argument)};
+        // The letter from the argument itself: optopt holds only the first byte of a
+        // letter outside ASCII.
+        if (!spec)
+            return UsageError{QStringLiteral("invalid option -- '%1'").arg(argument[1])};
+        const QString name = QLatin1String(spec->name);
         if (!(spec->appliesTo & bit(*command)))
             return UsageError{QStringLiteral("option '--%1' does not apply to '%2'").arg(name, arguments[0])};
+        if (unwantedValue)
+            return UsageError{QStringLiteral("option '--%1' doesn't allow an argument").arg(name)};
         if (!spec->takesValue) {
-            if (attached)
-                return UsageError{QStringLiteral("option '--%1' doesn't allow an argument").arg(name)};
             if (name == u"help")
                 return HelpRequest{*command};
             if (name == u"version")
@@ -188,11 +216,7 @@ Parsed parseArguments(const QStringList &arguments)
             (name == u"json" ? options.json : options.kite7) = true;
             continue;
         }
-        QString value;
-        if (attached)
-            value = *attached;
-        else if (i + 1 < arguments.size())
-            value = arguments[++i];
+        const QString value = missingValue ? QString() : QString::fromLocal8Bit(optarg);
         if (value.isEmpty())
             return UsageError{QStringLiteral("option '--%1' requires an argument").arg(name)};
         // Only players add up; a second crawl or group is more likely a mistake than a wish.
@@ -204,6 +228,9 @@ Parsed parseArguments(const QStringList &arguments)
         if (auto error = take(options, name, value))
             return *error;
     }
+    // getopt stops after "--" or at the first argument that is no option: what is left is unexpected.
+    if (optind < argc)
+        return UsageError{QStringLiteral("unexpected argument '%1'").arg(arguments[optind])};
     if (auto error = checkCombination(options, given))
         return *error;
     return options;

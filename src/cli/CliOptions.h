@@ -6,8 +6,9 @@
 #include <optional>
 #include <variant>
 
-// The subcommands of qv-instant-crawl and their options, read GNU style:
-// "--name value" or "--name=value", "--" ends the options.
+// The subcommands of qv-instant-crawl and their options, read by getopt_long:
+// "--name value" or "--name=value" (names in full), "-p VALUE" or "-pVALUE",
+// "--" ends the options.
 namespace qvic::cli {
 
 enum class Command { Start, Stop, Players, Password };

@@ -11,7 +11,15 @@
 namespace qvic::cli {
 namespace {
 
-enum Applies { ToStart = 1, ToStop = 2, ToPlayers = 4, ToPassword = 8, ToSends = ToStart | ToStop, ToAll = 15 };
+enum Applies {
+    ToStart = 1,
+    ToStop = 2,
+    ToPlayers = 4,
+    ToPassword = 8,
+    ToStatus = 16,
+    ToSends = ToStart | ToStop,
+    ToAll = 31
+};
 
 struct OptionSpec
 {
@@ -22,11 +30,11 @@ struct OptionSpec
 };
 
 constexpr std::array kOptions{
-    OptionSpec{"crawl", true, ToStart, 'c'},     OptionSpec{"player", true, ToSends, 'p'},
-    OptionSpec{"group", true, ToSends, 'g'},     OptionSpec{"kite7", false, ToSends},
+    OptionSpec{"crawl", true, ToStart, 'c'},     OptionSpec{"player", true, ToSends | ToStatus, 'p'},
+    OptionSpec{"group", true, ToSends | ToStatus, 'g'},     OptionSpec{"kite7", false, ToSends},
     OptionSpec{"kite7-port", true, ToSends},     OptionSpec{"kite7-speed", true, ToStart},
     OptionSpec{"kite7-position", true, ToStart}, OptionSpec{"kite7-repeat", true, ToStart},
-    OptionSpec{"password-file", true, ToSends | ToPassword},  OptionSpec{"max-connections", true, ToSends},
+    OptionSpec{"password-file", true, ToSends | ToPassword},  OptionSpec{"max-connections", true, ToSends | ToStatus},
     OptionSpec{"json", false, ToAll},            OptionSpec{"help", false, ToAll},
     OptionSpec{"version", false, ToAll},
 };
@@ -68,6 +76,8 @@ int bit(Command command)
         return ToPlayers;
     case Command::Password:
         return ToPassword;
+    case Command::Status:
+        return ToStatus;
     }
     return 0;
 }
@@ -142,7 +152,7 @@ std::optional<UsageError> checkCombination(const Options &options, const QString
 
 std::optional<Command> commandNamed(const QString &name)
 {
-    for (const Command command : {Command::Start, Command::Stop, Command::Players, Command::Password})
+    for (const Command command : {Command::Start, Command::Stop, Command::Players, Command::Password, Command::Status})
         if (name == commandName(command))
             return command;
     return std::nullopt;
@@ -159,6 +169,8 @@ QString commandName(Command command)
         return QStringLiteral("players");
     case Command::Password:
         return QStringLiteral("password");
+    case Command::Status:
+        return QStringLiteral("status");
     }
     return {};
 }
@@ -297,6 +309,28 @@ QString helpText(Command command)
             "      --version  output version information and exit\n"
             "\n"
             "Full documentation: man qv-instant-crawl\n");
+    case Command::Status:
+        return QStringLiteral(
+                   "Usage: qv-instant-crawl status (--player=ADDRESS... | --group=GROUP) [OPTION]...\n"
+                   "Tell what each player shows now, from the command file it holds and the\n"
+                   "document that file names. Nothing changes on a player, so no password is\n"
+                   "needed.\n"
+                   "\n")
+               + players
+               + QStringLiteral(
+                   "      --max-connections=N  read at most N players at a time (default 32)\n"
+                   "      --json              print the outcome as JSON\n"
+                   "      --help              display this help and exit\n"
+                   "      --version           output version information and exit\n"
+                   "\n"
+                   "Each player gets a line as it answers: showing, ended, stopped, missing,\n"
+                   "unknown or unreachable, with the document, since when and until when, and\n"
+                   "where it differs from what this computer last sent it; then a summary.\n"
+                   "\n"
+                   "Exit status: 0 when every player answered, 2 when one did not, 1 for bad\n"
+                   "usage.\n"
+                   "\n"
+                   "Full documentation: man qv-instant-crawl\n");
     case Command::Password:
         return QStringLiteral(
             "Usage: qv-instant-crawl password [OPTION]...\n"

@@ -11,7 +11,7 @@
 // "--" ends the options.
 namespace qvic::cli {
 
-enum class Command { Start, Stop, Players, Password };
+enum class Command { Start, Stop, Players, Password, Status };
 
 // The Kite-7 choices of a send, kept as the Kite-7 dialog keeps them (see
 // device/Kite7Lists.h); an unset one keeps the start-up default.

@@ -6,6 +6,8 @@
 #include "cli/PlayerChoice.h"
 #include "cli/SavedCrawl.h"
 #include "cli/SendReport.h"
+#include "cli/StatusReport.h"
+#include "dispatch/PlayerStatus.h"
 #include "dispatch/SendEngine.h"
 #include "dispatch/SendPreparation.h"
 #include "dispatch/SendLog.h"
@@ -285,6 +287,55 @@ int send(const Options &options, int argc, char *argv[])
     return signal ? 128 + signal : sendStatus(results);
 }
 
+// Reads every player given and tells what each shows: a line as each answers,
+// then a summary, or one JSON object. Nothing changes on a player: no password.
+int checkStatus(const Options &options, int argc, char *argv[])
+{
+    SharedState state;
+    if (const auto error = startUp(state))
+        return refuse(*error);
+    const CurlGlobal curl;
+    if (!curl.ready)
+        return refuse(QStringLiteral("libcurl could not be initialised"));
+    std::signal(SIGPIPE, SIG_IGN);
+    QStringList warnings;
+    QString error;
+    const auto players = choosePlayers(options.players, options.group, state, &warnings, &error);
+    warn(warnings);
+    if (!players)
+        return refuse(error);
+
+    QCoreApplication application(argc, argv); // the engine's threads report through its event loop
+    Interruption interruption;
+    const QList<SendLogRow> log = SendLog::read(SendLog::pathFor(state)).rows;
+    SendEngine check;
+    check.setMaxConnections(options.maxConnections);
+    QList<std::optional<PlayerStatus>> statuses(players->size());
+    QEventLoop loop;
+    QObject::connect(&check, &SendEngine::playerChanged, [&](int player) {
+        const PlayerResult &result = check.results()[player];
+        if (!result.ended() || statuses[player])
+            return;
+        statuses[player] = statusOf(result, QDateTime::currentDateTime(), log);
+        if (!options.json)
+            print(stdout, statusLine(*statuses[player]) + u'\n'); // as each answers
+    });
+    QObject::connect(&check, &SendEngine::finished, &loop, &QEventLoop::quit);
+    interruption.setCancel([&check] { check.cancel(); });
+    check.start({*players, state.ftpUser, state.ftpPassword, {}, statusReadPlan()});
+    loop.exec();
+    interruption.setCancel({});
+
+    QList<PlayerStatus> all;
+    for (const auto &status : std::as_const(statuses))
+        all << status.value_or(PlayerStatus{});
+    const QString report = options.json ? QString::fromUtf8(statusJson(all)) : statusSummary(all) + u'\n';
+    if (!print(stdout, report))
+        return refuse(QStringLiteral("write error"));
+    const int signal = interruption.signal();
+    return signal ? 128 + signal : statusExit(all);
+}
+
 // Sets the first password or changes it; the outcome in a line or as JSON.
 int changePassword(const Options &options)
 {
@@ -336,6 +387,8 @@ int run(int argc, char *argv[], const QString &versionText)
         return listPlayers(options);
     case Command::Password:
         return changePassword(options);
+    case Command::Status:
+        return checkStatus(options, argc, argv);
     case Command::Start:
     case Command::Stop:
         break;

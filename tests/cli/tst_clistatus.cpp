@@ -1,0 +1,162 @@
+#include "StandInPlayers.h"
+#include "TestSupport.h"
+
+#include "commands/InstantFile.h"
+#include "dispatch/SendLog.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+
+using namespace qvic;
+using namespace qvic::test;
+using Fault = StandInPlayers::Fault;
+
+namespace {
+
+const QString kStart = QStringLiteral("@START_INSTANT_CRAWL,Lobby.rtf,3600,none,0.25,3,0.5000,000000");
+
+QByteArray commandFile(const QDateTime &when, const QString &message)
+{
+    return (timeStampLine(when) + QStringLiteral("\r\nMessage=") + message + QStringLiteral("\r\n")).toLatin1();
+}
+
+// A time as the status tells it: ISO 8601 with this computer's offset, to the second.
+QString isoTime(const QDateTime &when)
+{
+    return SendLog::timeWords(when);
+}
+
+} // namespace
+
+// `qv-instant-crawl status` as an alert system runs it: no window, no display, no password.
+class tst_CliStatus : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        // Whole seconds: the command file's time stamp holds no more.
+        m_now = QDateTime::currentDateTime().addSecs(-60);
+        m_now.setTime(QTime(m_now.time().hour(), m_now.time().minute(), m_now.time().second()));
+        QVERIFY2(m_players.start(), qPrintable(m_players.errorString()));
+        writeAll(m_players.root(0) + "/settings/Instant.txt", commandFile(m_now, kStart));
+        writeAll(m_players.root(0) + "/media/Lobby.rtf", "{\\rtf1 Doors open\\par}");
+        writeAll(m_players.root(1) + "/settings/Instant.txt", commandFile(m_now, "@STOP_INSTANT_CRAWL"));
+        writeAll(m_players.root(2) + "/settings/Instant.txt", commandFile(m_now, kStart));
+        writeAll(m_players.root(3) + "/settings/Instant.txt", QByteArray("\x7f" "ELF\x02\x01", 6));
+        // This computer last sent player 1 a start: the stop it holds differs.
+        writeAll(m_dirs.appDir() + "/sendlog.csv",
+                 "time,action,document,settings,player,outcome,bytes verified\r\n" + isoTime(m_now.addSecs(-30)).toLatin1()
+                     + ",start,Lobby.rtf,\"Message=" + kStart.toLatin1() + "\"," + m_players.host(1).toLatin1()
+                     + ",delivered,20172\r\n");
+    }
+
+    // Every state in one JSON object, parsed; the exit status says one player did not answer.
+    void jsonOfEveryState()
+    {
+        const auto [status, out, err] = run({"status", "-p", m_players.host(0), "-p", m_players.host(1), "-p", m_players.host(2),
+                                             "-p", m_players.host(3), "-p", m_players.host(4), "--json"});
+        QCOMPARE(status, 2);
+        QCOMPARE(err, QByteArray());
+        const QJsonObject json = QJsonDocument::fromJson(out).object();
+        QCOMPARE(json["command"].toString(), "status");
+        const QJsonArray players = json["players"].toArray();
+        QCOMPARE(players.size(), 5);
+
+        const QJsonObject showing = players[0].toObject();
+        QCOMPARE(showing["address"].toString(), m_players.host(0));
+        QCOMPARE(showing["state"].toString(), "showing");
+        QCOMPARE(showing["document"].toString(), "Lobby.rtf");
+        QCOMPARE(showing["since"].toString(), isoTime(m_now));
+        QCOMPARE(showing["until"].toString(), isoTime(m_now.addSecs(3600)));
+        QVERIFY(showing["differsFromLastSend"].isNull());
+        QVERIFY(showing["error"].isNull());
+
+        const QJsonObject stopped = players[1].toObject();
+        QCOMPARE(stopped["state"].toString(), "stopped");
+        QVERIFY(stopped["document"].isNull());
+        QCOMPARE(stopped["since"].toString(), isoTime(m_now));
+        QVERIFY(stopped["until"].isNull());
+        QCOMPARE(stopped["differsFromLastSend"].toString(),
+                 "differs from last send (the player holds a stop; last sent: a start of Lobby.rtf at "
+                     + isoTime(m_now.addSecs(-30)) + ")");
+
+        const QJsonObject missing = players[2].toObject();
+        QCOMPARE(missing["state"].toString(), "missing");
+        QCOMPARE(missing["details"].toString(), "the document Lobby.rtf is not on the player");
+
+        const QJsonObject unknown = players[3].toObject();
+        QCOMPARE(unknown["state"].toString(), "unknown");
+        QCOMPARE(unknown["details"].toString(), "the command file holds binary bytes");
+
+        const QJsonObject unreachable = players[4].toObject();
+        QCOMPARE(unreachable["state"].toString(), "unreachable");
+        QCOMPARE(unreachable["error"].toString(), "Can't logon to this IP Address");
+
+        for (int player = 0; player < m_players.size(); ++player)
+            for (const QString &line : m_players.commands(player))
+                QVERIFY2(!QRegularExpression("^(STOR|APPE|DELE|RNFR|RNTO|MKD|RMD|SITE)").match(line).hasMatch(), qPrintable(line));
+    }
+
+    // For people: a line per player as it answers, then the summary; every player answered.
+    void linesForPeople()
+    {
+        const auto [status, out, err] = run({"status", "--player", m_players.host(0), "--player", m_players.host(1)});
+        QCOMPARE(status, 0);
+        QStringList lines = QString::fromUtf8(out).split(u'\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 3);
+        QCOMPARE(lines.takeLast(), "Status of 2 players: 1 showing, 1 stopped.");
+        lines.sort();
+        QStringList expected{m_players.host(0) + ": showing Lobby.rtf since " + isoTime(m_now) + " until "
+                                 + isoTime(m_now.addSecs(3600)),
+                             m_players.host(1) + ": stopped since " + isoTime(m_now)
+                                 + "; differs from last send (the player holds a stop; last sent: a start of Lobby.rtf at "
+                                 + isoTime(m_now.addSecs(-30)) + ")"};
+        expected.sort();
+        QCOMPARE(lines, expected);
+    }
+
+    // A status without players is bad usage, told as JSON too.
+    void usageError()
+    {
+        const auto [status, out, err] = run({"status", "--json"});
+        QCOMPARE(status, 1);
+        QCOMPARE(QJsonDocument::fromJson(out).object(),
+                 QJsonObject({{"error", "'status' needs --player ADDRESS or --group GROUP"}, {"exitStatus", 1}}));
+        QCOMPARE(QString::fromUtf8(err), "qv-instant-crawl: 'status' needs --player ADDRESS or --group GROUP\n"
+                                         "Try 'qv-instant-crawl status --help' for more information.\n");
+    }
+
+private:
+    struct Ran
+    {
+        int status;
+        QByteArray out, err;
+    };
+    // The program with no display, no terminal and no password anywhere: a status needs none.
+    Ran run(const QStringList &arguments) const
+    {
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            environment.remove(name);
+        environment.insert("QVIC_APP_DIR", m_dirs.appDir());
+        environment.insert("QVIC_WIN_DIR", m_dirs.winDir());
+        process.setProcessEnvironment(environment);
+        process.setStandardInputFile(QProcess::nullDevice());
+        process.start(QVIC_EXECUTABLE, arguments);
+        process.waitForFinished(60000);
+        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
+                process.readAllStandardError()};
+    }
+
+    TempDirs m_dirs;
+    StandInPlayers m_players{{Fault::None, Fault::None, Fault::None, Fault::None, Fault::Closed}};
+    QDateTime m_now;
+};
+
+QTEST_GUILESS_MAIN(tst_CliStatus)
+#include "tst_clistatus.moc"

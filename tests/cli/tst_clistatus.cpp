@@ -47,6 +47,8 @@ private slots:
         writeAll(m_players.root(1) + "/settings/Instant.txt", commandFile(m_now, "@STOP_INSTANT_CRAWL"));
         writeAll(m_players.root(2) + "/settings/Instant.txt", commandFile(m_now, kStart));
         writeAll(m_players.root(3) + "/settings/Instant.txt", QByteArray("\x7f" "ELF\x02\x01", 6));
+        writeAll(m_players.root(5) + "/settings/Instant.txt", QByteArray(1 << 20, 'x'));
+        // Player 6 holds no command file at all.
         // This computer last sent player 1 a start: the stop it holds differs.
         writeAll(m_dirs.appDir() + "/sendlog.csv",
                  "time,action,document,settings,player,outcome,bytes verified\r\n" + isoTime(m_now.addSecs(-30)).toLatin1()
@@ -57,14 +59,16 @@ private slots:
     // Every state in one JSON object, parsed; the exit status says one player did not answer.
     void jsonOfEveryState()
     {
-        const auto [status, out, err] = run({"status", "-p", m_players.host(0), "-p", m_players.host(1), "-p", m_players.host(2),
-                                             "-p", m_players.host(3), "-p", m_players.host(4), "--json"});
+        QStringList arguments{"status", "--json"};
+        for (const QString &player : m_players.hosts())
+            arguments << "-p" << player;
+        const auto [status, out, err] = run(arguments);
         QCOMPARE(status, 2);
         QCOMPARE(err, QByteArray());
         const QJsonObject json = QJsonDocument::fromJson(out).object();
         QCOMPARE(json["command"].toString(), "status");
         const QJsonArray players = json["players"].toArray();
-        QCOMPARE(players.size(), 5);
+        QCOMPARE(players.size(), 7);
 
         const QJsonObject showing = players[0].toObject();
         QCOMPARE(showing["address"].toString(), m_players.host(0));
@@ -96,6 +100,14 @@ private slots:
         QCOMPARE(unreachable["state"].toString(), "unreachable");
         QCOMPARE(unreachable["error"].toString(), "Can't logon to this IP Address");
 
+        const QJsonObject huge = players[5].toObject();
+        QCOMPARE(huge["state"].toString(), "unknown");
+        QCOMPARE(huge["details"].toString(), "a command file of more than 64 KB, which the program never writes");
+
+        const QJsonObject none = players[6].toObject();
+        QCOMPARE(none["state"].toString(), "unknown");
+        QCOMPARE(none["details"].toString(), "no command file");
+
         for (int player = 0; player < m_players.size(); ++player)
             for (const QString &line : m_players.commands(player))
                 QVERIFY2(!QRegularExpression("^(STOR|APPE|DELE|RNFR|RNTO|MKD|RMD|SITE)").match(line).hasMatch(), qPrintable(line));
@@ -117,17 +129,6 @@ private slots:
                                  + isoTime(m_now.addSecs(-30)) + ")"};
         expected.sort();
         QCOMPARE(lines, expected);
-    }
-
-    // A status without players is bad usage, told as JSON too.
-    void usageError()
-    {
-        const auto [status, out, err] = run({"status", "--json"});
-        QCOMPARE(status, 1);
-        QCOMPARE(QJsonDocument::fromJson(out).object(),
-                 QJsonObject({{"error", "'status' needs --player ADDRESS or --group GROUP"}, {"exitStatus", 1}}));
-        QCOMPARE(QString::fromUtf8(err), "qv-instant-crawl: 'status' needs --player ADDRESS or --group GROUP\n"
-                                         "Try 'qv-instant-crawl status --help' for more information.\n");
     }
 
 private:
@@ -154,7 +155,7 @@ private:
     }
 
     TempDirs m_dirs;
-    StandInPlayers m_players{{Fault::None, Fault::None, Fault::None, Fault::None, Fault::Closed}};
+    StandInPlayers m_players{{Fault::None, Fault::None, Fault::None, Fault::None, Fault::Closed, Fault::None, Fault::None}};
     QDateTime m_now;
 };
 

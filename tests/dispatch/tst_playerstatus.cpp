@@ -113,15 +113,11 @@ private slots:
         QTest::addColumn<QDateTime>("until");
         QTest::addColumn<QString>("details");
 
-        QTest::newRow("showing") << kStart << 20000LL << at(9, 30) << State::Showing << "Lobby.rtf" << at(9, 0) << at(10, 0) << "";
         QTest::newRow("dwell run out") << kStart << 20000LL << at(10, 0) << State::Ended << "Lobby.rtf" << at(9, 0) << at(10, 0) << "";
-        QTest::newRow("document absent") << kStart << -2LL << at(9, 30) << State::Missing << "Lobby.rtf" << at(9, 0)
-                                         << at(10, 0) << "the document Lobby.rtf is not on the player";
         QTest::newRow("document empty") << kStart << 0LL << at(9, 30) << State::Missing << "Lobby.rtf" << at(9, 0)
                                         << at(10, 0) << "the document Lobby.rtf is not on the player";
         QTest::newRow("no SIZE") << kStart << -1LL << at(9, 30) << State::Showing << "Lobby.rtf" << at(9, 0) << at(10, 0)
                                  << "the player does not tell whether the document is there";
-        QTest::newRow("stopped") << kStop << -1LL << at(10, 0) << State::Stopped << "" << at(9, 30) << QDateTime() << "";
         QTest::newRow("stamp in the future") << kStop << -1LL << at(9, 0) << State::Stopped << "" << at(9, 30) << QDateTime()
                                              << "its time stamp " + at(9, 30).toString(Qt::ISODate) + " lies in the future";
         QTest::newRow("Kite-7 device command")
@@ -147,26 +143,6 @@ private slots:
         QCOMPARE(status.differsFromLastSend, QString());
     }
 
-    // What a read could not find: no command file, one too large, a player not reached.
-    void stateWithoutCommandFile()
-    {
-        PlayerResult missing = readFinding({});
-        missing.reading->missing = true;
-        QCOMPARE(statusOf(missing, at(10, 0), {}).details, "no command file");
-
-        PlayerResult large = readFinding({});
-        large.reading->tooLarge = true;
-        QCOMPARE(statusOf(large, at(10, 0), {}).details, "a command file of more than 64 KB, which the program never writes");
-
-        PlayerResult unreachable;
-        unreachable.player = QStringLiteral("10.0.0.9");
-        unreachable.state = PlayerResult::State::Failed;
-        unreachable.words = QStringLiteral("Can't logon to this IP Address");
-        const PlayerStatus status = statusOf(unreachable, at(10, 0), {});
-        QCOMPARE(status.state, State::Unreachable);
-        QCOMPARE(status.error, "Can't logon to this IP Address");
-    }
-
     void againstLastSend_data()
     {
         QTest::addColumn<QByteArray>("bytes");
@@ -178,9 +154,6 @@ private slots:
                                              "SENT");
         QTest::newRow("what was sent") << kStart << QList<SendLogRow>{start} << "";
         QTest::newRow("nothing sent from here") << kStop << QList<SendLogRow>{} << "";
-        QTest::newRow("stopped since") << kStop << QList<SendLogRow>{start}
-                                       << "differs from last send (the player holds a stop; last sent: a start of Lobby.rtf at "
-                                          "SENT)";
         QTest::newRow("another document") << kStart << QList<SendLogRow>{start, otherStart}
                                           << "differs from last send (the player holds a start of Lobby.rtf; last sent: a start "
                                              "of Bar.rtf at 2026-12-07T09:00:04+00:00)";

@@ -29,7 +29,8 @@ class tst_BuiltInPassword : public QObject
 private slots:
     void initTestCase()
     {
-        writeAll(m_dirs.winDir() + "/icpass.ini", "[PASSWORD]\r\nremember=0\r\npass=" + kSaved.toLatin1() + "\r\n");
+        const QByteArray passwordFile = "[PASSWORD]\r\nremember=0\r\npass=" + kSaved.toLatin1() + "\r\n";
+        writeAll(m_dirs.winDir() + "/icpass.ini", passwordFile);
         writeAll(m_dirs.appDir() + "/Application/RTF/Lobby.rtf", "{\\rtf1 Doors open\\par}");
         writeAll(m_dirs.appDir() + "/Application/RTF/Lobby.inst", "120,none,0.25,3,0.5000,0\r\n");
         qputenv("QVIC_SITE_CONFIG", siteFile().toLocal8Bit());
@@ -37,17 +38,13 @@ private slots:
 
     void passwordOpensSend_data()
     {
-        QTest::addColumn<QByteArray>("siteSettings"); // "-": no file at all
-        QTest::addColumn<QString>("password");
-        QTest::addColumn<bool>("opens");
-
-        const QByteArray off = "[PASSWORD]\r\nbuiltin=0\r\n";
-        QTest::newRow("built-in, turned off") << off << kBuiltIn << false;
-        QTest::newRow("saved password, built-in turned off") << off << kSaved << true;
-        QTest::newRow("built-in, no site file") << QByteArray("-") << kBuiltIn << true;
-        QTest::newRow("built-in, site file without the key") << QByteArray("[PASSWORD]\r\n") << kBuiltIn << true;
-        QTest::newRow("built-in, another value") << QByteArray("[password]\r\nBuiltIn=off\r\n") << kBuiltIn << true;
-        QTest::newRow("built-in, turned on") << QByteArray("[PASSWORD]\r\nbuiltin=1\r\n") << kBuiltIn << true;
+        addCommonRows();
+        QTest::newRow("built-in, site file without the key")
+            << QByteArray("[PASSWORD]\r\n") << kBuiltIn << true;
+        QTest::newRow("built-in, another value")
+            << QByteArray("[password]\r\nBuiltIn=off\r\n") << kBuiltIn << true;
+        QTest::newRow("built-in, turned on")
+            << QByteArray("[PASSWORD]\r\nbuiltin=1\r\n") << kBuiltIn << true;
     }
 
     // The password dialog, the password typed and Enter pressed as an operator does.
@@ -71,7 +68,8 @@ private slots:
         QCOMPARE(dialogs.said, opens ? QStringList() : QStringList{"e Incorrect password!"});
     }
 
-    void commandLineSend_data() { passwordOpensSend_data(); }
+    // How the site file is read is the dialog's rows' matter.
+    void commandLineSend_data() { addCommonRows(); }
 
     // The command line checks the password as the dialog does: refused, nothing is sent.
     void commandLineSend()
@@ -97,20 +95,34 @@ private slots:
 
         QCOMPARE(program.exitCode(), opens ? 0 : 1);
         QCOMPARE(QString::fromUtf8(program.readAllStandardError()),
-                 opens ? QString() : QStringLiteral("qv-instant-crawl: incorrect password; nothing was sent\n"));
+                 opens ? "" : "qv-instant-crawl: incorrect password; nothing was sent\n");
         QCOMPARE(player.count("connect"), opens ? 1 : 0);
         // Nothing the program wrote holds the password: not the send log, nor a temporary file.
-        QCOMPARE(filesHolding(password.toUtf8(), {m_dirs.appDir(), m_dirs.root.filePath("tmp")}), QStringList());
+        const QStringList written{m_dirs.appDir(), m_dirs.root.filePath("tmp")};
+        QCOMPARE(filesHolding(password.toUtf8(), written), QStringList());
     }
 
 private:
+    static void addCommonRows()
+    {
+        QTest::addColumn<QByteArray>("siteSettings"); // "-": no file at all
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<bool>("opens");
+        const QByteArray off = "[PASSWORD]\r\nbuiltin=0\r\n";
+        QTest::newRow("built-in, turned off") << off << kBuiltIn << false;
+        QTest::newRow("saved password, built-in turned off") << off << kSaved << true;
+        QTest::newRow("built-in, no site file") << QByteArray("-") << kBuiltIn << true;
+    }
     static QStringList filesHolding(const QByteArray &text, const QStringList &folders)
     {
         QStringList holding;
-        for (const QString &folder : folders)
-            for (QDirIterator file(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); file.hasNext();)
+        for (const QString &folder : folders) {
+            QDirIterator file(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+            while (file.hasNext()) {
                 if (readAll(file.next()).contains(text))
                     holding << file.filePath();
+            }
+        }
         return holding;
     }
     QString siteFile() const { return m_dirs.root.filePath("site/qv-instant-crawl.conf"); }

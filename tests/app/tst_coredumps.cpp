@@ -82,7 +82,8 @@ private:
         environment.insert("QT_QPA_PLATFORM", "offscreen");
         program.setProcessEnvironment(environment);
         program.setWorkingDirectory(folder);
-        program.start("/bin/sh", QStringList{"-c", "ulimit -c unlimited && exec \"$0\" \"$@\"", QVIC_EXECUTABLE} + arguments);
+        const QStringList shell{"-c", "ulimit -c unlimited && exec \"$0\" \"$@\"", QVIC_EXECUTABLE};
+        program.start("/bin/sh", shell + arguments);
         QVERIFY(program.waitForStarted());
     }
 

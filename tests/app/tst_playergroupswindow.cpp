@@ -18,57 +18,97 @@ namespace {
 
 const QString kPassword = QStringLiteral("harbour lights");
 const QByteArray kOlder = "{\\rtf1 Yesterday's crawl\\par}";
+const QString kCancelAndExit = QStringLiteral("q A send to a group is still under way. Cancel it and exit?");
+const QString kCancelled = QStringLiteral("failed: Transferring process is cancelled.");
 
-// The main window on fresh folders with a password file and a fixed clock; the
-// operator opens "Players and Groups" from its File menu.
+enum Column { StateColumn = 1, DetailsColumn = 4 };
+
+// The main window on fresh folders with a password file and a fixed clock; the operator opens
+// "Players and Groups" from its File menu.
 struct GroupDesk : MainWindowFixture
 {
     explicit GroupDesk(const QList<std::pair<QString, QByteArray>> &appFiles) : MainWindowFixture(appFiles)
     {
-        writeAll(dirs->winDir() + "/icpass.ini", "[PASSWORD]\r\nremember=0\r\npass=" + kPassword.toLatin1() + "\r\n");
+        const QByteArray passwordFile = "[PASSWORD]\r\nremember=0\r\npass=" + kPassword.toLatin1() + "\r\n";
+        writeAll(dirs->winDir() + "/icpass.ini", passwordFile);
         window->setClock([] { return QDateTime(QDate(2024, 3, 4), QTime(13, 5, 9)); });
         showActive();
     }
-    // File, then the entry's underlined letter.
-    QWidget *fromFileMenu(Qt::Key letter, const char *opens)
+    // Opens the File menu with the mouse and picks the entry by its underlined letter.
+    bool chooseFromFileMenu(Qt::Key letter)
     {
         QMenuBar *bar = window->menuBar();
         QMenu *file = find<QMenu>("fileMenu");
         QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(file->menuAction()).center());
         if (!QTest::qWaitFor([&] { return file->isVisible(); }))
-            return nullptr;
+            return false;
         QTest::keyClick(file, letter);
+        return true;
+    }
+    // The window the entry opens, once it shows.
+    QWidget *fromFileMenu(Qt::Key letter, const char *opens)
+    {
+        if (!chooseFromFileMenu(letter))
+            return nullptr;
         QWidget *opened = nullptr;
-        (void)QTest::qWaitFor([&] { return (opened = window->findChild<QWidget *>(opens)) && opened->isVisible(); });
+        const auto shown = [&] {
+            opened = window->findChild<QWidget *>(opens);
+            return opened && opened->isVisible();
+        };
+        if (!QTest::qWaitFor(shown))
+            return nullptr;
         return opened;
     }
+    // Short limits: a silent player fails in a second.
     PlayerGroupsWindow *openGroups()
     {
         auto *groups = static_cast<PlayerGroupsWindow *>(fromFileMenu(Qt::Key_G, "PlayerGroupsWindow"));
-        if (groups) // short limits: a silent player fails in a second
-            groups->sendPanel().setTimeLimits({std::chrono::milliseconds(1000), std::chrono::seconds(1), std::chrono::seconds(2)});
+        if (groups) {
+            const SendTimeLimits limits{std::chrono::milliseconds(1000), std::chrono::seconds(1),
+                                        std::chrono::seconds(2)};
+            groups->sendPanel().setTimeLimits(limits);
+        }
         return groups;
     }
-    template <typename T = QWidget> T *in(QWidget *window, const char *name) { return window->findChild<T *>(name); }
-    QString cell(QWidget *groups, int row, int column) { return in<QTableWidget>(groups, "resultsTable")->item(row, column)->text(); }
-    QStringList log() const
+    template <typename T = QWidget> T *in(QWidget *window, const char *name)
     {
-        QStringList lines;
-        for (const SendLogRow &row : SendLog::read(SendLog::pathFor(state)).rows)
-            lines << QStringList({row.time, row.action, row.document, row.player, row.outcome}).join(u'|');
-        return lines;
+        return window->findChild<T *>(name);
     }
+    QString cell(QWidget *groups, int row, Column column)
+    {
+        return in<QTableWidget>(groups, "resultsTable")->item(row, column)->text();
+    }
+    QList<SendLogRow> log() const { return SendLog::read(SendLog::pathFor(state)).rows; }
     // Clicks a listed address's text, then ticks or unticks it with Space.
     void toggle(QWidget *groups, const QString &address)
     {
         auto *list = in<QListWidget>(groups, "playerList");
         QListWidgetItem *item = list->findItems(address, Qt::MatchExactly).value(0);
         QVERIFY2(item, qPrintable(address));
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center() + QPoint(20, 0));
+        const QPoint onText = list->visualItemRect(item).center() + QPoint(20, 0);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, onText);
         QTest::keyClick(list, Qt::Key_Space);
     }
     QByteArray groupsFile() const { return readAll(dirs->appDir() + "/groups.ini"); }
+    // The players each holding an older crawl, and a crawl of 100 kB typed, which players that
+    // read 20 kB a second take five seconds over.
+    void prepareLongSend(const StandInPlayers &players)
+    {
+        for (int player = 0; player < players.size(); ++player)
+            writeAll(players.root(player) + "/media/QVInstantCrawl.rtf", kOlder);
+        QTest::keyClicks(editor, "Doors open at noon");
+        editor->textCursor().insertText(QString(100000, u'x'));
+    }
+    bool anySending(QWidget *groups)
+    {
+        return cell(groups, 0, StateColumn) == "sending" || cell(groups, 1, StateColumn) == "sending";
+    }
 };
+
+QByteArray groupFile(const StandInPlayers &players)
+{
+    return "[Lobby]\n" + players.hosts().join(u'\n').toLatin1() + '\n';
+}
 
 } // namespace
 
@@ -77,16 +117,32 @@ class tst_PlayerGroupsWindow : public QObject
     Q_OBJECT
 
 private slots:
-    // Groups made, filled, emptied and removed by keys and clicks, each change saved at once;
-    // what the file could not hold is told, and a change that could not be saved is not lost.
-    void editsGroups()
+    // The window says which lines of the file it could not read; since saving writes the file
+    // without them, the first change keeps the file as it was beside it.
+    void unreadLinesToldAndFileKeptAtFirstChange()
     {
-        GroupDesk w({{"IPList.txt", "10.0.0.5\r\n10.0.0.6\r\n"}, {"groups.ini", "10.0.0.1\n[Lobby]\n10.0.0.6\n10.0.0.8\n"}});
+        const QByteArray handEdited = "10.0.0.1\n[Lobby]\n10.0.0.6\n10.0.0.8\n";
+        GroupDesk w({{"groups.ini", handEdited}});
         QWidget *groups = w.openGroups();
         QVERIFY(groups);
-        QCOMPARE(w.dialogs.said, QStringList({"e Some of the player groups could not be read; the rest are here.\n"
-                                              "line 1: an address outside any group was skipped\n"
-                                              "The file as it is now is kept as groups.ini.bak at the first change."}));
+        QCOMPARE(w.dialogs.said,
+                 QStringList{"e Some of the player groups could not be read; the rest are here.\n"
+                             "line 1: an address outside any group was skipped\n"
+                             "The file as it is now is kept as groups.ini.bak at the first change."});
+
+        typeKeys(w.in(groups, "groupNameBox"), "Bar\r");
+
+        QCOMPARE(w.groupsFile(), "[Lobby]\n10.0.0.6\n10.0.0.8\n\n[Bar]\n");
+        QCOMPARE(readAll(w.dirs->appDir() + "/groups.ini.bak"), handEdited);
+    }
+
+    // Groups made, filled and removed by keys and clicks, each change saved at once.
+    void editsGroupsByKeysAndClicks()
+    {
+        GroupDesk w({{"IPList.txt", "10.0.0.5\r\n10.0.0.6\r\n"},
+                     {"groups.ini", "[Lobby]\n10.0.0.6\n10.0.0.8\n"}});
+        QWidget *groups = w.openGroups();
+        QVERIFY(groups);
         auto *players = w.in<QListWidget>(groups, "playerList");
         QCOMPARE(players->count(), 3); // the address list's and the group's own
 
@@ -94,108 +150,199 @@ private slots:
         w.toggle(groups, "10.0.0.5");
         typeKeys(w.in(groups, "newAddressBox"), "10.0.0.9:2100\r");
         typeKeys(w.in(groups, "newAddressBox"), "10.0.0.9 2100\r");
-        QCOMPARE(w.dialogs.said.last(), "i \"10.0.0.9 2100\" is not a player address: enter an address, address:port or [IPv6]:port.");
-        QCOMPARE(w.groupsFile(), "[Lobby]\n10.0.0.6\n10.0.0.8\n\n[Bar]\n10.0.0.5\n10.0.0.9:2100\n");
-        QCOMPARE(readAll(w.dirs->appDir() + "/groups.ini.bak"), "10.0.0.1\n[Lobby]\n10.0.0.6\n10.0.0.8\n");
 
-        // A file that cannot be replaced: the change stays and goes out with the next one.
-        QFile::remove(w.dirs->appDir() + "/groups.ini");
-        QVERIFY(QDir(w.dirs->appDir()).mkdir("groups.ini"));
-        w.toggle(groups, "10.0.0.5");
-        QVERIFY2(w.dialogs.said.last().startsWith("e The groups could not be saved.\n"), qPrintable(w.dialogs.said.last()));
-        QVERIFY(QDir(w.dirs->appDir()).rmdir("groups.ini"));
-        w.toggle(groups, "10.0.0.6");
-        QCOMPARE(w.groupsFile(), "[Lobby]\n10.0.0.6\n10.0.0.8\n\n[Bar]\n10.0.0.9:2100\n10.0.0.6\n");
+        QCOMPARE(w.dialogs.said.last(),
+                 "i \"10.0.0.9 2100\" is not a player address: enter an address, address:port or [IPv6]:port.");
+        QCOMPARE(w.groupsFile(), "[Lobby]\n10.0.0.6\n10.0.0.8\n\n[Bar]\n10.0.0.5\n10.0.0.9:2100\n");
+        QCOMPARE(players->count(), 4);
 
         w.dialogs.yesNoAnswers = {true};
-        w.click("removeGroupButton"); // the window's buttons are found from the main window too
+        QTest::mouseClick(w.in<QPushButton>(groups, "removeGroupButton"), Qt::LeftButton);
+
         QCOMPARE(w.dialogs.said.last(), "q Remove the group \"Bar\"? Its players stay in the address list.");
         QCOMPARE(w.groupsFile(), "[Lobby]\n10.0.0.6\n10.0.0.8\n");
         QCOMPARE(players->count(), 4);
     }
 
-    // One password for the group, the crawl saved first; the table and the send log say
-    // how each player fared; Retry Failed goes to the failed player alone.
-    void sendsToGroupAndRetries()
+    // A file that cannot be replaced: the change stays in the window and goes out with the next.
+    void changeNotSavedGoesOutWithTheNext()
+    {
+        GroupDesk w({{"IPList.txt", "10.0.0.5\r\n"}, {"groups.ini", "[Lobby]\n10.0.0.6\n"}});
+        QWidget *groups = w.openGroups();
+        QVERIFY(groups);
+        QVERIFY(QFile::remove(w.dirs->appDir() + "/groups.ini"));
+        QVERIFY(QDir(w.dirs->appDir()).mkdir("groups.ini"));
+
+        w.toggle(groups, "10.0.0.5");
+
+        QVERIFY2(w.dialogs.said.last().startsWith("e The groups could not be saved.\n"),
+                 qPrintable(w.dialogs.said.last()));
+        QVERIFY(QDir(w.dirs->appDir()).rmdir("groups.ini"));
+
+        w.toggle(groups, "10.0.0.6");
+
+        QCOMPARE(w.groupsFile(), "[Lobby]\n10.0.0.5\n");
+    }
+
+    // One password for the group, the crawl saved first; the table and the send log say how
+    // each player fared; Retry Failed goes to the failed player alone.
+    void sendsToGroupThenRetriesTheFailed()
     {
         StandInPlayers players({Fault::None, Fault::Refused, Fault::None});
         QVERIFY2(players.start(), qPrintable(players.errorString()));
-        GroupDesk w({{"groups.ini", "[Lobby]\n" + players.hosts().join(u'\n').toLatin1() + '\n'}});
+        GroupDesk w({{"groups.ini", groupFile(players)}});
         QTest::keyClicks(w.editor, "Doors open at noon");
         QWidget *groups = w.openGroups();
         QVERIFY(groups);
-        // Before any send the count is of the group's players.
         QCOMPARE(w.in<QProgressBar>(groups, "groupProgress")->text(), "0 of 3 players");
 
         QVERIFY(pressGivingPassword(w.in(groups, "startGroupButton"), kPassword));
         QTRY_VERIFY_WITH_TIMEOUT(w.in(groups, "startGroupButton")->isEnabled(), 30000);
+
         QCOMPARE(w.window->windowTitle(), "QV Instant Crawl - QVInstantCrawl.rtf");
-        const QStringList states{w.cell(groups, 0, 1), w.cell(groups, 1, 1), w.cell(groups, 1, 4), w.cell(groups, 2, 1)};
-        QCOMPARE(states, QStringList({"delivered", "failed", "Can't logon to this IP Address", "delivered"}));
+        QCOMPARE(w.cell(groups, 0, StateColumn), "delivered");
+        QCOMPARE(w.cell(groups, 1, StateColumn), "failed");
+        QCOMPARE(w.cell(groups, 1, DetailsColumn), "Can't logon to this IP Address");
+        QCOMPARE(w.cell(groups, 2, StateColumn), "delivered");
         QCOMPARE(w.in<QLabel>(groups, "summaryLabel")->text(), "Delivered to 2 of 3 players; 1 failed.");
-        for (const int i : {0, 2}) {
-            QCOMPARE(readAll(players.root(i) + "/media/QVInstantCrawl.rtf"), readAll(w.rtf("QVInstantCrawl.rtf")));
-            const QByteArray command = readAll(players.root(i) + "/settings/Instant.txt");
-            QVERIFY2(command.startsWith("Time=03/04/2024 01:05:09 PM\r\nMessage=@START_INSTANT_CRAWL,QVInstantCrawl.rtf,"), command);
+        for (const int player : {0, 2}) {
+            const QByteArray document = readAll(players.root(player) + "/media/QVInstantCrawl.rtf");
+            QCOMPARE(document, readAll(w.rtf("QVInstantCrawl.rtf")));
+            const QByteArray command = readAll(players.root(player) + "/settings/Instant.txt");
+            QVERIFY2(command.startsWith("Time=03/04/2024 01:05:09 PM\r\n"
+                                        "Message=@START_INSTANT_CRAWL,QVInstantCrawl.rtf,"),
+                     command);
         }
         QCOMPARE(w.log().size(), 3);
-        QVERIFY2(w.log()[1].endsWith("|start|QVInstantCrawl.rtf|" + players.host(1) + "|failed: Can't logon to this IP Address"),
-                 qPrintable(w.log()[1]));
+        QCOMPARE(w.log()[1].action, "start");
+        QCOMPARE(w.log()[1].document, "QVInstantCrawl.rtf");
+        QCOMPARE(w.log()[1].player, players.host(1));
+        QCOMPARE(w.log()[1].outcome, "failed: Can't logon to this IP Address");
 
         QVERIFY(players.setFault(1, Fault::None));
-        const QStringList before = players.events(0);
+        const QStringList firstPlayersEvents = players.events(0);
         QTest::mouseClick(w.in<QPushButton>(groups, "retryFailedButton"), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(w.in(groups, "startGroupButton")->isEnabled(), 30000);
-        QCOMPARE(players.events(0), before);
-        QCOMPARE(w.cell(groups, 1, 1), "delivered");
-        QCOMPARE(w.log().size(), 4);
-        QVERIFY2(w.log()[3].endsWith("|start|QVInstantCrawl.rtf|" + players.host(1) + "|delivered"), qPrintable(w.log()[3]));
-        QVERIFY(!w.in(groups, "retryFailedButton")->isEnabled());
 
-        // The log read back in its window, from the File menu, its command lines whole.
+        QCOMPARE(players.events(0), firstPlayersEvents);
+        QCOMPARE(w.cell(groups, 1, StateColumn), "delivered");
+        QCOMPARE(w.log().size(), 4);
+        QCOMPARE(w.log()[3].player, players.host(1));
+        QCOMPARE(w.log()[3].outcome, "delivered");
+        QVERIFY(!w.in(groups, "retryFailedButton")->isEnabled());
+    }
+
+    // The send log's window, from the File menu, shows every line with its command line whole.
+    void sendLogWindowShowsCommandLinesWhole()
+    {
+        GroupDesk w({});
+        PlayerResult delivered;
+        delivered.player = "10.0.0.5";
+        delivered.state = PlayerResult::State::Delivered;
+        const QString commandLine = "Message=@START_INSTANT_CRAWL,A rather long crawl name for the lobby.rtf,"
+                                    "3600,0x000000,0.25,3,0.2000,000000";
+        SendLog(SendLog::pathFor(w.state)).append(DeliveryAction::Start, "Lobby.rtf", commandLine,
+                                                   {delivered, delivered, delivered});
         int rows = -1;
         QStringList cut;
-        whenModal([&](QWidget *log) {
-            auto *table = log ? log->findChild<QTableWidget *>("sendLogTable") : nullptr;
-            rows = table ? table->rowCount() : -2;
-            for (int row = 0; table && row < rows; ++row) {
-                const QTableWidgetItem *line = table->item(row, table->columnCount() - 1);
-                if (table->columnWidth(table->columnCount() - 1) < table->fontMetrics().horizontalAdvance(line->text()))
-                    cut << line->text();
+        whenModal([&](QWidget *window) {
+            auto *table = window ? window->findChild<QTableWidget *>("sendLogTable") : nullptr;
+            if (!table)
+                return;
+            rows = table->rowCount();
+            const int last = table->columnCount() - 1;
+            for (int row = 0; row < rows; ++row) {
+                const QString text = table->item(row, last)->text();
+                if (table->columnWidth(last) < table->fontMetrics().horizontalAdvance(text))
+                    cut << text;
             }
-            if (log)
-                log->close();
         });
-        groups->close();
-        w.fromFileMenu(Qt::Key_L, "SendLogWindow");
-        QTRY_COMPARE(rows, 4);
+
+        w.chooseFromFileMenu(Qt::Key_L);
+
+        QTRY_COMPARE(rows, 3);
         QCOMPARE(cut, QStringList());
     }
 
-    // Cancel mid-group: every player keeps the document it had, and the window says who got nothing.
+    // Cancel mid-group: every player keeps the document it had, and the window says who got
+    // nothing. A close of the main window asks first; No leaves the send and the window be.
     void cancelKeepsOlderDocuments()
     {
         StandInPlayers players({Fault::Throttle, Fault::Throttle});
         players.setRate(20000);
         QVERIFY2(players.start(), qPrintable(players.errorString()));
-        for (const int i : {0, 1})
-            writeAll(players.root(i) + "/media/QVInstantCrawl.rtf", kOlder);
-        GroupDesk w({{"groups.ini", "[Lobby]\n" + players.hosts().join(u'\n').toLatin1() + '\n'}});
-        QTest::keyClicks(w.editor, "Doors open at noon");
-        w.editor->textCursor().insertText(QString(200000, u'x'));
+        GroupDesk w({{"groups.ini", groupFile(players)}});
+        w.prepareLongSend(players);
         QWidget *groups = w.openGroups();
+        QVERIFY(groups);
         QVERIFY(pressGivingPassword(w.in(groups, "startGroupButton"), kPassword));
-        QTRY_VERIFY_WITH_TIMEOUT(w.cell(groups, 0, 1) == "sending" || w.cell(groups, 1, 1) == "sending", 10000);
-        w.dialogs.yesNoAnswers = {false}; // the operator closes the main window, then thinks again
+        QTRY_VERIFY_WITH_TIMEOUT(w.anySending(groups), 10000);
+
+        w.dialogs.yesNoAnswers = {false};
         QVERIFY(!w.window->close());
-        QCOMPARE(w.dialogs.said.last(), "q A send to a group is still under way. Cancel it and exit?");
+        QCOMPARE(w.dialogs.said.last(), kCancelAndExit);
+        QVERIFY(!w.in(groups, "startGroupButton")->isEnabled());
+
         QTest::mouseClick(w.in<QPushButton>(groups, "cancelButton"), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(w.in(groups, "startGroupButton")->isEnabled(), 10000);
+
         QCOMPARE(w.in<QLabel>(groups, "summaryLabel")->text(),
-                 "Cancelled. Delivered to 0 of 2 players; 2 failed. Not delivered: " + players.hosts().join(", ") + '.');
-        for (const int i : {0, 1})
-            QCOMPARE(readAll(players.root(i) + "/media/QVInstantCrawl.rtf"), kOlder);
-        QCOMPARE(w.log().filter("|failed: Transferring process is cancelled.").size(), 2);
+                 "Cancelled. Delivered to 0 of 2 players; 2 failed. Not delivered: "
+                     + players.hosts().join(", ") + '.');
+        QCOMPARE(readAll(players.root(0) + "/media/QVInstantCrawl.rtf"), kOlder);
+        QCOMPARE(readAll(players.root(1) + "/media/QVInstantCrawl.rtf"), kOlder);
+        QCOMPARE(w.log().size(), 2);
+        QCOMPARE(w.log()[0].outcome, kCancelled);
+        QCOMPARE(w.log()[1].outcome, kCancelled);
+    }
+
+    void cancelAndExitEndsTheProgram_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("Exit from the File menu") << "Exit";
+        QTest::newRow("the main window closed") << "close";
+    }
+
+    // Yes to the question cancels the send, waits for its end so the send log has every player,
+    // and ends the program: the application's main loop, run here as main() runs it, returns 0.
+    void cancelAndExitEndsTheProgram()
+    {
+        QFETCH(QString, how);
+        StandInPlayers players({Fault::Throttle, Fault::Throttle});
+        players.setRate(20000);
+        QVERIFY2(players.start(), qPrintable(players.errorString()));
+        GroupDesk w({{"groups.ini", groupFile(players)}});
+        w.prepareLongSend(players);
+        QWidget *groups = w.openGroups();
+        QVERIFY(groups);
+        QVERIFY(pressGivingPassword(w.in(groups, "startGroupButton"), kPassword));
+        QTRY_VERIFY_WITH_TIMEOUT(w.anySending(groups), 10000);
+        w.dialogs.yesNoAnswers = {true};
+        bool menuOpened = true;
+        QTimer::singleShot(0, this, [&] {
+            if (how == "Exit")
+                menuOpened = w.chooseFromFileMenu(Qt::Key_E);
+            else
+                w.window->close();
+        });
+        // A program that does not end would leave this loop only by the guard, with 1.
+        QTimer guard;
+        guard.setSingleShot(true);
+        connect(&guard, &QTimer::timeout, this, [] { QApplication::exit(1); });
+        guard.start(30000);
+
+        const int status = QApplication::exec();
+
+        guard.stop();
+        QVERIFY(menuOpened);
+        QCOMPARE(status, 0);
+        QCOMPARE(w.dialogs.said.last(), kCancelAndExit);
+        QVERIFY(w.in(groups, "startGroupButton")->isEnabled()); // the send has ended
+        QCOMPARE(w.log().size(), 2);
+        QCOMPARE(w.log()[0].outcome, kCancelled);
+        QCOMPARE(w.log()[1].outcome, kCancelled);
+        QCOMPARE(readAll(players.root(0) + "/media/QVInstantCrawl.rtf"), kOlder);
+        QCOMPARE(readAll(players.root(1) + "/media/QVInstantCrawl.rtf"), kOlder);
     }
 };
 

@@ -5,86 +5,142 @@
 using namespace qvic;
 using Fixture = test::MainWindowFixture;
 
+namespace {
+
 // Every path under a folder with its size and modification time.
-static QStringList snapshot(const QString &root)
+QStringList snapshot(const QString &root)
 {
     QStringList entries;
-    for (QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext();)
-        entries << it.next() + u' ' + QString::number(it.fileInfo().size()) + u' ' + QString::number(it.fileInfo().lastModified().toMSecsSinceEpoch());
+    const auto filter = QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden;
+    for (QDirIterator it(root, filter, QDirIterator::Subdirectories); it.hasNext();) {
+        const QString path = it.next();
+        const QFileInfo info = it.fileInfo();
+        const qint64 modified = info.lastModified().toMSecsSinceEpoch();
+        entries << QStringLiteral("%1 %2 %3").arg(path).arg(info.size()).arg(modified);
+    }
     entries.sort();
     return entries;
 }
+
+QStringList entriesOf(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+}
+
+} // namespace
 
 class TestStartUp : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void firstStartCreatesFoldersAndDefaults()
+    // The password folder is made only when a password is stored.
+    void firstStartCreatesOnlyTheApplicationFolders()
     {
         Fixture f;
         QVERIFY(!f.error);
         const QString app = f.dirs->appDir();
-        QCOMPARE(QDir(app + "/Application").entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList({"RTF", "Settings"}));
-        // Nothing else: the password folder is made only when a password is stored.
-        QCOMPARE(QDir(app).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"Application"});
+        QCOMPARE(entriesOf(app), QStringList{"Application"});
+        QCOMPARE(entriesOf(app + "/Application"), QStringList({"RTF", "Settings"}));
         QVERIFY(!QFileInfo::exists(f.dirs->winDir()));
-
-        QCOMPARE(f.window->windowTitle(), QStringLiteral("QV Instant Crawl - UNTITLED"));
-        QCOMPARE(f.texts({"dwellBox", "transparencyBox", "locationBox", "speedList", "locationExample", "fontColorList", "backgroundList", "fontSizeList",
-                          "fontNameList", "addressBox"}), QStringLiteral("60 0 0 3 (0 - 600) White Black 30 Times New Roman "));
-        QCOMPARE(f.listEntries("fontSizeList").size(), 33);
-        QCOMPARE(f.listEntries("speedList").first() + f.listEntries("speedList").last(), QStringLiteral("-88"));
-        QVERIFY(f.dialogs.said.isEmpty());
-        QCOMPARE(f.state.currentFileName + f.state.currentFilePath, QStringLiteral("UntitledUntitled"));
         QCOMPARE(f.state.instantFile, app + "/Application/Settings/Instant.txt");
+        QCOMPARE(f.dialogs.said, QStringList());
+    }
+
+    void firstStartIsUntitled()
+    {
+        Fixture f;
+        QCOMPARE(f.window->windowTitle(), "QV Instant Crawl - UNTITLED");
+        QCOMPARE(f.state.currentFileName, "Untitled");
+        QCOMPARE(f.state.currentFilePath, "Untitled");
+    }
+
+    void controlsShowTheirDefaults()
+    {
+        Fixture f;
+        QCOMPARE(f.text("dwellBox"), "60");
+        QCOMPARE(f.text("transparencyBox"), "0");
+        QCOMPARE(f.text("locationBox"), "0");
+        QCOMPARE(f.text("locationExample"), "(0 - 600)");
+        QCOMPARE(f.text("speedList"), "3");
+        QCOMPARE(f.text("fontColorList"), "White");
+        QCOMPARE(f.text("backgroundList"), "Black");
+        QCOMPARE(f.text("fontSizeList"), "30");
+        QCOMPARE(f.text("fontNameList"), "Times New Roman");
+        QCOMPARE(f.text("addressBox"), "");
+    }
+
+    void listsHoldTheirEntries()
+    {
+        Fixture f;
+        QCOMPARE(f.listEntries("fontSizeList").size(), 33);
+        const QStringList speeds = f.listEntries("speedList");
+        QCOMPARE(speeds.first(), "-8");
+        QCOMPARE(speeds.last(), "8");
     }
 
     void secondStartChangesNothing()
     {
         test::TempDirs dirs;
-        for (const char *name : {"/IPList.txt", "/preIP.txt"})
-            test::writeAll(dirs.appDir() + name, "10.0.0.5\r\n");
-        { Fixture first(dirs.appDir(), dirs.winDir()); }
+        test::writeAll(dirs.appDir() + "/IPList.txt", "10.0.0.5\r\n");
+        test::writeAll(dirs.appDir() + "/preIP.txt", "10.0.0.5\r\n");
+        {
+            Fixture first(dirs.appDir(), dirs.winDir());
+        }
         const QStringList before = snapshot(dirs.root.path());
         Fixture second(dirs.appDir(), dirs.winDir());
         QVERIFY(!second.error);
         QCOMPARE(snapshot(dirs.root.path()), before);
     }
 
+    // The screen's height is three quarters of the width IC.ini gives (800 when absent).
     void screenWidthFromIniFile_data()
     {
-        test::columns<QByteArray, double, QString>("ini", "height", "label");
-        QTest::newRow("absent") << QByteArray("-") << 600.0 << "(0 - 600)";
-        QTest::newRow("1024") << QByteArray("[RESOLUTION]\r\nwidth=1024\r\n") << 768.0 << "(0 - 768)";
-        QTest::newRow("1366, any case") << QByteArray("[resolution]\r\nWIDTH=1366\r\n") << 1024.5 << "(0 - 1024.5)";
-        QTest::newRow("a word") << QByteArray("[RESOLUTION]\r\nwidth=wide\r\n") << 0.0 << "(0 - 0)";
-        QTest::newRow("ten characters cut to nine") << QByteArray("[RESOLUTION]\r\nwidth=1024000009\r\n") << 76800000.0 << "(0 - 76800000)";
+        QTest::addColumn<QByteArray>("ini"); // "-": no IC.ini
+        QTest::addColumn<double>("width");
+        QTest::addColumn<double>("height");
+        QTest::addColumn<QString>("label");
+        QTest::newRow("absent")
+            << QByteArray("-") << 800.0 << 600.0 << "(0 - 600)";
+        QTest::newRow("1024")
+            << QByteArray("[RESOLUTION]\r\nwidth=1024\r\n") << 1024.0 << 768.0 << "(0 - 768)";
+        QTest::newRow("1366, names in another case")
+            << QByteArray("[resolution]\r\nWIDTH=1366\r\n") << 1366.0 << 1024.5 << "(0 - 1024.5)";
+        QTest::newRow("a word")
+            << QByteArray("[RESOLUTION]\r\nwidth=wide\r\n") << 0.0 << 0.0 << "(0 - 0)";
+        QTest::newRow("ten characters cut to nine")
+            << QByteArray("[RESOLUTION]\r\nwidth=1024000009\r\n") << 102400000.0 << 76800000.0
+            << "(0 - 76800000)";
     }
 
     void screenWidthFromIniFile()
     {
         QFETCH(QByteArray, ini);
-        QFETCH(double, height);
         Fixture f({{"IC.ini", ini}});
-        QCOMPARE(f.window->screenWidth(), ini == "-" ? 800.0 : height * 4 / 3);
-        QCOMPARE(f.window->screenHeight(), height);
+        QTEST(f.window->screenWidth(), "width");
+        QTEST(f.window->screenHeight(), "height");
         QTEST(f.text("locationExample"), "label");
     }
 
+    // What each stored file's reader refuses is the platform's matter; one of each kind here.
     void unusableFolderOrStoredFileStopsStartUp_data()
     {
-        // blocker: under the test's root: app/ is AppDir, win/ WinDir; what: what lies there (test::writeAll)
-        test::columns<QString, QByteArray, QString>("blocker", "what", "why");
-        QTest::newRow("file where Application/RTF belongs") << "app/Application/RTF" << QByteArray("in the way") << "a file has that name.";
-        QTest::newRow("IPList.txt is a FIFO") << "app/IPList.txt" << QByteArray("fifo") << "it is not a regular file.";
-        QTest::newRow("preIP.txt links to /dev/zero") << "app/preIP.txt" << QByteArray("device") << "it is not a regular file.";
-        QTest::newRow("icpass.ini of 2 MB") << "win/icpass.ini" << QByteArray("2 MB") << "it is larger than 1 MB.";
+        QTest::addColumn<QString>("blocker"); // under the test's root: app/ is AppDir, win/ WinDir
+        QTest::addColumn<QByteArray>("what"); // what lies there (test::writeAll)
+        QTest::addColumn<QString>("why");
+        QTest::newRow("file where Application/RTF belongs")
+            << "app/Application/RTF" << QByteArray("in the way") << "a file has that name.";
+        QTest::newRow("IPList.txt is a FIFO")
+            << "app/IPList.txt" << QByteArray("fifo") << "it is not a regular file.";
+        QTest::newRow("icpass.ini of 2 MB")
+            << "win/icpass.ini" << QByteArray("2 MB") << "it is larger than 1 MB.";
     }
 
     void unusableFolderOrStoredFileStopsStartUp()
     {
-        auto [blocker, what, why] = test::fetch<QString, QByteArray, QString>("blocker", "what", "why");
+        QFETCH(QString, blocker);
+        QFETCH(QByteArray, what);
+        QFETCH(QString, why);
         test::TempDirs dirs;
         const QString path = dirs.root.filePath(blocker);
         test::writeAll(path, what);
@@ -95,12 +151,20 @@ private slots:
 
     void readsAddressFiles_data()
     {
-        test::columns<QByteArray, QByteArray, QStringList, QString>("ipList", "preIp", "entries", "current");
-        QTest::newRow("preIP without IPList") << QByteArray("-") << QByteArray("10.0.0.5\r\n") << QStringList() << "10.0.0.5";
-        QTest::newRow("commas, quotes, leading blanks") << QByteArray("10.0.0.5\r\n 10.0.0.5\r\n10.0.0.6,10.0.0.7\r\n\"a, b\" ,c\r\n")
-            << QByteArray("  \"10.0.0.9\",10.0.0.1\r\n") << QStringList{"10.0.0.5", "10.0.0.5", "10.0.0.6", "10.0.0.7", "a, b", "c"} << "10.0.0.9";
-        QTest::newRow("blank lines, LF and no last line end") << QByteArray("one\n\ntwo") << QByteArray("three") << QStringList{"one", "", "two"} << "three";
-        QTest::newRow("preIP with no field, Windows-1252") << QByteArray("caf\xE9\r\n") << QByteArray("") << QStringList{"café"} << "";
+        QTest::addColumn<QByteArray>("ipList"); // "-": no IPList.txt
+        QTest::addColumn<QByteArray>("preIp");
+        QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<QString>("current");
+        QTest::newRow("preIP without IPList")
+            << QByteArray("-") << QByteArray("10.0.0.5\r\n") << QStringList() << "10.0.0.5";
+        QTest::newRow("commas, quotes, leading blanks")
+            << QByteArray("10.0.0.5\r\n 10.0.0.5\r\n10.0.0.6,10.0.0.7\r\n\"a, b\" ,c\r\n")
+            << QByteArray("  \"10.0.0.9\",10.0.0.1\r\n")
+            << QStringList{"10.0.0.5", "10.0.0.5", "10.0.0.6", "10.0.0.7", "a, b", "c"} << "10.0.0.9";
+        QTest::newRow("blank lines kept, LF and no last line end")
+            << QByteArray("one\n\ntwo") << QByteArray("three") << QStringList{"one", "", "two"} << "three";
+        QTest::newRow("preIP with no field, Windows-1252")
+            << QByteArray("caf\xE9\r\n") << QByteArray("") << QStringList{"café"} << "";
     }
 
     void readsAddressFiles()
@@ -115,41 +179,63 @@ private slots:
 
     void addAddress_data()
     {
-        test::columns<QByteArray, QString, QString, QByteArray>("ipList", "typed", "message", "fileAfter");
-        QTest::newRow("first add creates the file") << QByteArray("-") << "10.0.0.5" << "" << QByteArray("10.0.0.5\r\n");
-        QTest::newRow("empty text") << QByteArray("-") << "" << "Please enter an IP before adding to list." << QByteArray("-");
-        QTest::newRow("duplicate") << QByteArray("10.0.0.5\r\n") << "10.0.0.5" << "The IP address is already in the list." << QByteArray("10.0.0.5\r\n");
-        QTest::newRow("blanks and case count") << QByteArray("10.0.0.5\r\n") << " 10.0.0.5, B" << "" << QByteArray("10.0.0.5\r\n 10.0.0.5, B\r\n");
-        QTest::newRow("last line without its line end") << QByteArray("10.0.0.2") << "10.9.9.9" << "" << QByteArray("10.0.0.2\r\n10.9.9.9\r\n");
+        QTest::addColumn<QByteArray>("ipList"); // "-": no IPList.txt, before or after
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("message"); // empty: added without a word
+        QTest::addColumn<QByteArray>("fileAfter");
+        QTest::newRow("first add creates the file")
+            << QByteArray("-") << "10.0.0.5" << "" << QByteArray("10.0.0.5\r\n");
+        QTest::newRow("empty text")
+            << QByteArray("-") << "" << "Please enter an IP before adding to list." << QByteArray("-");
+        QTest::newRow("duplicate")
+            << QByteArray("10.0.0.5\r\n") << "10.0.0.5" << "The IP address is already in the list."
+            << QByteArray("10.0.0.5\r\n");
+        QTest::newRow("blanks and case count")
+            << QByteArray("10.0.0.5\r\n") << " 10.0.0.5, B" << "" << QByteArray("10.0.0.5\r\n 10.0.0.5, B\r\n");
+        QTest::newRow("last line without its line end")
+            << QByteArray("10.0.0.2") << "10.9.9.9" << "" << QByteArray("10.0.0.2\r\n10.9.9.9\r\n");
     }
 
     void addAddress()
     {
-        auto [ipList, typed, message] = test::fetch<QByteArray, QString, QString>("ipList", "typed", "message");
+        QFETCH(QByteArray, ipList);
+        QFETCH(QString, typed);
+        QFETCH(QString, message);
         Fixture f({{"IPList.txt", ipList}});
         const QStringList before = f.listEntries("addressBox");
         QTest::keyClicks(f.find<QComboBox>("addressBox")->lineEdit(), typed);
+
         f.click("addToListButton");
 
-        QCOMPARE(f.dialogs.said, message.isEmpty() ? QStringList() : QStringList{"i " + message});
         const QString path = f.dirs->appDir() + "/IPList.txt";
         QTEST(QFileInfo::exists(path) ? test::readAll(path) : QByteArray("-"), "fileAfter");
-        QCOMPARE(f.listEntries("addressBox"), message.isEmpty() ? before + QStringList{typed} : before);
+        if (message.isEmpty()) {
+            QCOMPARE(f.dialogs.said, QStringList());
+            QCOMPARE(f.listEntries("addressBox"), before + QStringList{typed});
+        } else {
+            QCOMPARE(f.dialogs.said, QStringList{"i " + message});
+            QCOMPARE(f.listEntries("addressBox"), before);
+        }
     }
 
-    // An empty box, or Exit from the menu, leaves the remembered address alone; that a close
-    // writes the typed address is the send tests' matter.
-    void closeKeepsTheAddress()
+    // That a close writes the typed address is the send tests' matter.
+    void closeWithEmptyAddressKeepsTheRememberedOne()
     {
-        for (const bool viaExitMenu : {false, true}) {
-            Fixture f({{"preIP.txt", QByteArray("10.0.0.1\r\n")}});
-            f.setText("addressBox", viaExitMenu ? "10.0.0.7" : "");
-            if (viaExitMenu)
-                f.window->findChild<QAction *>(QStringLiteral("exitAction"))->trigger();
-            f.window->show();
-            f.window->close();
-            QCOMPARE(test::readAll(f.dirs->appDir() + "/preIP.txt"), "10.0.0.1\r\n");
-        }
+        Fixture f({{"preIP.txt", QByteArray("10.0.0.1\r\n")}});
+        f.setText("addressBox", "");
+        f.window->show();
+        f.window->close();
+        QCOMPARE(test::readAll(f.dirs->appDir() + "/preIP.txt"), "10.0.0.1\r\n");
+    }
+
+    void exitFromTheMenuKeepsTheRememberedAddress()
+    {
+        Fixture f({{"preIP.txt", QByteArray("10.0.0.1\r\n")}});
+        f.setText("addressBox", "10.0.0.7");
+        f.window->show();
+        f.window->findChild<QAction *>(QStringLiteral("exitAction"))->trigger();
+        f.window->close();
+        QCOMPARE(test::readAll(f.dirs->appDir() + "/preIP.txt"), "10.0.0.1\r\n");
     }
 };
 

@@ -5,15 +5,50 @@
 
 using namespace qvic;
 
-static const QByteArray kHead = "Time=12/04/2026 05:11:09 PM\r\nMessage=@INSTANT_EVENT_COMMAND,$Event,1,N,9600,N,8,1,\"";
+namespace {
+
+QDateTime fixedTime()
+{
+    return QDateTime(QDate(2026, 12, 4), QTime(17, 11, 9));
+}
+
+// The start of "WELCOME" with the Kite-7 dialog's defaults (COM 1, position 200, Slow,
+// repeated 128 times): eight blocks, each stopped, then given its crawl.
+const QByteArray kKite7StartWelcome
+    = "Time=12/04/2026 05:11:09 PM\r\n"
+      "Message=@INSTANT_EVENT_COMMAND,$Event,1,N,9600,N,8,1,\""
+      "<\x01" "0@stop crawl;>`0.1`<\x01" "0>`0.1`<@crawl position,200;>`0.1`<@Slow;>`0.1`"
+      "<@begin,250;>`0.1`<WELCOME@end;>`0.1`<@show,250,128;>`0.1`"
+      "<\x01" "1@stop crawl;>`0.1`<\x01" "1>`0.1`<@crawl position,200;>`0.1`<@Slow;>`0.1`"
+      "<@begin,250;>`0.1`<WELCOME@end;>`0.1`<@show,250,128;>`0.1`"
+      "<\x01" "2@stop crawl;>`0.1`<\x01" "2>`0.1`<@crawl position,200;>`0.1`<@Slow;>`0.1`"
+      "<@begin,250;>`0.1`<WELCOME@end;>`0.1`<@show,250,128;>`0.1`"
+      "<\x01" "3@stop crawl;>`0.1`<\x01" "3>`0.1`<@crawl position,200;>`0.1`<@Slow;>`0.1`"
+      "<@begin,250;>`0.1`<WELCOME@end;>`0.1`<@show,250,128;>`0.1`"
+      "<\x01" "4@stop crawl;>`0.1`<\x01" "4>`0.1`<@crawl position,200;>`0.1`<@Slow;>`0.1`"
+      "<@begin,250;>`0.1`<WELCOME@end;>`0.1`<@show,250,128;>`0.1`"
+      "<\x01" "5@stop crawl;>`0.1`<\x01" "5>`0.1`<@crawl position,200;>`0.1`<@Slow;>`0.1`"
+      "<@begin,250;>`0.1`<WELCOME@end;>`0.1`<@show,250,128;>`0.1`"
+      "<\x01" "6@stop crawl;>`0.1`<\x01" "6>`0.1`<@crawl position,200;>`0.1`<@Slow;>`0.1`"
+      "<@begin,250;>`0.1`<WELCOME@end;>`0.1`<@show,250,128;>`0.1`"
+      "<\x01" "7@stop crawl;>`0.1`<\x01" "7>`0.1`<@crawl position,200;>`0.1`<@Slow;>`0.1`"
+      "<@begin,250;>`0.1`<WELCOME@end;>`0.1`<@show,250,128;>"
+      "\"\r\n";
+
+const QByteArray kKite7Stop
+    = "Time=12/04/2026 05:11:09 PM\r\n"
+      "Message=@INSTANT_EVENT_COMMAND,$Event,1,N,9600,N,8,1,\""
+      "<\x01" "0>`0.1`<@stop crawl;>`0.1`<\x01" "1>`0.1`<@stop crawl;>`0.1`"
+      "<\x01" "2>`0.1`<@stop crawl;>`0.1`<\x01" "3>`0.1`<@stop crawl;>`0.1`"
+      "<\x01" "4>`0.1`<@stop crawl;>`0.1`<\x01" "5>`0.1`<@stop crawl;>`0.1`"
+      "<\x01" "6>`0.1`<@stop crawl;>`0.1`<\x01" "7>`0.1`<@stop crawl;>"
+      "\"\r\n";
+
+} // namespace
 
 class tst_Commands : public QObject
 {
     Q_OBJECT
-    QTemporaryDir m_dir;
-    SharedState m_state;
-    static Clock clock() { return [] { return QDateTime(QDate(2026, 12, 4), QTime(17, 11, 9)); }; }
-    QByteArray instant() const { return test::readAll(m_state.instantFile); }
 
 private slots:
     void init()
@@ -21,91 +56,130 @@ private slots:
         m_state = SharedState();
         setKite7Defaults(m_state);
         m_state.instantFile = m_dir.filePath("Settings/Instant.txt");
-        m_state.currentFilePath = m_dir.filePath("RTF/QVInstantCrawl.rtf"), m_state.currentFileName = QStringLiteral("QVInstantCrawl.rtf");
+        m_state.currentFilePath = m_dir.filePath("RTF/QVInstantCrawl.rtf");
+        m_state.currentFileName = QStringLiteral("QVInstantCrawl.rtf");
     }
 
-    void startAndStop_data()
+    void commandLineFromSettingsFile_data()
     {
-        // settings: "-" for no settings file; line2: empty when the builder must fail
-        test::columns<QString, QByteArray, QByteArray>("message", "settings", "line2");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QByteArray>("settings");    // "-": no settings file
+        QTest::addColumn<QByteArray>("commandLine"); // empty: the builder refuses
+
         const QString start = kStartInstantCrawl;
         const QByteArray with = "Message=@START_INSTANT_CRAWL,QVInstantCrawl.rtf,";
-        QTest::newRow("worked 2") << start << QByteArray("3600,0x000000,0.25,3,0.2000,0\r\n") << with + "3600,0x000000,0.25,3,0.2000,000000";
-        QTest::newRow("white") << start << QByteArray("90,none,0.0,-2,1.0,16777215\r\n") << with + "90,none,0.0,-2,1.0,FFFFFF";
-        QTest::newRow("red, quoted, two lines") << start << QByteArray("\"90\", none ,0.0\n-2,1.0,\"255\"") << with + "90,none,0.0,-2,1.0,0000FF";
-        QTest::newRow("top") << start << QByteArray("1,a,b,c,d,2147483647") << with + "1,a,b,c,d,7FFFFFFF";
-        QTest::newRow("negative") << start << QByteArray("1,a,b,c,d,-1") << with + "1,a,b,c,d,FFFFFFFF";
-        QTest::newRow("above range") << start << QByteArray("1,a,b,c,d,2147483648") << QByteArray();
-        QTest::newRow("five fields") << start << QByteArray("1,a,b,c,d\r\n") << QByteArray();
-        QTest::newRow("line break in quotes") << start << QByteArray("\"3600\r\nMessage=@STOP_INSTANT_CRAWL\",none,0.0,3,0.0,0") << QByteArray();
-        QTest::newRow("line break in the message") << "@STOP_INSTANT_CRAWL\r\nMessage=@START_INSTANT_CRAWL" << QByteArray("-") << QByteArray();
-        QTest::newRow("no settings, as for Untitled") << start << QByteArray("-") << QByteArray();
-        QTest::newRow("stop, 58 bytes") << kStopInstantCrawl << QByteArray("-") << QByteArray("Message=@STOP_INSTANT_CRAWL");
-        QTest::newRow("trailing blank") << "@START_INSTANT_CRAWL " << QByteArray("1,a,b,c,d,0") << QByteArray("Message=@START_INSTANT_CRAWL ");
+        QTest::newRow("black background as six hex digits")
+            << start << QByteArray("3600,0x000000,0.25,3,0.2000,0\r\n")
+            << with + "3600,0x000000,0.25,3,0.2000,000000";
+        QTest::newRow("white background")
+            << start << QByteArray("90,none,0.0,-2,1.0,16777215\r\n")
+            << with + "90,none,0.0,-2,1.0,FFFFFF";
+        QTest::newRow("red, quoted fields over two lines")
+            << start << QByteArray("\"90\", none ,0.0\n-2,1.0,\"255\"")
+            << with + "90,none,0.0,-2,1.0,0000FF";
+        QTest::newRow("highest colour number")
+            << start << QByteArray("1,a,b,c,d,2147483647") << with + "1,a,b,c,d,7FFFFFFF";
+        QTest::newRow("negative colour number")
+            << start << QByteArray("1,a,b,c,d,-1") << with + "1,a,b,c,d,FFFFFFFF";
+        QTest::newRow("colour number above the range")
+            << start << QByteArray("1,a,b,c,d,2147483648") << QByteArray();
+        QTest::newRow("five fields")
+            << start << QByteArray("1,a,b,c,d\r\n") << QByteArray();
+        // A line break would put a command line of its own into Instant.txt.
+        QTest::newRow("line break in quotes")
+            << start << QByteArray("\"3600\r\nMessage=@STOP_INSTANT_CRAWL\",none,0.0,3,0.0,0")
+            << QByteArray();
+        QTest::newRow("line break in the message")
+            << "@STOP_INSTANT_CRAWL\r\nMessage=@START_INSTANT_CRAWL" << QByteArray("-") << QByteArray();
+        QTest::newRow("no settings file, as for an untitled crawl")
+            << start << QByteArray("-") << QByteArray();
+        QTest::newRow("stop needs no settings file")
+            << kStopInstantCrawl << QByteArray("-") << QByteArray("Message=@STOP_INSTANT_CRAWL");
+        QTest::newRow("another message goes as it is")
+            << "@START_INSTANT_CRAWL " << QByteArray("1,a,b,c,d,0")
+            << QByteArray("Message=@START_INSTANT_CRAWL ");
     }
 
-    void startAndStop()
+    // The command file is the time stamp and the command line; a refused one leaves the former
+    // file as it was, never appended to.
+    void commandLineFromSettingsFile()
     {
-        auto [message, settings, line2] = test::fetch<QString, QByteArray, QByteArray>("message", "settings", "line2");
+        QFETCH(QString, message);
+        QFETCH(QByteArray, settings);
+        QFETCH(QByteArray, commandLine);
         const QString settingsPath = m_dir.filePath("RTF/QVInstantCrawl.inst");
         QFile::remove(settingsPath);
         if (settings != "-")
             test::writeAll(settingsPath, settings);
-        test::writeAll(m_state.instantFile, "former\r\n"); // never appended to, kept on failure
+        test::writeAll(m_state.instantFile, "former\r\n");
+        const bool built = !commandLine.isEmpty();
         QString error;
-        QCOMPARE(createInstantFile(message, m_state, clock(), &error), !line2.isEmpty());
-        QCOMPARE(error.isEmpty(), !line2.isEmpty());
-        QCOMPARE(instant(), line2.isEmpty() ? QByteArray("former\r\n") : "Time=12/04/2026 05:11:09 PM\r\n" + line2 + "\r\n");
+
+        QCOMPARE(createInstantFile(message, m_state, fixedTime, &error), built);
+
+        QCOMPARE(error.isEmpty(), built);
+        if (built)
+            QCOMPARE(instant(), "Time=12/04/2026 05:11:09 PM\r\n" + commandLine + "\r\n");
+        else
+            QCOMPARE(instant(), QByteArray("former\r\n"));
     }
 
-    // Local time on a 12-hour clock.
-    void timeStamp()
+    void timeStampOnTwelveHourClock()
     {
         const QDate day(2026, 1, 9);
-        QCOMPARE(timeStampLine(QDateTime(day, QTime(0, 0)).toUTC()), "Time=01/09/2026 12:00:00 AM");
+        const QDateTime midnightInUtc = QDateTime(day, QTime(0, 0)).toUTC();
+        QCOMPARE(timeStampLine(midnightInUtc), "Time=01/09/2026 12:00:00 AM"); // written in local time
         QCOMPARE(timeStampLine(QDateTime(day, QTime(12, 0))), "Time=01/09/2026 12:00:00 PM");
     }
 
-    // Eight blocks of groups joined by the five-byte spacer, in one event command.
-    void kite7_data()
+    // 1105 bytes in all.
+    void kite7StartFile()
     {
-        // message: null: the stop; text: as the script carries it; size: of the worked examples
-        test::columns<QString, QByteArray, int>("message", "text", "size");
-        QTest::newRow("start, worked example") << "WELCOME" << QByteArray("WELCOME") << 1105;
-        QTest::newRow("stop, worked example") << QString() << QByteArray() << 305;
-        QTest::newRow("two lines") << "FIRST\r\nSECOND" << QByteArray("FIRST\x14\nSECOND") << 0;
-        QTest::newRow("shaping characters dropped") << QString::fromLatin1("a<b>c`d@e;f,g\"h \xe9\x01") << QByteArray("abcdefgh \xe9\x01") << 0;
+        m_state.kite7Message = QStringLiteral("WELCOME");
+        QVERIFY(createKite7Msg(m_state, fixedTime));
+        QCOMPARE(instant(), kKite7StartWelcome);
+        QCOMPARE(instant().size(), 1105);
     }
 
-    void kite7()
+    // 305 bytes in all.
+    void kite7StopFile()
     {
-        auto [message, text, size] = test::fetch<QString, QByteArray, int>("message", "text", "size");
+        QVERIFY(createKite7StopCrawlMsg(m_state, fixedTime));
+        QCOMPARE(instant(), kKite7Stop);
+        QCOMPARE(instant().size(), 305);
+    }
+
+    void kite7CarriesTextAsTheDeviceReadsIt_data()
+    {
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QByteArray>("carried"); // in Windows-1252
+        QTest::newRow("CR LF becomes 0x14 LF")
+            << "FIRST\r\nSECOND" << QByteArray("FIRST\x14\nSECOND");
+        QTest::newRow("characters that shape the script dropped")
+            << QString::fromLatin1("a<b>c`d@e;f,g\"h \xe9\x01") << QByteArray("abcdefgh \xe9\x01");
+    }
+
+    // Every one of the eight blocks crawls the text.
+    void kite7CarriesTextAsTheDeviceReadsIt()
+    {
+        QFETCH(QString, message);
+        QFETCH(QByteArray, carried);
         m_state.kite7Message = message;
-        QVERIFY(message.isNull() ? createKite7StopCrawlMsg(m_state, clock()) : createKite7Msg(m_state, clock()));
-        QByteArrayList groups;
-        for (char block = '0'; block <= '7'; ++block) {
-            const QByteArray mark = QByteArray("\x01") + block;
-            if (message.isNull())
-                groups << mark << "@stop crawl;";
-            else
-                groups << mark + "@stop crawl;" << mark << "@crawl position,200;" << "@Slow;" << "@begin,250;" << text + "@end;" << "@show,250,128;";
-        }
-        QCOMPARE(instant(), kHead + "<" + groups.join(">`0.1`<") + ">\"\r\n");
-        QVERIFY(size == 0 || instant().size() == size);
+        QVERIFY(createKite7Msg(m_state, fixedTime));
+        QCOMPARE(instant().count("`0.1`<" + carried + "@end;>`0.1`"), 8);
     }
 
-    // The Kite-7 builders' failures are the Kite-7 tests' messages.
-    void unwritable()
+    // The operator reads which file could not be written.
+    void unwritableCommandFileIsNamed()
     {
         QFile::remove(m_state.instantFile);
         QVERIFY(QDir().mkpath(m_state.instantFile));
         QString error;
-        QVERIFY(!createInstantFile(kStopInstantCrawl, m_state, clock(), &error));
-        QVERIFY(error.contains(m_state.instantFile));
+        QVERIFY(!createInstantFile(kStopInstantCrawl, m_state, fixedTime, &error));
+        QVERIFY2(error.contains(m_state.instantFile), qPrintable(error));
     }
 
-    // Which document names the start command can carry to the player.
-    void documentNames_data()
+    void documentNameTheCommandCanCarry_data()
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<bool>("fits");
@@ -114,7 +188,17 @@ private slots:
         QTest::newRow("Windows-1252 letters") << QString::fromUtf8("Café € lobby.rtf") << true;
     }
 
-    void documentNames() { QFETCH(QString, name); QTEST(documentNameFitsCommand(name), "fits"); }
+    void documentNameTheCommandCanCarry()
+    {
+        QFETCH(QString, name);
+        QTEST(documentNameFitsCommand(name), "fits");
+    }
+
+private:
+    QByteArray instant() const { return test::readAll(m_state.instantFile); }
+
+    QTemporaryDir m_dir;
+    SharedState m_state;
 };
 
 QTEST_GUILESS_MAIN(tst_Commands)

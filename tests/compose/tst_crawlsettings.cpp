@@ -9,89 +9,133 @@
 using namespace qvic;
 Q_DECLARE_METATYPE(qvic::CrawlSettings)
 
-using S = CrawlSettings; // dwell, transparent, key, transparency, speed, location, background
-
-static QStringList texts(const CrawlSettings &s)
-{
-    return {s.dwell, s.transparent ? "ticked" : "clear", s.colorKey, s.transparency, s.speed, s.location, color::hex6(s.backColor)};
-}
+// In the order of its members: dwell, transparent, colour key, transparency, speed, location,
+// background.
+using S = CrawlSettings;
 
 class tst_CrawlSettings : public QObject
 {
     Q_OBJECT
-    QTemporaryDir m_dir;
-    QString doc(const char *name) const { return m_dir.filePath(QString::fromLatin1(name)); }
 
 private slots:
     void save_data()
     {
-        test::columns<CrawlSettings, double, QString>("in", "height", "line");
-        QTest::newRow("worked 1") << S{"60", true, "000000", "25", "3", "120", 0} << 600.0 << "3600,0x000000,0.25,3,0.2000,0\r\n";
-        QTest::newRow("worked 2") << S{"1.5", false, "FFFFFF", "150", "-2", "700", 16777215} << 600.0 << "90,none,0.0,-2,1.0,16777215\r\n";
-        QTest::newRow("above") << S{" 12 min", false, "", "101", "word", "601", 65280} << 600.0 << "720,none,0.0,word,1.0,65280\r\n";
-        QTest::newRow("below") << S{"", false, "", "-1", "", "-1", 0} << 600.0 << "0,none,0.0,,1.0,0\r\n";
-        QTest::newRow("halves away") << S{"2", false, "", "12.5", "1", "0.3", 0} << 6000.0 << "120,none,0.13,1,0.0001,0\r\n";
-        QTest::newRow("no height") << S{"60", false, "", "1.5", "3", "0", 0} << 0.0 << "3600,none,0.02,3,,0\r\n";
+        QTest::addColumn<CrawlSettings>("settings");
+        QTest::addColumn<double>("height");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("transparent, black key: 31 bytes")
+            << S{"60", true, "000000", "25", "3", "120", 0} << 600.0
+            << "3600,0x000000,0.25,3,0.2000,0\r\n";
+        QTest::newRow("no key, white background")
+            << S{"1.5", false, "FFFFFF", "150", "-2", "700", 16777215} << 600.0
+            << "90,none,0.0,-2,1.0,16777215\r\n";
+        QTest::newRow("above the ranges")
+            << S{" 12 min", false, "", "101", "word", "601", 65280} << 600.0
+            << "720,none,0.0,word,1.0,65280\r\n";
+        QTest::newRow("below the ranges")
+            << S{"", false, "", "-1", "", "-1", 0} << 600.0
+            << "0,none,0.0,,1.0,0\r\n";
+        QTest::newRow("halves rounded away from zero")
+            << S{"2", false, "", "12.5", "1", "0.3", 0} << 6000.0
+            << "120,none,0.13,1,0.0001,0\r\n";
+        QTest::newRow("no screen height")
+            << S{"60", false, "", "1.5", "3", "0", 0} << 0.0
+            << "3600,none,0.02,3,,0\r\n";
     }
 
     void save()
     {
-        QFETCH(CrawlSettings, in);
+        QFETCH(CrawlSettings, settings);
         QFETCH(double, height);
         SharedState state;
-        QVERIFY(saveInstFile(doc("Lobby.rtf"), in, height, state));
-        QTEST(QString::fromLatin1(test::readAll(doc("Lobby.inst"))), "line"); // 31 bytes in worked 1
+        QVERIFY(saveInstFile(doc("Lobby.rtf"), settings, height, state));
+        QTEST(QString::fromLatin1(test::readAll(doc("Lobby.inst"))), "line");
     }
 
     // Each file is loaded over the controls `before`; what they then save is the save rows' matter.
     void load_data()
     {
-        // file: "-" for no file; refusal: how the message ends when the file is refused
-        test::columns<QByteArray, CrawlSettings, CrawlSettings, QString>("file", "before", "after", "refusal");
+        QTest::addColumn<QByteArray>("file"); // "-": no file
+        QTest::addColumn<CrawlSettings>("before");
+        QTest::addColumn<CrawlSettings>("after");
+        QTest::addColumn<QString>("refusal"); // how the message ends when the file is refused
+
         const CrawlSettings clear = S{"5", false, "None", "9", "1", "7", 255};
         const CrawlSettings ticked = S{"5", true, "FF0000", "9", "1", "7", 255};
-        QTest::newRow("worked 1") << QByteArray("3600,0x000000,0.25,3,0.2000,0\r\n") << clear << S{"60", true, "000000", "25", "3", "120", 0} << "";
-        QTest::newRow("worked 2") << QByteArray("90,none,0.0,-2,1.0,16777215\r\n") << clear << S{"1.5", false, "none", "0", "-2", "600", 16777215} << "";
-        QTest::newRow("no file") << QByteArray("-") << clear // ticked, never with a bare "0x"
-                                 << S{"5", true, "000000", "", "", "0", 0} << "";
-        QTest::newRow("short line") << QByteArray("120,NONE,abc\r\n4,5,6\r\n") << ticked << S{"2", false, "", "abc", "", "0", 0} << "";
-        QTest::newRow("quoted, blanks") << QByteArray("  \"3600\", \"0x00FF00\" ,\" 0.5\",\"3\",0.0025,\"65280\"") << ticked
-                                        << S{"60", true, "00FF00", "50", "3", "2", 65280} << "";
-        QTest::newRow("None, bad colour") << QByteArray("x,None,1.00,fast,0.0017,16777216") << ticked << S{"5", false, "", "100", "fast", "1", 255} << "";
+        QTest::newRow("transparent, black key")
+            << QByteArray("3600,0x000000,0.25,3,0.2000,0\r\n") << clear
+            << S{"60", true, "000000", "25", "3", "120", 0} << "";
+        QTest::newRow("no key, white background")
+            << QByteArray("90,none,0.0,-2,1.0,16777215\r\n") << clear
+            << S{"1.5", false, "none", "0", "-2", "600", 16777215} << "";
+        // Ticked, never with a bare "0x".
+        QTest::newRow("no file")
+            << QByteArray("-") << clear
+            << S{"5", true, "000000", "", "", "0", 0} << "";
+        QTest::newRow("short line")
+            << QByteArray("120,NONE,abc\r\n4,5,6\r\n") << ticked
+            << S{"2", false, "", "abc", "", "0", 0} << "";
+        QTest::newRow("quoted, blanks")
+            << QByteArray("  \"3600\", \"0x00FF00\" ,\" 0.5\",\"3\",0.0025,\"65280\"") << ticked
+            << S{"60", true, "00FF00", "50", "3", "2", 65280} << "";
+        QTest::newRow("None, bad colour")
+            << QByteArray("x,None,1.00,fast,0.0017,16777216") << ticked
+            << S{"5", false, "", "100", "fast", "1", 255} << "";
         // A line break in a quoted field would be a command line of its own in Instant.txt.
-        QTest::newRow("line break in quotes") << QByteArray("\"3600\r\nMessage=@STOP_INSTANT_CRAWL\",none,0.0,3,0.0,0\r\n")
-                                              << clear << clear << "holds a control character.";
-        QTest::newRow("640 K digits") << QByteArray(640000, '9') + "x,none,0.0,3,0.0,0" << ticked << ticked << "is longer than 255 characters.";
+        QTest::newRow("line break in quotes")
+            << QByteArray("\"3600\r\nMessage=@STOP_INSTANT_CRAWL\",none,0.0,3,0.0,0\r\n") << clear
+            << clear << "holds a control character.";
+        QTest::newRow("640 K digits")
+            << QByteArray(640000, '9') + "x,none,0.0,3,0.0,0" << ticked
+            << ticked << "is longer than 255 characters.";
     }
 
     void load()
     {
-        auto [file, before, after, refusal] = test::fetch<QByteArray, CrawlSettings, CrawlSettings, QString>("file", "before", "after", "refusal");
+        QFETCH(QByteArray, file);
+        QFETCH(CrawlSettings, before);
+        QFETCH(CrawlSettings, after);
+        QFETCH(QString, refusal);
         QFile::remove(doc("Load.inst"));
         if (file != "-")
             test::writeAll(doc("Load.inst"), file);
+
         const LoadedCrawlSettings loaded = loadInstFile(doc("Load.rtf"), 600);
-        QCOMPARE(texts(loaded.appliedTo(before)), texts(after));
-        QCOMPARE(loaded.refusal.value_or(QString()),
-                 refusal.isEmpty() ? QString() : "Cannot use " + doc("Load.inst") + ": a crawl setting in it " + refusal);
+
+        const CrawlSettings shown = loaded.appliedTo(before);
+        QCOMPARE(shown.dwell, after.dwell);
+        QCOMPARE(shown.transparent, after.transparent);
+        QCOMPARE(shown.colorKey, after.colorKey);
+        QCOMPARE(shown.transparency, after.transparency);
+        QCOMPARE(shown.speed, after.speed);
+        QCOMPARE(shown.location, after.location);
+        QCOMPARE(color::hex6(shown.backColor), color::hex6(after.backColor));
+        if (refusal.isEmpty())
+            QVERIFY2(!loaded.refusal, qPrintable(loaded.refusal.value_or("")));
+        else
+            QCOMPARE(loaded.refusal.value_or(""),
+                     "Cannot use " + doc("Load.inst") + ": a crawl setting in it " + refusal);
     }
 
     void saveCrawlBothOrNeither_data()
     {
-        // failure: what stands in the way of the save; error: %1 is the crawl's folder
-        test::columns<QString, QString>("failure", "error");
-        QTest::newRow("nothing: both saved") << "" << "";
-        QTest::newRow("a folder where the settings file goes") << "settings folder"
-                                                               << "Cannot write %1/Pair.inst: a folder has that name.";
-        QTest::newRow("a folder where the document goes") << "document folder"
-                                                          << "Cannot write %1/Pair.rtf: a folder has that name.";
-        QTest::newRow("a document past the file size limit") << "size limit" << "Cannot write %1/Pair.rtf: File too large";
+        QTest::addColumn<QString>("failure"); // what stands in the way of the save
+        QTest::addColumn<QString>("error");   // %1: the crawl's folder
+        QTest::newRow("nothing: both saved")
+            << "" << "";
+        QTest::newRow("a folder where the settings file goes")
+            << "settings folder" << "Cannot write %1/Pair.inst: a folder has that name.";
+        QTest::newRow("a folder where the document goes")
+            << "document folder" << "Cannot write %1/Pair.rtf: a folder has that name.";
+        QTest::newRow("a document past the file size limit")
+            << "size limit" << "Cannot write %1/Pair.rtf: File too large";
     }
 
     // A save that cannot write one of the crawl's two files leaves the other as it was too.
     void saveCrawlBothOrNeither()
     {
-        auto [failure, error] = test::fetch<QString, QString>("failure", "error");
+        QFETCH(QString, failure);
+        QFETCH(QString, error);
         const QTemporaryDir folder;
         const QString document = folder.filePath("Pair.rtf");
         const QString settingsFile = folder.filePath("Pair.inst");
@@ -100,6 +144,7 @@ private slots:
         test::writeAll(document, failure == "document folder" ? "folder" : oldDocument);
         test::writeAll(settingsFile, failure == "settings folder" ? "folder" : oldSettings);
         const QByteArray newDocument = "{\\rtf1 " + QByteArray(4000, 'x') + "}";
+        const CrawlSettings settings = S{"1", false, "", "0", "3", "0", 0};
         SharedState state;
         QString reason;
 
@@ -108,34 +153,43 @@ private slots:
             limit.emplace(1000); // room for the settings file, not for the document
             QVERIFY(limit->isSet());
         }
-        const bool saved = saveCrawl(document, newDocument, S{"1", false, "", "0", "3", "0", 0}, 600, state, &reason);
+        const bool saved = saveCrawl(document, newDocument, settings, 600, state, &reason);
         limit.reset();
 
         QCOMPARE(saved, error.isEmpty());
-        QCOMPARE(reason, QString(error).replace("%1", folder.path()));
+        QCOMPARE(reason, error.replace("%1", folder.path()));
         if (failure != "document folder")
             QCOMPARE(test::readAll(document), saved ? newDocument : oldDocument);
         if (failure != "settings folder")
             QCOMPARE(test::readAll(settingsFile), saved ? "60,none,0.00,3,0.0000,0\r\n" : oldSettings);
         // Nothing of the save is left beside them.
-        QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), (QStringList{"Pair.inst", "Pair.rtf"}));
+        const QStringList left = QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+        QCOMPARE(left, QStringList({"Pair.inst", "Pair.rtf"}));
     }
 
-    void decimalComma() { QCOMPARE(fixDecimalPoint("0,25"), QStringLiteral("0.25")); }
+    void decimalCommaBecomesPoint()
+    {
+        QCOMPARE(fixDecimalPoint("0,25"), "0.25");
+    }
 
     // QCoreApplication takes the C locale from the environment; the file keeps ".".
-    void commaLocale()
+    void commaLocaleWritesPoint()
     {
         const QByteArray former = setlocale(LC_NUMERIC, nullptr);
         if (!setlocale(LC_NUMERIC, "de_DE.UTF-8"))
             QSKIP("no de_DE.UTF-8 locale here");
         SharedState state;
         saveInstFile(doc("Komma.rtf"), S{"1.5", true, "000000", "25.5", "3", "120", 0}, 600, state);
-        const auto loaded = loadInstFile(doc("Komma.rtf"), 600);
+        const LoadedCrawlSettings loaded = loadInstFile(doc("Komma.rtf"), 600);
         setlocale(LC_NUMERIC, former.constData());
         QCOMPARE(test::readAll(doc("Komma.inst")), "90,0x000000,0.26,3,0.2000,0\r\n");
-        QCOMPARE(loaded.transparency, QStringLiteral("26"));
+        QCOMPARE(loaded.transparency, "26");
     }
+
+private:
+    QString doc(const char *name) const { return m_dir.filePath(QString::fromLatin1(name)); }
+
+    QTemporaryDir m_dir;
 };
 
 QTEST_GUILESS_MAIN(tst_CrawlSettings)

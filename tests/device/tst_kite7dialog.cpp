@@ -11,19 +11,22 @@ using Setting = QString SharedState::*;
 
 namespace {
 
-// One list at two openings from the menu: what the first shows, the choice made
-// there, what it keeps, and what the second opening shows.
+enum class How { FromTheList, TypedThenEnter };
+
+// One list at two openings from the menu: what the first shows, the choice made there, what
+// it keeps, and what the second opening shows.
 struct Pick
 {
-    const char *name;
-    QString before; // the kept value before the first opening; empty: the program's default
-    QString shown;  // at the first opening
-    QString ends;   // first and last entry
-    int count;
-    char how;       // t: typed and confirmed with Enter; l: taken from the list
-    QString entry;
-    Setting setting;
-    QString kept;
+    const char *name = nullptr;
+    QString before{}; // the kept value before the first opening; empty: the program's default
+    QString shown{};  // at the first opening
+    QString first{};  // entry
+    QString last{};   // entry
+    int count = 0;
+    How how = How::FromTheList;
+    QString entry{};
+    Setting setting = nullptr;
+    QString kept{};
 };
 
 } // namespace
@@ -37,16 +40,28 @@ class tst_Kite7Dialog : public QObject
 private slots:
     void list_data()
     {
-        QTest::addColumn<Pick>("pick");
         using S = SharedState;
-        QTest::newRow("COM 8") << Pick{"comPortList", "", "1", "1..8", 8, 'l', "8", &S::kite7ComPort, "8"};
-        QTest::newRow("Fast") << Pick{"speedList", "", "Slow", "Slow..Fast", 3, 'l', "Fast", &S::kite7Speed, "Fast"};
-        QTest::newRow("40") << Pick{"positionList", "", "200", "40..218", 179, 'l', "40", &S::kite7Position, "40"};
+        QTest::addColumn<Pick>("pick");
+        QTest::newRow("COM 8")
+            << Pick{.name = "comPortList", .shown = "1", .first = "1", .last = "8", .count = 8,
+                    .how = How::FromTheList, .entry = "8", .setting = &S::kite7ComPort, .kept = "8"};
+        QTest::newRow("Fast")
+            << Pick{.name = "speedList", .shown = "Slow", .first = "Slow", .last = "Fast", .count = 3,
+                    .how = How::FromTheList, .entry = "Fast", .setting = &S::kite7Speed, .kept = "Fast"};
+        QTest::newRow("position 40")
+            << Pick{.name = "positionList", .shown = "200", .first = "40", .last = "218", .count = 179,
+                    .how = How::FromTheList, .entry = "40", .setting = &S::kite7Position, .kept = "40"};
         // Typed text stores nothing, not even the entry it begins (50).
-        QTest::newRow("typed 5") << Pick{"positionList", "", "200", "40..218", 179, 't', "5", &S::kite7Position, "200"};
-        QTest::newRow("Infinite") << Pick{"repetitionList", "5", "5", "1..Infinite", 128, 'l', "Infinite", &S::kite7Repeat, "128"};
+        QTest::newRow("position typed 5")
+            << Pick{.name = "positionList", .shown = "200", .first = "40", .last = "218", .count = 179,
+                    .how = How::TypedThenEnter, .entry = "5", .setting = &S::kite7Position, .kept = "200"};
+        QTest::newRow("Infinite")
+            << Pick{.name = "repetitionList", .before = "5", .shown = "5", .first = "1", .last = "Infinite",
+                    .count = 128, .how = How::FromTheList, .entry = "Infinite", .setting = &S::kite7Repeat,
+                    .kept = "128"};
     }
 
+    // The choice outlives the dialog; what stored nothing is not shown at the next opening either.
     void list()
     {
         QFETCH(Pick, pick);
@@ -55,18 +70,21 @@ private slots:
         if (!pick.before.isEmpty())
             w.state.*pick.setting = pick.before;
         const QString former = w.state.*pick.setting;
-        // Opened modally from the menu; a window the operator leaves open gets its close box.
+        // Opened modally from the menu.
         const auto visit = [&](const std::function<void(QComboBox *)> &act) {
             test::whenModal([&](QWidget *dialog) {
-                QVERIFY(dialog && dialog->objectName() == u"Kite7Dialog");
+                QVERIFY(dialog);
+                QCOMPARE(dialog->objectName(), "Kite7Dialog");
                 act(dialog->findChild<QComboBox *>(pick.name));
             });
             w.window->findChild<QAction *>("kite7Action")->trigger();
         };
+
         visit([&](QComboBox *box) {
             QCOMPARE(box->currentText(), pick.shown);
-            QCOMPARE(box->itemText(0) + ".." + box->itemText(box->count() - 1), pick.ends);
-            if (pick.how == 't') {
+            QCOMPARE(box->itemText(0), pick.first);
+            QCOMPARE(box->itemText(box->count() - 1), pick.last);
+            if (pick.how == How::TypedThenEnter) {
                 box->setFocus();
                 box->lineEdit()->selectAll();
                 QTest::keyClicks(box, pick.entry);
@@ -75,7 +93,7 @@ private slots:
                 QVERIFY(box->window()->isVisible()); // Enter in a list presses no button
                 QTest::mouseClick(box->window()->findChild<QPushButton *>("closeButton"), Qt::LeftButton);
                 QTRY_VERIFY(!box->window()->isVisible());
-            } else if (pick.how == 'l') { // the highlight moves to the entry, Enter takes it
+            } else { // the highlight moves to the entry, Enter takes it
                 box->showPopup();
                 QTRY_VERIFY(box->view()->isVisible());
                 box->view()->setCurrentIndex(box->view()->model()->index(box->findText(pick.entry), 0));
@@ -84,58 +102,89 @@ private slots:
             }
             QCOMPARE(box->count(), pick.count); // typing adds no entry
         });
+
         QCOMPARE(w.state.*pick.setting, pick.kept);
-        // The choice outlives the dialog; what stored nothing is not shown either.
-        visit([&](QComboBox *box) { QCOMPARE(box->currentText(), pick.kept == former ? pick.shown : pick.entry); });
+        const QString shownNext = pick.kept == former ? pick.shown : pick.entry;
+        visit([&](QComboBox *box) { QCOMPARE(box->currentText(), shownNext); });
     }
 
-    // The buttons with the main window's text and address; the script's bytes are the
-    // builders' test, the uploads the delivery's.
+    // The buttons take the main window's text and address; the script's bytes are the builders'
+    // test, the uploads the send engine's.
     void startAndStop_data()
     {
-        // address: %1: the running player's; text: typed into the editor; password: typed and entered, empty: Cancel, "-": the
-        // dialog must not show; carried: what the script on the player crawls, null: nothing sent; message: "Error creating":
-        // a folder stands where Instant.txt goes
-        test::columns<QString, QString, QString, QString, QByteArray, QString>("button", "address", "text", "password", "carried", "message");
-        const QString start = "startButton", stop = "stopButton", sent = "i Successfully sent out Kite-7 instant crawl.";
-        QTest::newRow("start") << start << "  %1  " << "WELCOME" << "Secret" << QByteArray("WELCOME") << sent;
-        QTest::newRow("stop, no text needed") << stop << " %1 " << "" << "Secret" << QByteArray("") << "i Successfully sent out Kite-7 Stop Crawl Instant.txt file.";
-        QTest::newRow("blank text") << start << "%1" << "   " << "-" << QByteArray()
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("address");  // %1: the running player's
+        QTest::addColumn<QString>("text");     // typed into the editor
+        QTest::addColumn<QString>("password"); // typed and entered; empty: Cancel; "-": no dialog may show
+        QTest::addColumn<QByteArray>("script"); // a part of the script the player gets; null: nothing sent
+        QTest::addColumn<QString>("message");  // "Error creating": a folder stands where Instant.txt goes
+
+        QTest::newRow("start, blanks around the address")
+            << "startButton" << "  %1  " << "WELCOME" << "Secret"
+            << QByteArray("<@Fast;>`0.1`<@begin,250;>`0.1`<WELCOME@end;>")
+            << "i Successfully sent out Kite-7 instant crawl.";
+        QTest::newRow("stop, no text needed")
+            << "stopButton" << " %1 " << "" << "Secret"
+            << QByteArray("<@stop crawl;>\"")
+            << "i Successfully sent out Kite-7 Stop Crawl Instant.txt file.";
+        QTest::newRow("start, blank text")
+            << "startButton" << "%1" << "   " << "-" << QByteArray()
             << "i Please enter a message or load an instant crawl before start Kite-7 instant crawl.";
-        QTest::newRow("start, no address") << start << "   " << "WELCOME" << "-" << QByteArray() << "i Please enter an IP address.";
-        QTest::newRow("cancelled") << start << "%1" << "WELCOME" << "" << QByteArray() << "";
-        QTest::newRow("start file unwritable") << start << "%1" << "WELCOME" << "Secret" << QByteArray() << "e Error creating Kite-7 Instant.txt file.";
-        QTest::newRow("stop file unwritable") << stop << "%1" << "WELCOME" << "Secret" << QByteArray() << "e Error creating Kite-7 Stop Crawl Instant.txt file.";
+        QTest::newRow("start, no address")
+            << "startButton" << "   " << "WELCOME" << "-" << QByteArray()
+            << "i Please enter an IP address.";
+        QTest::newRow("start cancelled at the password")
+            << "startButton" << "%1" << "WELCOME" << "" << QByteArray() << "";
+        QTest::newRow("start file unwritable")
+            << "startButton" << "%1" << "WELCOME" << "Secret" << QByteArray()
+            << "e Error creating Kite-7 Instant.txt file.";
+        QTest::newRow("stop file unwritable")
+            << "stopButton" << "%1" << "WELCOME" << "Secret" << QByteArray()
+            << "e Error creating Kite-7 Stop Crawl Instant.txt file.";
     }
 
     void startAndStop()
     {
-        auto [button, address, text, password, carried, message] = test::fetch<QString, QString, QString, QString, QByteArray, QString>(
-            "button", "address", "text", "password", "carried", "message");
-        test::StandInPlayers server;
-        QVERIFY2(server.start(), qPrintable(server.errorString()));
+        QFETCH(QString, button);
+        QFETCH(QString, address);
+        QFETCH(QString, text);
+        QFETCH(QString, password);
+        QFETCH(QByteArray, script);
+        QFETCH(QString, message);
+        test::StandInPlayers player;
+        QVERIFY2(player.start(), qPrintable(player.errorString()));
         test::MainWindowFixture w;
         test::writeAll(w.dirs->winDir() + "/icpass.ini", "[PASSWORD]\r\nremember=0\r\npass=Secret\r\n");
         w.showActive();
-        w.setText("addressBox", address.replace("%1", server.host()));
+        w.setText("addressBox", address.replace("%1", player.host()));
         w.editor->setFocus();
-        QTest::keyClicks(w.editor, text); // "\r" is the Enter key
+        QTest::keyClicks(w.editor, text);
         if (message.contains("Error creating"))
             QVERIFY(QDir().mkpath(w.state.instantFile));
-        w.state.kite7ComPort = "8", w.state.kite7Speed = "Fast"; // as chosen in the dialog before: its own test shows how
-        Kite7Dialog dialog(w.state, w.dialogs, w.text("addressBox"), [] { return QDateTime(QDate(2026, 12, 4), QTime(17, 11, 9)); }, w.window.get());
+        // As chosen in the dialog before: its own test shows how.
+        w.state.kite7ComPort = "8";
+        w.state.kite7Speed = "Fast";
+        const auto clock = [] { return QDateTime(QDate(2026, 12, 4), QTime(17, 11, 9)); };
+        Kite7Dialog dialog(w.state, w.dialogs, w.text("addressBox"), clock, w.window.get());
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
 
-        QCOMPARE(test::pressGivingPassword(dialog.findChild<QPushButton *>(button), password), password != u"-");
+        const bool asked = test::pressGivingPassword(dialog.findChild<QPushButton *>(button), password);
 
+        QCOMPARE(asked, password != u"-");
         QCOMPARE(w.dialogs.said, message.isEmpty() ? QStringList() : QStringList{message});
         QVERIFY(dialog.isVisible());
-        QCOMPARE(server.count("received"), carried.isNull() ? 0 : 1); // with blanks around the address too
-        const QByteArray onPlayer = test::readAll(server.root() + "/settings/Instant.txt");
-        const QByteArray script = button == "startButton" ? "<@Fast;>`0.1`<@begin,250;>`0.1`<" + carried + "@end;>" : "<@stop crawl;>\"";
-        QVERIFY2(carried.isNull() ? onPlayer.isEmpty() : onPlayer.startsWith("Time=12/04/2026 05:11:09 PM\r\nMessage=@INSTANT_EVENT_COMMAND,$Event,8,")
-                 && onPlayer.contains(script) && onPlayer == test::readAll(w.state.instantFile), onPlayer);
+        const QByteArray onPlayer = test::readAll(player.root() + "/settings/Instant.txt");
+        if (script.isNull()) {
+            QCOMPARE(player.count("received"), 0);
+            QCOMPARE(onPlayer, QByteArray());
+            return;
+        }
+        QCOMPARE(player.count("received"), 1);
+        QVERIFY2(onPlayer.startsWith("Time=12/04/2026 05:11:09 PM\r\nMessage=@INSTANT_EVENT_COMMAND,$Event,8,"),
+                 onPlayer);
+        QVERIFY2(onPlayer.contains(script), onPlayer);
+        QCOMPARE(onPlayer, test::readAll(w.state.instantFile));
     }
 };
 

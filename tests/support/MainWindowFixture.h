@@ -16,39 +16,48 @@
 
 namespace qvic::test {
 
-// One program start on its own folders (or given ones) with recorded dialogs, and the operator's ways to the controls.
+// One program start on its own folders (or given ones) with recorded dialogs, and the
+// operator's ways to the controls.
 struct MainWindowFixture
 {
     // Files to lay in the AppDir before the start, by name relative to it; "-" lays none.
-    explicit MainWindowFixture(const QList<std::pair<QString, QByteArray>> &appFiles = {}) : dirs(std::make_unique<TempDirs>())
+    explicit MainWindowFixture(const QList<std::pair<QString, QByteArray>> &appFiles = {})
+        : dirs(std::make_unique<TempDirs>())
     {
-        for (const auto &[name, bytes] : appFiles)
+        for (const auto &[name, bytes] : appFiles) {
             if (bytes != "-")
                 writeAll(dirs->appDir() + u'/' + name, bytes);
+        }
         start(dirs->appDir(), dirs->winDir());
     }
     MainWindowFixture(const QString &appDir, const QString &winDir) { start(appDir, winDir); }
 
-    template <typename T = QWidget> T *find(const char *name) const { return window->findChild<T *>(QLatin1String(name)); }
+    template <typename T = QWidget> T *find(const char *name) const
+    {
+        return window->findChild<T *>(QLatin1String(name));
+    }
     // The text a box, list or label shows.
     QString text(const char *name) const
     {
-        auto *list = find<QComboBox>(name);
-        return list ? list->currentText() : find<QLineEdit>(name) ? find<QLineEdit>(name)->text() : find<QLabel>(name)->text();
+        if (auto *list = find<QComboBox>(name))
+            return list->currentText();
+        if (auto *box = find<QLineEdit>(name))
+            return box->text();
+        return find<QLabel>(name)->text();
     }
-    QString texts(std::initializer_list<const char *> names) const // joined by spaces
+    void setText(const char *name, const QString &text)
     {
-        QStringList all;
-        for (const char *name : names)
-            all << text(name);
-        return all.join(u' ');
+        if (auto *box = find<QLineEdit>(name))
+            box->setText(text);
+        else
+            find<QComboBox>(name)->setEditText(text);
     }
-    void setText(const char *name, const QString &text) { find<QLineEdit>(name) ? find<QLineEdit>(name)->setText(text) : find<QComboBox>(name)->setEditText(text); }
     QStringList listEntries(const char *name) const
     {
+        const QComboBox *list = find<QComboBox>(name);
         QStringList entries;
-        for (QComboBox *list = find<QComboBox>(name); entries.size() < list->count();)
-            entries << list->itemText(entries.size());
+        for (int i = 0; i < list->count(); ++i)
+            entries << list->itemText(i);
         return entries;
     }
     // The operator picks an entry of a list with the mouse.
@@ -60,15 +69,26 @@ struct MainWindowFixture
     }
     void click(const char *name) { QTest::mouseClick(find<QPushButton>(name), Qt::LeftButton); }
     // A tick box is ticked on its square, wherever its long caption ends.
-    void tick(const char *name) { QTest::mouseClick(find(name), Qt::LeftButton, {}, QPoint(6, find(name)->height() / 2)); }
-    // The operator answers the file dialog of Save (and the overwrite question) or Open.
+    void tick(const char *name)
+    {
+        QWidget *box = find(name);
+        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
+    }
+    // The operator answers the file dialog of Save, and the overwrite question when given.
     void saveAs(const QString &name, std::optional<bool> overwrite = std::nullopt)
     {
         dialogs.fileAnswers = {rtf(name)};
-        dialogs.yesNoAnswers = overwrite ? QList<bool>{*overwrite} : QList<bool>{};
+        dialogs.yesNoAnswers.clear();
+        if (overwrite)
+            dialogs.yesNoAnswers = {*overwrite};
         click("saveButton");
     }
-    void open(const QString &name) { dialogs.fileAnswers = {rtf(name)}, click("loadButton"); }
+    // The operator answers the file dialog of Load.
+    void open(const QString &name)
+    {
+        dialogs.fileAnswers = {rtf(name)};
+        click("loadButton");
+    }
     void select(int from, int to)
     {
         QTextCursor cursor = editor->textCursor();
@@ -76,7 +96,7 @@ struct MainWindowFixture
         cursor.setPosition(to, QTextCursor::KeepAnchor);
         editor->setTextCursor(cursor);
     }
-    // The format typed characters at position have.
+    // The format of the character typed at position.
     QTextCharFormat formatAt(int position) const
     {
         QTextCursor cursor(editor->document());

@@ -16,7 +16,8 @@ using Fault = StandInPlayers::Fault;
 using State = PlayerResult::State;
 
 // Short limits, so that a silent player fails in a second and a stalled one in two.
-inline const SendTimeLimits kLimits{std::chrono::milliseconds(1000), std::chrono::seconds(1), std::chrono::seconds(2)};
+inline const SendTimeLimits kLimits{std::chrono::milliseconds(1000), std::chrono::seconds(1),
+                                    std::chrono::seconds(2)};
 inline const QByteArray kOlder = "{\\rtf1 Yesterday's crawl\\par}";
 inline const QString kPart = QStringLiteral("received /media/Lobby.rtf.part");
 inline const QString kRenamed = QStringLiteral("renamed /media/Lobby.rtf.part /media/Lobby.rtf");
@@ -42,8 +43,9 @@ inline QStringList transfers(const QStringList &events)
     return events.filter(QRegularExpression(QStringLiteral("^(received|incomplete|renamed|deleted) ")));
 }
 
-// fault: the player's; size: the crawl document's; state: how the player ends; words: the failure as the operator
-// reads it (ending in ": ", its beginning); note: how the document got there; transfers: what the player logged.
+// fault: the player's; size: the crawl document's; state: how the player ends; words: the
+// failure as the operator reads it (or its beginning, up to the player's own words); note: how
+// the document got there; transfers: what the player logged.
 inline void addRows()
 {
     QTest::addColumn<Fault>("fault");
@@ -53,50 +55,69 @@ inline void addRows()
     QTest::addColumn<QString>("note");
     QTest::addColumn<QStringList>("transfers");
 
-    const QString general = QStringLiteral("Error transferring file.\r\nFTP Error: %1\r\nErr Desp: ");
-    const int small = 20000, large = 1 << 20;
-    QTest::newRow("healthy") << Fault::None << small << State::Delivered << "" << "" << QStringList{kPart, kRenamed, kCommand};
-    QTest::newRow("refuses the logon") << Fault::Refused << small << State::Failed << kCantLogon << "" << QStringList{};
-    QTest::newRow("never greets") << Fault::NeverGreets << small << State::Failed << kCantLogon << "" << QStringList{};
-    QTest::newRow("nobody listens") << Fault::Closed << small << State::Failed << kCantLogon << "" << QStringList{};
-    QTest::newRow("drops mid-document") << Fault::Drop << large << State::Failed << kNotConnected << "" << QStringList{kIncomplete};
-    QTest::newRow("resets mid-document") << Fault::Reset << large << State::Failed << kNotConnected << "" << QStringList{kIncomplete};
-    QTest::newRow("stalls mid-document") << Fault::Stall << large << State::Failed << kNotConnected << "" << QStringList{kIncomplete};
+    const int small = 20000;
+    const int large = 1 << 20;
+    const QString renameRefused
+        = QStringLiteral("Error transferring file.\r\nFTP Error: 21\r\nErr Desp: "
+                         "media\\Lobby.rtf could not be renamed (the player answered \"553 ");
+    QTest::newRow("healthy")
+        << Fault::None << small << State::Delivered << "" << ""
+        << QStringList{kPart, kRenamed, kCommand};
+    QTest::newRow("refuses the logon")
+        << Fault::Refused << small << State::Failed << kCantLogon << "" << QStringList{};
+    QTest::newRow("never greets")
+        << Fault::NeverGreets << small << State::Failed << kCantLogon << "" << QStringList{};
+    QTest::newRow("nobody listens")
+        << Fault::Closed << small << State::Failed << kCantLogon << "" << QStringList{};
+    QTest::newRow("drops mid-document")
+        << Fault::Drop << large << State::Failed << kNotConnected << "" << QStringList{kIncomplete};
+    QTest::newRow("resets mid-document")
+        << Fault::Reset << large << State::Failed << kNotConnected << "" << QStringList{kIncomplete};
+    QTest::newRow("stalls mid-document")
+        << Fault::Stall << large << State::Failed << kNotConnected << "" << QStringList{kIncomplete};
     QTest::newRow("never answers the upload's end")
         << Fault::NoReplyAfterData << small << State::Failed << kNotConnected << "" << QStringList{kPart};
     QTest::newRow("silent after the upload's end")
         << Fault::SilentAfterData << small << State::Failed << kNotConnected << "" << QStringList{kPart};
-    QTest::newRow("silent at QUIT") << Fault::SilentAtQuit << small << State::Delivered << "" << ""
-                                    << QStringList{kPart, kRenamed, kCommand};
-    QTest::newRow("no SIZE") << Fault::NoSize << small << State::DeliveredNotVerified << "" << ""
-                             << QStringList{kPart, kRenamed, kCommand};
-    QTest::newRow("wrong SIZE") << Fault::WrongSize << small << State::Failed
-                                << general.arg(18) + "media\\Lobby.rtf: the player holds 19999 bytes of the 20000 sent."
-                                << "" << QStringList{kPart};
-    QTest::newRow("no rename over a file") << Fault::NoRenameOver << small << State::Delivered << ""
-                                           << "replaced by delete and rename"
-                                           << QStringList{kPart, kAside, kRenamed, "deleted /media/Lobby.rtf.old", kCommand};
+    QTest::newRow("silent at QUIT")
+        << Fault::SilentAtQuit << small << State::Delivered << "" << ""
+        << QStringList{kPart, kRenamed, kCommand};
+    QTest::newRow("no SIZE")
+        << Fault::NoSize << small << State::DeliveredNotVerified << "" << ""
+        << QStringList{kPart, kRenamed, kCommand};
+    QTest::newRow("wrong SIZE")
+        << Fault::WrongSize << small << State::Failed
+        << "Error transferring file.\r\nFTP Error: 18\r\nErr Desp: "
+           "media\\Lobby.rtf: the player holds 19999 bytes of the 20000 sent."
+        << "" << QStringList{kPart};
+    QTest::newRow("no rename over a file")
+        << Fault::NoRenameOver << small << State::Delivered << "" << "replaced by delete and rename"
+        << QStringList{kPart, kAside, kRenamed, "deleted /media/Lobby.rtf.old", kCommand};
     // The player is never left without the document it shows.
-    QTest::newRow("refuses every rename") << Fault::NoRename << small << State::Failed
-                                          << general.arg(21) + "media\\Lobby.rtf could not be renamed (the player answered \"553 "
-                                          << "" << QStringList{kPart};
+    QTest::newRow("refuses every rename")
+        << Fault::NoRename << small << State::Failed << renameRefused << "" << QStringList{kPart};
     QTest::newRow("refuses to rename the new document")
-        << Fault::NoRenamePart << small << State::Failed
-        << general.arg(21) + "media\\Lobby.rtf could not be renamed (the player answered \"553 " << ""
+        << Fault::NoRenamePart << small << State::Failed << renameRefused << ""
         << QStringList{kPart, kAside, "renamed /media/Lobby.rtf.old /media/Lobby.rtf"};
-    QTest::newRow("disk full") << Fault::Full << small << State::Failed << general.arg(25) << "" << QStringList{};
+    QTest::newRow("disk full")
+        << Fault::Full << small << State::Failed
+        << "Error transferring file.\r\nFTP Error: 25\r\nErr Desp: " << "" << QStringList{};
     // Two seconds at 150 kB/s, most of it in the socket buffers long before the player has it:
     // slower than the response limit allows for the last bytes, yet moving all along.
-    QTest::newRow("slow but steady") << Fault::Throttle << 300000 << State::Delivered << "" << ""
-                                     << QStringList{kPart, kRenamed, kCommand};
+    QTest::newRow("slow but steady")
+        << Fault::Throttle << 300000 << State::Delivered << "" << ""
+        << QStringList{kPart, kRenamed, kCommand};
 }
 
 // Whether the words the operator read are those of the row: all of them, or their
 // beginning where the row ends before the player's own words (": " or a quote).
 inline bool wordsMatch(const QString &words, const QString &expected)
 {
-    const bool beginning = expected.endsWith(QStringLiteral(": ")) || expected.endsWith(QStringLiteral("\"553 "));
-    return beginning ? words.startsWith(expected) : words == expected;
+    const bool beginning = expected.endsWith(QStringLiteral(": "))
+                           || expected.endsWith(QStringLiteral("\"553 "));
+    if (beginning)
+        return words.startsWith(expected);
+    return words == expected;
 }
 
 } // namespace faults

@@ -5,11 +5,10 @@
 #include <QList>
 #include <QStringList>
 
-#include <functional>
-
 namespace qvic {
 
-// The dialogs of a test: notes every message, answers from scripted queues (an empty one: No, or Cancel), never blocks.
+// The dialogs of a test: notes every message and answers from scripted queues (an empty queue
+// answers No, or Cancel), so a message box never blocks a test.
 class RecordingDialogs : public OperatorDialogs
 {
 public:
@@ -20,28 +19,39 @@ public:
         said << "q " + text;
         return !yesNoAnswers.isEmpty() && yesNoAnswers.takeFirst();
     }
-    std::optional<QString> openFileName(const QString &t, const QString &d, const QString &f) override { return nextFile(t, d, f); }
-    std::optional<QString> saveFileName(const QString &t, const QString &d, const QString &f) override { return nextFile(t, d, f); }
-    std::optional<QColor> pickColor(const QColor &) override { return colorAnswers.isEmpty() ? std::nullopt : colorAnswers.takeFirst(); }
+    std::optional<QString> openFileName(const QString &title, const QString &folder,
+                                         const QString &filter) override
+    {
+        return nextFile(title, folder, filter);
+    }
+    std::optional<QString> saveFileName(const QString &title, const QString &folder,
+                                         const QString &filter) override
+    {
+        return nextFile(title, folder, filter);
+    }
+    std::optional<QColor> pickColor(const QColor &) override
+    {
+        if (colorAnswers.isEmpty())
+            return std::nullopt;
+        return colorAnswers.takeFirst();
+    }
 
-    QStringList said; // each message as "i text" (information), "e text" (exclamation) or "q text" (question)
+    // Each message as "i text" (information), "e text" (exclamation) or "q text" (question).
+    QStringList said;
     QList<bool> yesNoAnswers;
     QList<std::optional<QString>> fileAnswers;
     QList<std::optional<QColor>> colorAnswers;
-    QList<QStringList> fileRequests; // what the file dialogs were asked, newest last: title, folder, filter
-    std::function<void(const QString &)> onMessage; // called as each message opens, with its note
+    // What the file dialogs were asked, newest last: title, folder, filter.
+    QList<QStringList> fileRequests;
 
 private:
-    void tell(const QString &note)
-    {
-        said << note;
-        if (onMessage)
-            onMessage(note);
-    }
+    void tell(const QString &note) { said << note; }
     std::optional<QString> nextFile(const QString &title, const QString &folder, const QString &filter)
     {
         fileRequests.append({title, folder, filter});
-        return fileAnswers.isEmpty() ? std::nullopt : fileAnswers.takeFirst();
+        if (fileAnswers.isEmpty())
+            return std::nullopt;
+        return fileAnswers.takeFirst();
     }
 };
 

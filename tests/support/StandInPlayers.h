@@ -19,8 +19,8 @@ inline const bool curlReady = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
 class StandInPlayers
 {
 public:
-    // What a player does wrong; the script's help tells each exactly. The cutting faults (Drop, Reset, Stall)
-    // act once an upload goes past atByte bytes; Throttle reads at rate bytes a second.
+    // What a player does wrong; the script's help tells each exactly. The cutting faults (Drop,
+    // Reset, Stall) act once an upload goes past atByte bytes; Throttle reads at rate bytes a second.
     enum class Fault {
         None,             // a player as it should be
         Refused,          // 530 to every logon
@@ -52,11 +52,13 @@ public:
     void setReplyDelayMs(int milliseconds) { m_replyDelayMs = milliseconds; }
     void setAddress(const QString &loopback) { m_address = loopback; } // "127.0.0.1" or "::1"
 
-    // Starts the players and waits until all listen; false, with errorString(), when not (as on a machine without ::1).
+    // Starts the players and waits until all listen; false, with errorString(), when not (as on
+    // a machine without ::1).
     bool start()
     {
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start(QStringLiteral("/usr/bin/python3"), arguments()); // Debian's: a python3 earlier on PATH may lack pyftpdlib
+        // Debian's python3: one earlier on PATH may lack pyftpdlib.
+        m_process.start(QStringLiteral("/usr/bin/python3"), arguments());
         const QByteArray line = readLine(30000);
         for (const QByteArray &port : line.simplified().split(' '))
             if (port.toInt() > 0)
@@ -114,21 +116,25 @@ public:
             all << host(player);
         return all;
     }
-    QString root(int player = 0) const { return m_root.filePath(QString::number(player)); } // holds media/ and settings/
+    // Holds the player's media/ and settings/.
+    QString root(int player = 0) const { return m_root.filePath(QString::number(player)); }
 
     // One per event, oldest first: "connect", "command USER qv7player", "login qv7player",
-    // "received /media/x.rtf.part", "incomplete /media/x.rtf.part", "renamed /media/x.rtf.part /media/x.rtf",
-    // "deleted /media/x.rtf", "disconnect".
+    // "received /media/x.rtf.part", "incomplete /media/x.rtf.part",
+    // "renamed /media/x.rtf.part /media/x.rtf", "deleted /media/x.rtf", "disconnect".
     QStringList events(int player = 0) const
     {
-        return QString::fromUtf8(readAll(m_work.filePath(QStringLiteral("%1.log").arg(player)))).split(u'\n', Qt::SkipEmptyParts);
+        const QByteArray log = readAll(m_work.filePath(QStringLiteral("%1.log").arg(player)));
+        return QString::fromUtf8(log).split(u'\n', Qt::SkipEmptyParts);
     }
     int count(const QString &eventPrefix, int player = 0) const
     {
         const QStringList all = events(player);
-        return int(std::count_if(all.cbegin(), all.cend(), [&](const QString &event) { return event.startsWith(eventPrefix); }));
+        const auto matches = [&](const QString &event) { return event.startsWith(eventPrefix); };
+        return int(std::count_if(all.cbegin(), all.cend(), matches));
     }
-    // The command lines the player received, oldest first, as "STOR media/x.rtf.part" (PASS's argument as "****").
+    // The command lines the player received, oldest first, as "STOR media/x.rtf.part" (PASS's
+    // argument as "****").
     QStringList commands(int player = 0) const
     {
         static const QString prefix = QStringLiteral("command ");
@@ -191,8 +197,11 @@ private:
     // The script answers a line at a time: the ports once all listen, then "ok K" to each switch.
     QByteArray readLine(int timeoutMs)
     {
-        for (QDeadlineTimer deadline(timeoutMs); !m_process.canReadLine() && m_process.waitForReadyRead(int(deadline.remainingTime()));)
-            ;
+        const QDeadlineTimer deadline(timeoutMs);
+        while (!m_process.canReadLine()) {
+            if (!m_process.waitForReadyRead(int(deadline.remainingTime())))
+                break;
+        }
         return m_process.readLine();
     }
 
@@ -201,7 +210,8 @@ private:
     qint64 m_atByte = 65536;
     int m_replyDelayMs = 0;
     QString m_address = QStringLiteral("127.0.0.1");
-    QTemporaryDir m_root, m_work;
+    QTemporaryDir m_root;
+    QTemporaryDir m_work;
     QProcess m_process;
     QList<int> m_ports;
     QString m_error;

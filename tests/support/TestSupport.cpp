@@ -12,22 +12,34 @@ namespace qvic::test {
 QByteArray readAll(const QString &path)
 {
     QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
 }
 
 void writeAll(const QString &path, const QByteArray &bytes)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    if (bytes == "folder")
+    if (bytes == "folder") {
         QDir().mkpath(path);
-    else if (bytes == "fifo")
+        return;
+    }
+    if (bytes == "fifo") {
         ::mkfifo(QFile::encodeName(path).constData(), 0600);
-    else if (bytes == "device")
+        return;
+    }
+    if (bytes == "device") {
         QFile::link(QStringLiteral("/dev/zero"), path);
-    else if (file.open(QIODevice::WriteOnly) && QRegularExpression("^\\d+ MB$").match(QString::fromLatin1(bytes)).hasMatch())
-        file.resize(bytes.chopped(3).toLongLong() << 20);
-    else if (file.isOpen())
+        return;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return;
+    const QRegularExpression megabytes(QStringLiteral("^(\\d+) MB$"));
+    const QRegularExpressionMatch sparse = megabytes.match(QString::fromLatin1(bytes));
+    if (sparse.hasMatch())
+        file.resize(sparse.captured(1).toLongLong() << 20);
+    else
         file.write(bytes);
 }
 
@@ -48,9 +60,14 @@ FileSizeLimit::~FileSizeLimit()
 
 void typeKeys(QWidget *widget, const QString &text)
 {
-    for (QChar c : text)
-        QTest::sendKeyEvent(QTest::Click, widget, c == u'\x7f' ? Qt::Key_Delete : c.unicode() < 127 ? QTest::asciiToKey(char(c.unicode())) : Qt::Key(0),
-                            QString(c), Qt::NoModifier);
+    for (const QChar c : text) {
+        Qt::Key key = Qt::Key(0);
+        if (c == u'\x7f')
+            key = Qt::Key_Delete;
+        else if (c.unicode() < 127)
+            key = QTest::asciiToKey(char(c.unicode()));
+        QTest::sendKeyEvent(QTest::Click, widget, key, QString(c), Qt::NoModifier);
+    }
 }
 
 void whenModal(const std::function<void(QWidget *)> &act)
@@ -67,14 +84,17 @@ void whenModal(const std::function<void(QWidget *)> &act)
 
 bool pressGivingPassword(QWidget *button, const QString &password)
 {
-    bool looked = false, asked = false;
+    bool looked = false;
+    bool asked = false;
     whenModal([&](QWidget *modal) {
         looked = true;
-        if (!(asked = modal && modal->objectName() == u"PasswordDialog"))
+        asked = modal && modal->objectName() == u"PasswordDialog";
+        if (!asked)
             return;
         if (password.isEmpty())
-            return QTest::mouseClick(modal->findChild<QPushButton *>("cancelButton"), Qt::LeftButton);
-        QTest::keyClicks(modal->findChild<QWidget *>("passwordBox"), password + u'\r');
+            QTest::mouseClick(modal->findChild<QPushButton *>("cancelButton"), Qt::LeftButton);
+        else
+            QTest::keyClicks(modal->findChild<QWidget *>("passwordBox"), password + u'\r');
     });
     QTest::mouseClick(button, Qt::LeftButton);
     if (!QTest::qWaitFor([&] { return looked; }))

@@ -6,10 +6,13 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
+
 namespace qvic {
 namespace {
 
 constexpr qint64 kCommandFileLimit = 64 * 1024;
+constexpr double kLongestDwellSeconds = 300.0 * 365 * 24 * 3600;
 // A command file's time stamp is written when the send starts, the log's line
 // when it ends; a stamp this much older than the last send belongs to another.
 constexpr qint64 kStampSlackSeconds = 10 * 60;
@@ -142,7 +145,9 @@ std::optional<CommandFile> readCommandFile(const QByteArray &bytes, QString *why
                                           "name holds").arg(shown(fields[1])));
     file.kind = CommandFile::Kind::Start;
     file.document = fields[1];
-    file.dwellSeconds = qint64(numbers::leadingNumber(fields[2]));
+    // A hand-edited or damaged file may hold any number: a negative dwell ends at once, and
+    // one beyond a few centuries is held there, so the end time stays a date.
+    file.dwellSeconds = qint64(std::clamp(numbers::leadingNumber(fields[2]), 0.0, kLongestDwellSeconds));
     return file;
 }
 

@@ -124,6 +124,13 @@ private slots:
             << QByteArray("Time=12/07/2026 09:30:01 AM\r\nMessage=@INSTANT_EVENT_COMMAND,$Event,1\r\n") << -1LL << at(10, 0)
             << State::Unknown << "" << QDateTime(QDate(2026, 12, 7), QTime(9, 30, 1)) << QDateTime()
             << "a Kite-7 device command: \"@INSTANT_EVENT_COMMAND,$Event,1\"";
+        QTest::newRow("negative dwell")
+            << QByteArray("Time=12/07/2026 09:00:00 AM\r\nMessage=@START_INSTANT_CRAWL,Lobby.rtf,-3600,none,0,3,0,0\r\n")
+            << 20000LL << at(9, 30) << State::Ended << "Lobby.rtf" << at(9, 0) << at(9, 0) << "";
+        QTest::newRow("dwell of 1E+80 seconds")
+            << QByteArray("Time=12/07/2026 09:00:00 AM\r\nMessage=@START_INSTANT_CRAWL,Lobby.rtf,1E+80,none,0,3,0,0\r\n")
+            << 20000LL << at(9, 30) << State::Showing << "Lobby.rtf" << at(9, 0)
+            << at(9, 0).addSecs(300LL * 365 * 24 * 3600) << "";
         QTest::newRow("empty command file") << QByteArray() << -1LL << at(10, 0) << State::Unknown << "" << QDateTime()
                                             << QDateTime() << "an empty command file";
     }

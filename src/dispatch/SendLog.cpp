@@ -104,7 +104,8 @@ SendLog::SendLog(QString path, Clock clock) : m_path(std::move(path)), m_clock(s
 
 const QStringList &SendLog::header()
 {
-    static const QStringList names{"time", "action", "document", "settings", "player", "outcome", "bytes verified"};
+    static const QStringList names{"time",   "action",  "document",       "settings",
+                                   "player", "outcome", "bytes verified", "alert"};
     return names;
 }
 
@@ -142,13 +143,13 @@ QString SendLog::timeWords(const QDateTime &when)
 }
 
 bool SendLog::append(DeliveryAction action, const QString &document, const QString &settingsLine,
-                     const QList<PlayerResult> &players, QString *error)
+                     const QList<PlayerResult> &players, QString *error, const QString &alert)
 {
     const QString time = timeWords(m_clock());
     QByteArray lines;
     for (const PlayerResult &player : players)
         lines += csvLine({time, actionWords(action), document, settingsLine, player.player, outcomeWords(player),
-                          QString::number(player.bytesVerified)});
+                          QString::number(player.bytesVerified), alert});
     QDir().mkpath(QFileInfo(m_path).absolutePath()); // a missing AppDir shows as the append's own failure
     // Whether the file is new is decided under the append's lock: two sends ending
     // at once would otherwise both see an empty file and both write the header.
@@ -167,10 +168,12 @@ SendLog::Contents SendLog::read(const QString &path)
         const qsizetype start = at;
         const auto fields = parseRecord(*bytes, at);
         bool numeric = false;
-        const qint64 verified = fields && fields->size() == 7 ? fields->last().toLongLong(&numeric) : 0;
+        // Seven fields on the lines of a log from before the alert column.
+        const bool complete = fields && (fields->size() == 7 || fields->size() == 8);
+        const qint64 verified = complete ? fields->at(6).toLongLong(&numeric) : 0;
         if (fields && fields->size() == 1 && fields->first().isEmpty())
             continue; // a blank line
-        if (fields && *fields == header())
+        if (fields && (*fields == header() || *fields == header().first(7)))
             continue;
         if (!numeric) {
             // Skip to the next physical line, so one broken line costs no others.
@@ -181,7 +184,7 @@ SendLog::Contents SendLog::read(const QString &path)
         }
         const QStringList &f = *fields;
         contents.rows.append({f[0], f[1], fromTextCell(f[2]), fromTextCell(f[3]), fromTextCell(f[4]),
-                              fromTextCell(f[5]), verified});
+                              fromTextCell(f[5]), verified, fromTextCell(f.value(7))});
     }
     return contents;
 }

@@ -21,12 +21,17 @@ struct SendLogRow
     QString player;
     QString outcome;  // "delivered", "delivered, not verified", "failed: " and the words
     qint64 bytesVerified = 0;
+    // The alert the send was for, as CAP refers to it: "sender,identifier,sent";
+    // empty for every other send, and on lines of logs written before it existed.
+    QString alert;
 };
 
 // The log of every start and stop, one line per player, in AppDir's
 // sendlog.csv: CSV a spreadsheet opens (RFC 4180: a header line first, fields
 // holding commas, quotes or line breaks in double quotes, CR LF), UTF-8. The
 // log is only ever appended to; it takes no password, so none can reach it.
+// Logs written before the last column (alert) existed hold seven fields a
+// line; they read as they are, and new lines are appended under their header.
 class SendLog
 {
 public:
@@ -36,8 +41,9 @@ public:
     // is new. Other processes' appends wait for this one. False, with the reason
     // naming the file in *error, when the lines cannot be added; then none of
     // them is, and the lines already there stay as they were.
+    // alert: the alert the send is for (see SendLogRow), empty for any other send.
     bool append(DeliveryAction action, const QString &document, const QString &settingsLine,
-                const QList<PlayerResult> &players, QString *error = nullptr);
+                const QList<PlayerResult> &players, QString *error = nullptr, const QString &alert = {});
 
     struct Contents
     {

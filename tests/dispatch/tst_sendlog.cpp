@@ -26,7 +26,7 @@ PlayerResult player(const QString &address, State state, qint64 verified = 0, co
     return result;
 }
 
-const QByteArray kHeader = "time,action,document,settings,player,outcome,bytes verified\r\n";
+const QByteArray kHeader = "time,action,document,settings,player,outcome,bytes verified,alert\r\n";
 
 // Two sends: a start to three players, then a Kite-7 stop whose document and player would
 // run as formulas in a spreadsheet.
@@ -54,6 +54,7 @@ class tst_SendLog : public QObject
 private slots:
     void appendWritesCsvWithOffsets();
     void readSkipsOnlyBrokenLines();
+    void alertColumnReadsUnderEitherHeader();
     void missingLogReadsEmpty();
     void failedAppendNamesTheFile();
     void appendCutShortLeavesTheLogAsItWas();
@@ -73,11 +74,11 @@ void tst_SendLog::appendWritesCsvWithOffsets()
     const QByteArray stop = "2026-12-07T01:02:03-03:30,kite7 stop,'=HYPERLINK(1).rtf,,";
     QCOMPARE(readAll(path),
              kHeader
-                 + start + "10.0.0.5,delivered,4096\r\n"
-                 + start + "[::1]:2100,\"delivered, not verified\",0\r\n"
-                 + start + "10.0.0.7,\"failed: Can't logon to this IP Address\nsecond line\",0\r\n"
-                 + stop + "\xc3\xbcn\xc3\xaf.local,delivered,120\r\n"
-                 + stop + "''-1,delivered,5\r\n");
+                 + start + "10.0.0.5,delivered,4096,\r\n"
+                 + start + "[::1]:2100,\"delivered, not verified\",0,\r\n"
+                 + start + "10.0.0.7,\"failed: Can't logon to this IP Address\nsecond line\",0,\r\n"
+                 + stop + "\xc3\xbcn\xc3\xaf.local,delivered,120,\r\n"
+                 + stop + "''-1,delivered,5,\r\n");
 }
 
 // A line cut short by hand, a stray quote and a missing column cost only themselves.
@@ -110,6 +111,29 @@ void tst_SendLog::readSkipsOnlyBrokenLines()
     QCOMPARE(contents.rows[5].document, "Ok.rtf");
 }
 
+// A log from before the alert column keeps its header; lines with the column are appended
+// under it, and both kinds read.
+void tst_SendLog::alertColumnReadsUnderEitherHeader()
+{
+    const QString path = m_dirs.appDir() + "/old/sendlog.csv";
+    writeAll(path, "time,action,document,settings,player,outcome,bytes verified\r\n"
+                   "2026-12-05T10:00:00+00:00,stop,,Message=@STOP_INSTANT_CRAWL,10.0.0.5,delivered,31\r\n");
+    const QDateTime when(QDate(2026, 12, 7), QTime(9, 1, 0), Qt::OffsetFromUTC, -6 * 3600);
+    SendLog log(path, [when] { return when; });
+    const QString alert = "warnings@weather.example.org,KSTO-0001,2026-12-07T09:00:00-06:00";
+    const QList<PlayerResult> one{player("10.0.0.5", State::Delivered, 512)};
+    QVERIFY(log.append(DeliveryAction::Start, "Alert.rtf", kSettings, one, nullptr, alert));
+
+    QCOMPARE(readAll(path).count("time,action"), 1);
+    const SendLog::Contents contents = SendLog::read(path);
+    QCOMPARE(contents.skipped, 0);
+    QCOMPARE(contents.rows.size(), 2);
+    QCOMPARE(contents.rows[0].alert, QString());
+    QCOMPARE(contents.rows[0].bytesVerified, qint64(31));
+    QCOMPARE(contents.rows[1].alert, alert);
+    QCOMPARE(contents.rows[1].bytesVerified, qint64(512));
+}
+
 void tst_SendLog::missingLogReadsEmpty()
 {
     const SendLog::Contents contents = SendLog::read(m_dirs.appDir() + "/none.csv");
@@ -140,7 +164,7 @@ void tst_SendLog::appendCutShortLeavesTheLogAsItWas()
     QVERIFY(log.append(DeliveryAction::Start, "Lobby.rtf", kSettings, one));
     const QByteArray before = readAll(path);
     QCOMPARE(before, kHeader + "2026-12-06T22:15:03+01:00,start,Lobby.rtf,\"" + kSettings.toUtf8()
-                         + "\",10.0.0.5,delivered,4096\r\n");
+                         + "\",10.0.0.5,delivered,4096,\r\n");
     const QList<PlayerResult> two{player("10.0.0.5", State::Delivered, 48),
                                   player("10.0.0.6", State::Delivered, 48)};
     QString error;

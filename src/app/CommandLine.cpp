@@ -21,6 +21,7 @@ QString helpText()
         "  start    send a saved crawl to players (--crawl, and --player or --group)\n"
         "  stop     stop the crawl on players (--player or --group)\n"
         "  players  list the saved player addresses and the player groups\n"
+        "  alert    start or stop crawls made from CAP alerts (a file or a feed URL)\n"
         "Run '%1 COMMAND --help' for a command's options.\n"
         "\n"
         "      --help     display this help and exit\n"

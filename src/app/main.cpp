@@ -1,9 +1,9 @@
 #include "state/SharedState.h"
 #include "app/BuildInfo.h"
 #include "app/CommandLine.h"
-#include "app/StartUp.h"
 #include "app/ui/MainWindow.h"
 #include "cli/CommandLineTool.h"
+#include "platform/AppFolders.h"
 #include "platform/ProcessGuards.h"
 #include "platform/ui/WidgetDialogs.h"
 

@@ -17,8 +17,9 @@ enum Applies {
     ToPlayers = 4,
     ToPassword = 8,
     ToStatus = 16,
+    ToAlert = 32,
     ToSends = ToStart | ToStop,
-    ToAll = 31
+    ToAll = 63
 };
 
 struct OptionSpec
@@ -30,11 +31,14 @@ struct OptionSpec
 };
 
 constexpr std::array kOptions{
-    OptionSpec{"crawl", true, ToStart, 'c'},     OptionSpec{"player", true, ToSends | ToStatus, 'p'},
-    OptionSpec{"group", true, ToSends | ToStatus, 'g'},     OptionSpec{"kite7", false, ToSends},
+    OptionSpec{"crawl", true, ToStart, 'c'},     OptionSpec{"player", true, ToSends | ToStatus | ToAlert, 'p'},
+    OptionSpec{"group", true, ToSends | ToStatus | ToAlert, 'g'},     OptionSpec{"kite7", false, ToSends},
     OptionSpec{"kite7-port", true, ToSends},     OptionSpec{"kite7-speed", true, ToStart},
     OptionSpec{"kite7-position", true, ToStart}, OptionSpec{"kite7-repeat", true, ToStart},
-    OptionSpec{"password-file", true, ToSends | ToPassword},  OptionSpec{"max-connections", true, ToSends | ToStatus},
+    OptionSpec{"password-file", true, ToSends | ToPassword | ToAlert},
+    OptionSpec{"max-connections", true, ToSends | ToStatus | ToAlert},
+    OptionSpec{"areas", true, ToAlert},          OptionSpec{"looks", true, ToAlert},
+    OptionSpec{"language", true, ToAlert},       OptionSpec{"accept", true, ToAlert},
     OptionSpec{"json", false, ToAll},            OptionSpec{"help", false, ToAll},
     OptionSpec{"version", false, ToAll},
 };
@@ -78,6 +82,8 @@ int bit(Command command)
         return ToPassword;
     case Command::Status:
         return ToStatus;
+    case Command::Alert:
+        return ToAlert;
     }
     return 0;
 }
@@ -109,6 +115,23 @@ std::optional<UsageError> take(Options &options, const QString &name, const QStr
         options.group = value;
     else if (name == u"password-file")
         options.passwordFile = value;
+    else if (name == u"areas")
+        options.areasFile = value;
+    else if (name == u"looks")
+        options.looksFile = value;
+    else if (name == u"language")
+        options.language = value;
+    else if (name == u"accept") {
+        static const QStringList statuses{"Exercise", "System", "Test", "Draft", "Actual"};
+        for (const QString &word : value.split(u',')) {
+            const auto known = std::find_if(statuses.cbegin(), statuses.cend(), [&word](const QString &status) {
+                return status.compare(word.trimmed(), Qt::CaseInsensitive) == 0;
+            });
+            if (known == statuses.cend())
+                return invalid(value, name, QStringLiteral("a list of exercise, test, system, draft"));
+            options.accepted << *known;
+        }
+    }
     else if (name == u"max-connections") {
         bool number = false;
         options.maxConnections = value.toInt(&number);
@@ -137,6 +160,15 @@ std::optional<UsageError> checkCombination(const Options &options, const QString
         return std::nullopt;
     if (options.command == Command::Start && options.crawl.isEmpty())
         return UsageError{QStringLiteral("'start' needs --crawl NAME")};
+    if (options.command == Command::Alert) {
+        if (options.source.isEmpty())
+            return UsageError{QStringLiteral("'alert' needs a SOURCE: a CAP file, - for standard input, or a URL")};
+        const int targets = int(!options.players.isEmpty()) + int(options.group.has_value())
+                            + int(options.areasFile.has_value());
+        if (targets != 1)
+            return UsageError{QStringLiteral("'alert' needs one of --player ADDRESS, --group GROUP or --areas FILE")};
+        return std::nullopt;
+    }
     if (options.players.isEmpty() && !options.group)
         return UsageError{QStringLiteral("'%1' needs --player ADDRESS or --group GROUP").arg(command)};
     if (!options.players.isEmpty() && options.group)
@@ -152,7 +184,8 @@ std::optional<UsageError> checkCombination(const Options &options, const QString
 
 std::optional<Command> commandNamed(const QString &name)
 {
-    for (const Command command : {Command::Start, Command::Stop, Command::Players, Command::Password, Command::Status})
+    for (const Command command :
+         {Command::Start, Command::Stop, Command::Players, Command::Password, Command::Status, Command::Alert})
         if (name == commandName(command))
             return command;
     return std::nullopt;
@@ -171,6 +204,8 @@ QString commandName(Command command)
         return QStringLiteral("password");
     case Command::Status:
         return QStringLiteral("status");
+    case Command::Alert:
+        return QStringLiteral("alert");
     }
     return {};
 }
@@ -200,6 +235,14 @@ Parsed parseArguments(const QStringList &arguments)
     for (;;) {
         const int at = std::max(optind, 1); // the argument getopt reads next (0 asked for a fresh start)
         const int code = getopt_long(argc, argv.data(), kShortOptions, table.data(), nullptr);
+        // 'alert' takes its SOURCE among the options: getopt stops at it, and reads on after it.
+        const bool afterDoubleDash = optind > 1 && arguments[optind - 1] == u"--";
+        if (code == -1 && *command == Command::Alert && optind < argc && options.source.isEmpty()) {
+            options.source = arguments[optind++];
+            if (afterDoubleDash)
+                break;
+            continue;
+        }
         if (code == -1)
             break;
         const QString &argument = arguments[at];
@@ -329,6 +372,35 @@ QString helpText(Command command)
                    "\n"
                    "Exit status: 0 when every player answered, 2 when one did not, 1 for bad\n"
                    "usage.\n"
+                   "\n"
+                   "Full documentation: man qv-instant-crawl\n");
+    case Command::Alert:
+        return QStringLiteral(
+                   "Usage: qv-instant-crawl alert SOURCE (--player=ADDRESS... | --group=GROUP |\n"
+                   "                              --areas=FILE) [OPTION]...\n"
+                   "Make crawls of Common Alerting Protocol alerts (CAP 1.2 or 1.1) and start or\n"
+                   "stop them on players. SOURCE is a file holding one alert or an Atom feed of\n"
+                   "them, - for standard input, or an http:// or https:// URL (at most 1 MB).\n"
+                   "An Alert or Update starts its crawl, a Cancel stops the players showing the\n"
+                   "alert it cancels; no player is sent the same alert twice (see the send log).\n"
+                   "\n")
+               + players
+               + QStringLiteral(
+                   "      --areas=FILE        send to the groups FILE maps the alert's areas to\n"
+                   "      --language=LANG     the alert's text in LANG (en-US, es), else its first\n"
+                   "      --accept=LIST       also take alerts of these statuses: exercise, test,\n"
+                   "                          system, draft (only Actual alerts otherwise)\n"
+                   "      --looks=FILE        the crawls' looks by severity (default:\n"
+                   "                          alert-looks.ini in the program's folder, if any)\n")
+               + common
+               + QStringLiteral(
+                   "\n"
+                   "The password is asked for once, as for 'start'. One line per player tells\n"
+                   "how it went, then a line per alert; --json prints an object per alert.\n"
+                   "\n"
+                   "Exit status: 0 when every player got everything or nothing was to be done,\n"
+                   "2 when a player failed, 1 for bad usage, a document, looks or areas file\n"
+                   "that was refused, or a refused password (nothing was sent).\n"
                    "\n"
                    "Full documentation: man qv-instant-crawl\n");
     case Command::Password:

@@ -11,7 +11,7 @@
 // "--" ends the options.
 namespace qvic::cli {
 
-enum class Command { Start, Stop, Players, Password, Status };
+enum class Command { Start, Stop, Players, Password, Status, Alert };
 
 // The Kite-7 choices of a send, kept as the Kite-7 dialog keeps them (see
 // device/Kite7Lists.h); an unset one keeps the start-up default.
@@ -34,6 +34,13 @@ struct Options
     std::optional<QString> passwordFile; // "-" is standard input
     bool json = false;
     int maxConnections = 32;
+    // alert: where the alerts come from (a file, "-" for standard input, or an
+    // http(s) URL), where they go, and how they are taken.
+    QString source;
+    std::optional<QString> areasFile;
+    std::optional<QString> looksFile;
+    QString language;
+    QStringList accepted; // CAP status words beyond Actual, as CAP writes them ("Test")
 };
 
 // What the arguments ask for: a send or the listing, a help or version text,

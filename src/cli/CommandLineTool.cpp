@@ -1,11 +1,14 @@
 #include "cli/CommandLineTool.h"
 
+#include "cli/AlertCommand.h"
 #include "cli/CliOptions.h"
 #include "cli/CliPassword.h"
+#include "cli/CommandOutput.h"
 #include "cli/PasswordCommand.h"
 #include "cli/PlayerChoice.h"
 #include "cli/SavedCrawl.h"
 #include "cli/SendReport.h"
+#include "cli/SendRun.h"
 #include "cli/StatusReport.h"
 #include "dispatch/PlayerStatus.h"
 #include "dispatch/SendEngine.h"
@@ -16,70 +19,15 @@
 #include "state/SharedState.h"
 
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QScopeGuard>
-#include <QSocketNotifier>
 #include <QTemporaryDir>
 
 #include <algorithm>
-#include <csignal>
-#include <cstdio>
-#include <functional>
-#include <memory>
 #include <optional>
-
-#include <curl/curl.h>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace qvic::cli {
 namespace {
-
-bool print(FILE *stream, const QString &text)
-{
-    const QByteArray bytes = text.toLocal8Bit();
-    return std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream) == size_t(bytes.size())
-           && std::fflush(stream) == 0;
-}
-
-// With --json every outcome is one JSON object on standard output, a refusal too.
-bool g_json = false;
-
-// Tells why the command stops and gives the exit status; with --json also as
-// {"error": ..., "exitStatus": ...} on standard output.
-int refuse(const QString &problem, int status = 1, const QString &hint = {})
-{
-    print(stderr, QStringLiteral("qv-instant-crawl: %1\n").arg(problem) + (hint.isEmpty() ? QString() : hint + u'\n'));
-    if (g_json)
-        print(stdout, QString::fromUtf8(QJsonDocument(QJsonObject{{"error", problem}, {"exitStatus", status}})
-                                            .toJson(QJsonDocument::Compact))
-                          + u'\n');
-    return status;
-}
-
-void warn(const QStringList &warnings)
-{
-    for (const QString &warning : warnings)
-        print(stderr, QStringLiteral("qv-instant-crawl: warning: %1\n").arg(warning));
-}
-
-// A text the operator asked for that never reached them (a full disk, a closed pipe) is a failure.
-int answer(const QString &text)
-{
-    return print(stdout, text) ? 0 : refuse(QStringLiteral("write error"));
-}
-
-// Readies the state as the window's start-up does: the folders, the account,
-// the Kite-7 defaults (never saved, so every start begins with them).
-std::optional<QString> startUp(SharedState &state)
-{
-    if (auto error = setUpFolders(state, appDir(), winDir()))
-        return error;
-    setKite7Defaults(state);
-    return std::nullopt;
-}
 
 int listPlayers(const Options &options)
 {
@@ -95,121 +43,12 @@ int listPlayers(const Options &options)
     return answer(QString::fromLocal8Bit(listingText(*listing, options.json)));
 }
 
-// SIGINT, SIGTERM and SIGHUP during a send cancel it rather than end the
-// program at once: no upload is left half done under a player's real name,
-// the send log and the output still tell how each player ended, and the
-// send's temporary folder is removed. A second signal ends the program as usual.
-int g_signalPipe[2] = {-1, -1};
-
-extern "C" void forwardSignal(int signal)
-{
-    const char number = char(signal);
-    (void)!::write(g_signalPipe[1], &number, 1);
-}
-
-// Catches the signals from its construction to its destruction; one that
-// comes before the send starts or after it ended is noted, and told by signal().
-class Interruption
-{
-public:
-    Interruption()
-    {
-        if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
-            return;
-        m_notifier = std::make_unique<QSocketNotifier>(g_signalPipe[0], QSocketNotifier::Read);
-        QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] { takeSignals(); });
-        struct sigaction forwarding{};
-        forwarding.sa_handler = forwardSignal;
-        forwarding.sa_flags = SA_RESETHAND;
-        for (const int signal : {SIGINT, SIGTERM, SIGHUP})
-            ::sigaction(signal, &forwarding, nullptr);
-    }
-    ~Interruption()
-    {
-        for (const int signal : {SIGINT, SIGTERM, SIGHUP})
-            std::signal(signal, SIG_DFL);
-        m_notifier.reset();
-        for (int &fd : g_signalPipe)
-            if (fd >= 0)
-                ::close(fd), fd = -1;
-    }
-    // What a signal does while the send runs; empty once it has ended.
-    void setCancel(std::function<void()> cancel) { m_cancel = std::move(cancel); }
-    // The first signal caught, 0 when none was.
-    int signal()
-    {
-        takeSignals();
-        return m_signal;
-    }
-
-private:
-    void takeSignals()
-    {
-        char number = 0;
-        while (g_signalPipe[0] >= 0 && ::read(g_signalPipe[0], &number, 1) == 1) {
-            if (m_signal)
-                continue;
-            m_signal = number;
-            if (m_cancel) {
-                print(stderr, QStringLiteral("qv-instant-crawl: interrupted; cancelling the transfers\n"));
-                m_cancel();
-            }
-        }
-    }
-
-    std::unique_ptr<QSocketNotifier> m_notifier;
-    std::function<void()> m_cancel;
-    int m_signal = 0;
-};
-
-QList<PlayerResult> sendAndReport(const SendRequest &request, const Options &options, Interruption &interruption)
-{
-    SendEngine send;
-    send.setMaxConnections(options.maxConnections);
-    QList<bool> told(request.players.size(), false);
-    QEventLoop loop;
-    QObject::connect(&send, &SendEngine::playerChanged, [&](int player) {
-        const PlayerResult &result = send.results()[player];
-        if (result.ended() && !told[player] && !options.json)
-            print(stdout, playerLine(result) + u'\n'); // as each finishes: a long send shows its progress
-        told[player] = told[player] || result.ended();
-    });
-    QObject::connect(&send, &SendEngine::finished, &loop, &QEventLoop::quit);
-    interruption.setCancel([&send] { send.cancel(); });
-    const auto ended = qScopeGuard([&interruption] { interruption.setCancel({}); });
-    send.start(request);
-    loop.exec();
-    return send.results();
-}
-
-// Why the folder for a send's files could not be made; nothing when it was.
-std::optional<QString> folderProblem(const QTemporaryDir &folder)
-{
-    if (folder.isValid())
-        return std::nullopt;
-    return QStringLiteral("cannot make a temporary folder for the command file: %1").arg(folder.errorString());
-}
-
-struct CurlGlobal
-{
-    const bool ready = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
-    ~CurlGlobal()
-    {
-        if (ready)
-            curl_global_cleanup();
-    }
-};
-
 int send(const Options &options, int argc, char *argv[])
 {
     SharedState state;
-    if (const auto error = startUp(state))
-        return refuse(*error);
     const CurlGlobal curl; // before libcurl's first use, the address check included
-    if (!curl.ready)
-        return refuse(QStringLiteral("libcurl could not be initialised"));
-    // A reader that goes away (| head) must not end the send half way, unlogged.
-    std::signal(SIGPIPE, SIG_IGN);
+    if (const auto error = readyToReachPlayers(state, curl))
+        return refuse(*error);
     QStringList warnings;
     QString error;
     const auto players = choosePlayers(options.players, options.group, state, &warnings, &error);
@@ -251,12 +90,7 @@ int send(const Options &options, int argc, char *argv[])
             return refuse(failure.reason);
     }
 
-    auto password = readPassword(options.passwordFile, &error);
-    if (!password)
-        return refuse(error);
-    const auto refusal = refusePassword(*password, state.passwordFile);
-    password->fill(QChar(0)); // checked: no longer needed
-    if (refusal)
+    if (const auto refusal = passwordRefusal(options.passwordFile, state.passwordFile))
         return refuse(*refusal);
 
     QCoreApplication application(argc, argv); // the group send's threads report through its event loop
@@ -272,7 +106,8 @@ int send(const Options &options, int argc, char *argv[])
     if (const int signal = interruption.signal())
         return refuse(QStringLiteral("interrupted; nothing was sent"), 128 + signal);
     const QList<PlayerResult> results
-        = sendAndReport({*players, state.ftpUser, state.ftpPassword, prepared->files}, options, interruption);
+        = sendAndReport({*players, state.ftpUser, state.ftpPassword, prepared->files}, options.maxConnections,
+                        options.json, interruption);
 
     // Every send is logged, one line per player, as the window logs its own.
     const QString document = start ? state.currentFileName : QString();
@@ -292,12 +127,9 @@ int send(const Options &options, int argc, char *argv[])
 int checkStatus(const Options &options, int argc, char *argv[])
 {
     SharedState state;
-    if (const auto error = startUp(state))
-        return refuse(*error);
     const CurlGlobal curl;
-    if (!curl.ready)
-        return refuse(QStringLiteral("libcurl could not be initialised"));
-    std::signal(SIGPIPE, SIG_IGN);
+    if (const auto error = readyToReachPlayers(state, curl))
+        return refuse(*error);
     QStringList warnings;
     QString error;
     const auto players = choosePlayers(options.players, options.group, state, &warnings, &error);
@@ -369,7 +201,7 @@ int run(int argc, char *argv[], const QString &versionText)
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
     const auto optionsEnd = std::find(arguments.cbegin(), arguments.cend(), QStringLiteral("--"));
-    g_json = std::find(arguments.cbegin(), optionsEnd, QStringLiteral("--json")) != optionsEnd;
+    setJsonOutput(std::find(arguments.cbegin(), optionsEnd, QStringLiteral("--json")) != optionsEnd);
     const Parsed parsed = parseArguments(arguments);
     if (const auto *error = std::get_if<UsageError>(&parsed)) {
         // A subcommand's own help tells its options.
@@ -389,6 +221,8 @@ int run(int argc, char *argv[], const QString &versionText)
         return changePassword(options);
     case Command::Status:
         return checkStatus(options, argc, argv);
+    case Command::Alert:
+        return runAlert(options, argc, argv);
     case Command::Start:
     case Command::Stop:
         break;

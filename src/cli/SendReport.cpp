@@ -54,7 +54,7 @@ QString summaryLine(const QString &action, const QList<PlayerResult> &players)
     return line + u'.';
 }
 
-QByteArray sendJson(const QString &command, const QString &crawl, bool kite7, const QList<PlayerResult> &players)
+QJsonObject sendObject(const QString &command, const QString &crawl, bool kite7, const QList<PlayerResult> &players)
 {
     QJsonArray each;
     for (const PlayerResult &player : players)
@@ -71,7 +71,12 @@ QByteArray sendJson(const QString &command, const QString &crawl, bool kite7, co
                     {"failed", count(players, true)}};
     if (!crawl.isEmpty())
         all.insert(QStringLiteral("crawl"), crawl);
-    return QJsonDocument(all).toJson(QJsonDocument::Compact) + '\n';
+    return all;
+}
+
+QByteArray sendJson(const QString &command, const QString &crawl, bool kite7, const QList<PlayerResult> &players)
+{
+    return QJsonDocument(sendObject(command, crawl, kite7, players)).toJson(QJsonDocument::Compact) + '\n';
 }
 
 int sendStatus(const QList<PlayerResult> &players)

@@ -3,6 +3,7 @@
 #include "dispatch/SendRequest.h"
 
 #include <QByteArray>
+#include <QJsonObject>
 #include <QList>
 #include <QString>
 
@@ -19,6 +20,8 @@ QString summaryLine(const QString &action, const QList<PlayerResult> &players);
 // {"command", "crawl", "kite7", "players": [{"address", "outcome", "error",
 // "note", "bytesVerified", "seconds"}], "delivered", "failed"}.
 QByteArray sendJson(const QString &command, const QString &crawl, bool kite7, const QList<PlayerResult> &players);
+// The same object, for a command that adds to it.
+QJsonObject sendObject(const QString &command, const QString &crawl, bool kite7, const QList<PlayerResult> &players);
 
 // 0 when every player got everything, 2 when one did not.
 int sendStatus(const QList<PlayerResult> &players);

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "platform/AppFolders.h"
-
 #include <QString>
 
 namespace qvic {

@@ -1,4 +1,4 @@
-#include "app/StartUp.h"
+#include "platform/ScreenSize.h"
 
 #include "platform/Numbers.h"
 #include "platform/ProfileString.h"

@@ -82,13 +82,6 @@ class tst_GroupResultsView : public QObject
     Q_OBJECT
 
 private slots:
-    void fitsWaitingPlayers()
-    {
-        TwoTables tables;
-        tables.live->showPlayers(fivePlayers());
-        QCOMPARE(tables.differences(), QStringList());
-    }
-
     void widensForAPlayerSendingManyBytes()
     {
         TwoTables tables;

@@ -43,7 +43,6 @@ private slots:
     void oneConnectionAndWholePaths();
     void stuckPlayersHoldNobodyUp();
     void stuckPlayersWaitSideBySide();
-    void retryReachesTheFailedOnly();
     void cancelCutsUploadsUnderWay();
     void destroyedWhileSending();
     void faultsBeforeLogon_data();
@@ -92,7 +91,8 @@ void tst_SendEngine::faultBesideHealthyPlayer()
     QCOMPARE(faulty.state, state);
     QVERIFY2(wordsMatch(faulty.words, words), qPrintable(faulty.words));
     QTEST(faulty.note, "note");
-    QTRY_COMPARE(faults::transfers(players.events(0)), transfers);
+    // The player logs a cut upload once it reads the reset, which a loaded machine may delay.
+    QTRY_COMPARE_WITH_TIMEOUT(faults::transfers(players.events(0)), transfers, 20000);
     QCOMPARE(readAll(players.root(0) + "/media/Lobby.rtf"), faulty.delivered() ? document : kOlder);
     if (state == State::Delivered)
         QCOMPARE(faulty.bytesVerified, document.size() + kCommandFile.size());
@@ -187,32 +187,6 @@ void tst_SendEngine::stuckPlayersWaitSideBySide()
     QCOMPARE(sendingAtFirstEnd, 4);
 }
 
-// Three players that cannot be logged on to fail in the program's words; a retry goes to them
-// alone and reaches the one that lets us in now.
-void tst_SendEngine::retryReachesTheFailedOnly()
-{
-    StandInPlayers players({Fault::None, Fault::Refused, Fault::Closed, Fault::NeverGreets, Fault::None});
-    QVERIFY2(players.start(), qPrintable(players.errorString()));
-    SendEngine send;
-    send.setTimeLimits(kLimits);
-    QVERIFY(send.start(request(players.hosts(), m_dir.filePath("Lobby.rtf"))));
-    QVERIFY(send.isRunning());
-    QVERIFY(ended(send));
-    QCOMPARE(send.failedPlayers(), QList<int>({1, 2, 3}));
-    for (const int player : {1, 2, 3})
-        QCOMPARE(send.results()[player].words, kCantLogon);
-
-    QVERIFY(players.setFault(1, Fault::None));
-    const QStringList firstEvents = players.events(0);
-    QVERIFY(send.retry(send.failedPlayers()));
-    QCOMPARE(send.results()[2].state, State::Waiting);
-    QVERIFY(ended(send));
-    QCOMPARE(players.events(0), firstEvents);
-    QCOMPARE(send.results()[1].state, State::Delivered);
-    QCOMPARE(readAll(players.root(1) + "/media/Lobby.rtf"), readAll(m_dir.filePath("Lobby.rtf")));
-    QCOMPARE(send.failedPlayers(), QList<int>({2, 3}));
-}
-
 // A cancel cuts the uploads under way and starts no other; no player is left with half a
 // document under its real name.
 void tst_SendEngine::cancelCutsUploadsUnderWay()
@@ -226,7 +200,8 @@ void tst_SendEngine::cancelCutsUploadsUnderWay()
     SendEngine send;
     send.setMaxConnections(2);
     QVERIFY(send.start(request(players.hosts(), m_dir.filePath("big/Lobby.rtf"))));
-    QTRY_VERIFY(send.results()[0].bytesSent > 0 && send.results()[1].bytesSent > 0);
+    // A loaded machine may take a while to log on to the Python players.
+    QTRY_VERIFY_WITH_TIMEOUT(send.results()[0].bytesSent > 0 && send.results()[1].bytesSent > 0, 30000);
     QCOMPARE(send.results()[2].state, State::Waiting);
     send.cancel();
     QVERIFY(ended(send));
@@ -236,7 +211,7 @@ void tst_SendEngine::cancelCutsUploadsUnderWay()
         QCOMPARE(readAll(players.root(player) + "/media/Lobby.rtf"), kOlder);
     }
     for (const int player : {0, 1})
-        QTRY_COMPARE(transfers(players.events(player)), QStringList{kIncomplete});
+        QTRY_COMPARE_WITH_TIMEOUT(transfers(players.events(player)), QStringList{kIncomplete}, 20000);
     for (const int player : {2, 3})
         QCOMPARE(players.events(player), QStringList());
 }
@@ -251,11 +226,11 @@ void tst_SendEngine::destroyedWhileSending()
     writeAll(players.root(0) + "/media/Lobby.rtf", kOlder);
     auto send = std::make_unique<SendEngine>();
     QVERIFY(send->start(request(players.hosts(), m_dir.filePath("big/Lobby.rtf"))));
-    QTRY_VERIFY(send->results()[0].bytesSent > 0);
+    QTRY_VERIFY_WITH_TIMEOUT(send->results()[0].bytesSent > 0, 30000);
     send.reset();
 
-    QTRY_COMPARE(transfers(players.events(0)), QStringList{kIncomplete});
-    QTRY_COMPARE(players.count("disconnect", 0), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(transfers(players.events(0)), QStringList{kIncomplete}, 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(players.count("disconnect", 0), 1, 20000);
     QCOMPARE(readAll(players.root(0) + "/media/Lobby.rtf"), kOlder);
 }
 

@@ -60,9 +60,6 @@ private slots:
         QTest::newRow("stop")
             << "stopButton" << "" << "" << false
             << QByteArray("Message=@STOP_INSTANT_CRAWL") << "i Successfully 'Stop' the QV instant crawl.";
-        QTest::newRow("stop, Kite-7")
-            << "stopButton" << "" << "" << true
-            << QByteArray("@stop crawl;") << "i Successfully 'Stop' QV instant crawl and Kite-7 instant crawl.";
     }
 
     void sendAndStop()
@@ -115,28 +112,19 @@ private slots:
         }
         QCOMPARE(player.count("received"), 1 + int(start) + int(kite7));
         QCOMPARE(readAll(player.root() + "/media/" + name), document);
-        QVERIFY(!QFileInfo::exists(player.root() + "/media/" + name + ".part"));
         const QByteArray command = readAll(player.root() + "/settings/Instant.txt");
         if (kite7)
             QVERIFY2(command.contains(line), command);
         else
             QCOMPARE(command, "Time=03/04/2024 01:05:09 PM\r\n" + line + "\r\n");
-        // The send log has the send: the command line, never the device script that followed it.
+        // The send log has the command line, never the device script that followed it; the rest
+        // of its line is the transfer window's test.
         const QList<SendLogRow> log = w.log();
         QCOMPARE(log.size(), 1);
         QCOMPARE(log[0].action, start ? "start" : "stop");
         QCOMPARE(log[0].document, start ? name : "");
         const QString commandLine = start ? "Message=@START_INSTANT_CRAWL," : "Message=@STOP_INSTANT_CRAWL";
         QVERIFY2(log[0].settings.startsWith(commandLine), qPrintable(log[0].settings));
-        QCOMPARE(log[0].player, player.host());
-        QCOMPARE(log[0].outcome, "delivered");
-        // The sizes the player confirmed: the document's and the first command file's; the device
-        // script's too.
-        const qint64 confirmed = document.size() + command.size();
-        if (kite7)
-            QVERIFY(log[0].bytesVerified > confirmed);
-        else
-            QCOMPARE(log[0].bytesVerified, confirmed);
 
         w.window->close();
 
@@ -175,7 +163,7 @@ private slots:
         QCOMPARE(w.dialogs.said, QStringList{"e Transferring process is cancelled."});
         QCOMPARE(readAll(player.root() + "/media/QVInstantCrawl.rtf"), kOlder);
         const QStringList cutOff{"incomplete /media/QVInstantCrawl.rtf.part"};
-        QTRY_COMPARE(faults::transfers(player.events()), cutOff);
+        QTRY_COMPARE_WITH_TIMEOUT(faults::transfers(player.events()), cutOff, 20000);
         const QList<SendLogRow> log = w.log();
         QCOMPARE(log.size(), 1);
         QCOMPARE(log[0].action, "start");
@@ -199,8 +187,6 @@ private slots:
             << "i Please load an instant crawl before sending." << "loadButton";
         QTest::newRow("spaces and a line break: text yes, address no")
             << "startButton" << "" << "  \r " << "   " << "" << noAddress << "addressBox";
-        QTest::newRow("stop, address of spaces")
-            << "stopButton" << "" << "x" << "   " << "" << noAddress << "addressBox";
         QTest::newRow("password refused")
             << "startButton" << "" << "Hello" << "%1" << "HARBOUR" << "e Incorrect password!" << "";
         QTest::newRow("settings file cannot be saved")
@@ -254,18 +240,11 @@ private slots:
         QVERIFY(!QFileInfo::exists(w.state.instantFile));
     }
 
-    void changedCrawlNotSavedWithoutItsSettingsFile_data()
+    // A crawl saved once, then changed: when its settings file cannot be written, the start saves
+    // neither file, the document on disk stays the one that goes with the settings file, and the
+    // window still holds the change. (Save's way to the same is the crawl settings' test.)
+    void changedCrawlNotSavedByAStartWithoutItsSettingsFile()
     {
-        QTest::addColumn<QString>("button");
-        QTest::newRow("saved again with Save") << "saveButton";
-        QTest::newRow("saved again by a start") << "startButton";
-    }
-
-    // A crawl saved once, then changed: when its settings file cannot be written, the document on
-    // disk stays the one that goes with the settings file, and the window still holds the change.
-    void changedCrawlNotSavedWithoutItsSettingsFile()
-    {
-        QFETCH(QString, button);
         Desk w;
         QTest::keyClicks(w.editor, "Doors open");
         w.saveAs("Lobby.rtf");
@@ -276,16 +255,11 @@ private slots:
         QTest::keyClicks(w.editor, " at noon");
         w.dialogs.said.clear();
 
-        if (button == "saveButton")
-            w.saveAs("Lobby.rtf", true);
-        else
-            QVERIFY(!pressGivingPassword(w.find("startButton"), kPassword)); // refused before the password
+        QVERIFY(!pressGivingPassword(w.find("startButton"), kPassword)); // refused before the password
 
-        QStringList said{"e The crawl could not be saved.\nCannot write " + w.rtf("Lobby.inst")
-                         + ": a folder has that name."};
-        if (button == "saveButton")
-            said.prepend("q The file already exists. Do you want to overwrite it?");
-        QCOMPARE(w.dialogs.said, said);
+        const QString said = "e The crawl could not be saved.\nCannot write " + w.rtf("Lobby.inst")
+                             + ": a folder has that name.";
+        QCOMPARE(w.dialogs.said, QStringList{said});
         QCOMPARE(readAll(w.rtf("Lobby.rtf")), savedDocument);
         QVERIFY(w.state.modified);
         QCOMPARE(w.window->windowTitle(), "QV Instant Crawl - Lobby.rtf");

@@ -19,6 +19,14 @@ bool coresLandInWorkingFolder()
     return !readAll("/proc/sys/kernel/core_pattern").startsWith('|');
 }
 
+// Whether the process's core size limit is nought: the program is past its start, whatever
+// else guards it.
+bool coreLimitLowered(qint64 process)
+{
+    const QByteArray limits = readAll(QStringLiteral("/proc/%1/limits").arg(process));
+    return QRegularExpression("Max core file size +0 ").match(QString::fromLatin1(limits)).hasMatch();
+}
+
 } // namespace
 
 // The program holds the operator's password while it asks, checks and sends; a core dump
@@ -63,7 +71,8 @@ private slots:
         QTemporaryDir folder;
         QProcess program;
         startAllowingCores(program, folder.path(), {});
-        QTest::qWait(1000); // its window is up
+        // A loaded machine may take seconds to start it; a signal before would find the shell's limit.
+        QTRY_VERIFY_WITH_TIMEOUT(coreLimitLowered(program.processId()), 30000);
 
         ::kill(pid_t(program.processId()), SIGQUIT);
         QVERIFY(program.waitForFinished(10000));

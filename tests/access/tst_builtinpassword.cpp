@@ -43,8 +43,6 @@ private slots:
             << QByteArray("[PASSWORD]\r\n") << kBuiltIn << true;
         QTest::newRow("built-in, another value")
             << QByteArray("[password]\r\nBuiltIn=off\r\n") << kBuiltIn << true;
-        QTest::newRow("built-in, turned on")
-            << QByteArray("[PASSWORD]\r\nbuiltin=1\r\n") << kBuiltIn << true;
     }
 
     // The password dialog, the password typed and Enter pressed as an operator does.

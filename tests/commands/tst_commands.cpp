@@ -71,9 +71,6 @@ private slots:
         QTest::newRow("black background as six hex digits")
             << start << QByteArray("3600,0x000000,0.25,3,0.2000,0\r\n")
             << with + "3600,0x000000,0.25,3,0.2000,000000";
-        QTest::newRow("white background")
-            << start << QByteArray("90,none,0.0,-2,1.0,16777215\r\n")
-            << with + "90,none,0.0,-2,1.0,FFFFFF";
         QTest::newRow("red, quoted fields over two lines")
             << start << QByteArray("\"90\", none ,0.0\n-2,1.0,\"255\"")
             << with + "90,none,0.0,-2,1.0,0000FF";

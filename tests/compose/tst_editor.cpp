@@ -1,7 +1,5 @@
 #include "MainWindowFixture.h"
 
-#include "compose/ui/EditorFormatting.h"
-
 #include <QClipboard>
 #include <QMimeData>
 #include <QSystemTrayIcon>
@@ -48,8 +46,6 @@ private slots:
             << "gone" << QStringList{"Ctrl+A", "Backspace", "click the text"};
         QTest::newRow("Backspace to empty")
             << "ab" << QStringList{"Backspace", "Backspace"};
-        QTest::newRow("select all, Delete")
-            << "gone" << QStringList{"Ctrl+A", "Delete"};
         QTest::newRow("Delete one by one")
             << "ab" << QStringList{"Home", "Delete", "Delete"};
     }
@@ -63,10 +59,6 @@ private slots:
         QFETCH(QStringList, steps);
         Window w;
         QTRY_VERIFY(w.editor->hasFocus());
-        QCOMPARE(w.editor->backColor(), 0u);
-        QVERIFY(w.window->formatting().bold());
-        QVERIFY(!w.window->formatting().italic());
-        QVERIFY(!w.window->formatting().underline());
         QTest::keyClicks(w.editor, before);
         for (const QString &step : steps) {
             if (step == "click the address box")
@@ -176,9 +168,7 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("kept");
         QTest::newRow("33 to 38") << "a!\"#$%&b" << "ab";
-        QTest::newRow("40 to 45") << "a()*+,-b" << "ab";
         QTest::newRow("59 to 64 but 61") << "a;<=>?@b" << "a=b";
-        QTest::newRow("91 to 96") << "a[\\]^_`b" << "ab";
         QTest::newRow("123 to 126") << "a{|}~b" << "ab";
         QTest::newRow("passed") << "It's 5.30/6: A=1" << "It's 5.30/6: A=1";
         QTest::newRow("beyond ASCII") << "café" << "café";

@@ -45,12 +45,6 @@ private slots:
         QTest::newRow("COM 8")
             << Pick{.name = "comPortList", .shown = "1", .first = "1", .last = "8", .count = 8,
                     .how = How::FromTheList, .entry = "8", .setting = &S::kite7ComPort, .kept = "8"};
-        QTest::newRow("Fast")
-            << Pick{.name = "speedList", .shown = "Slow", .first = "Slow", .last = "Fast", .count = 3,
-                    .how = How::FromTheList, .entry = "Fast", .setting = &S::kite7Speed, .kept = "Fast"};
-        QTest::newRow("position 40")
-            << Pick{.name = "positionList", .shown = "200", .first = "40", .last = "218", .count = 179,
-                    .how = How::FromTheList, .entry = "40", .setting = &S::kite7Position, .kept = "40"};
         // Typed text stores nothing, not even the entry it begins (50).
         QTest::newRow("position typed 5")
             << Pick{.name = "positionList", .shown = "200", .first = "40", .last = "218", .count = 179,
@@ -138,9 +132,6 @@ private slots:
         QTest::newRow("start file unwritable")
             << "startButton" << "%1" << "WELCOME" << "Secret" << QByteArray()
             << "e Error creating Kite-7 Instant.txt file.";
-        QTest::newRow("stop file unwritable")
-            << "stopButton" << "%1" << "WELCOME" << "Secret" << QByteArray()
-            << "e Error creating Kite-7 Stop Crawl Instant.txt file.";
     }
 
     void startAndStop()

@@ -123,11 +123,6 @@ private slots:
         QVERIFY(!win1252::canEncode(QStringLiteral("\u0100")));
     }
 
-    void splitsLinesAtCrLfOrLf()
-    {
-        QCOMPARE(textfile::splitLines("a\r\n\r\nb\nc"), QStringList({"a", "", "b", "c"}));
-    }
-
     void leadingNumber_data()
     {
         QTest::addColumn<QString>("text");

@@ -52,6 +52,7 @@ private slots:
     void fileChangesLooks();
     void badFileRefusedWithLineAndKey_data();
     void badFileRefusedWithLineAndKey();
+    void installedExampleReads();
     void severeCrawlIsWhiteBoldOnRed();
     void moderateCrawlIsBlackBoldOnAmber();
     void dwellRunsUntilExpiry_data();
@@ -153,6 +154,15 @@ void tst_AlertLooks::badFileRefusedWithLineAndKey()
     writeAll(path, file);
     const auto read = AlertLooks::read(path);
     QCOMPARE(refusalOf(read), path + refusal);
+}
+
+// The commented example the package installs is a looks file the program takes.
+void tst_AlertLooks::installedExampleReads()
+{
+    const auto read = AlertLooks::read(QVIC_TEST_SUPPORT_DIR "/../../packaging/examples/alert-looks.ini");
+    QCOMPARE(refusalOf(read), QString());
+    QCOMPARE(described(std::get<AlertLooks>(read).lookFor(CapSeverity::Minor)),
+             "3600,none,0.00,3,0.0000,6697728 key= Liberation Sans 36pt ffffff regular");
 }
 
 // What players receive as the crawl document and what its settings file holds, for the

@@ -17,6 +17,7 @@ sizes=(16 24 32 48 64 128 256)
 pngs=$(for size in "${sizes[@]}"; do echo "share/icons/hicolor/${size}x${size}/apps/$id.png"; done)
 wanted=$(printf 'usr/%s\n' bin/qv-instant-crawl "share/applications/$id.desktop" "share/metainfo/$id.metainfo.xml" \
     share/man/man1/qv-instant-crawl.1.gz share/doc/qv-instant-crawl/copyright share/doc/qv-instant-crawl/changelog.gz \
+    share/doc/qv-instant-crawl/examples/alert-looks.ini \
     "share/icons/hicolor/scalable/apps/$id.svg" $pngs | sort)
 installed=$(cd "$tmp" && find . -type f -o -type l | sed 's|^\./||' | sort)
 [ "$installed" = "$wanted" ] || fail "installed files differ:"$'\n'"$(diff <(echo "$wanted") <(echo "$installed") || true)"

@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 
 #include "cli/AlertSource.h"
+#include "cli/CliOptions.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -101,6 +102,8 @@ class tst_AlertCommand : public QObject
     Q_OBJECT
 
 private slots:
+    void optionsRead_data();
+    void optionsRead();
     void initTestCase();
     void init();
     void crawlReachesPlayersByteForByte_data();
@@ -173,6 +176,47 @@ private:
     QList<int> m_uploadsBefore;
     QList<int> m_connectionsBefore;
 };
+
+void tst_AlertCommand::optionsRead_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("read"); // source, players, group, areas, language, accepted; or the usage error
+    QTest::newRow("source first") << QStringList{"alert", "fire.xml", "-p", "10.0.0.5", "--language=es"}
+                                  << "fire.xml|10.0.0.5|||es|";
+    QTest::newRow("source among the options")
+        << QStringList{"alert", "--areas", "areas.txt", "https://alerts.example.org/feed", "--accept", "test,DRAFT"}
+        << "https://alerts.example.org/feed|||areas.txt||Test,Draft";
+    QTest::newRow("standard input") << QStringList{"alert", "-g", "Lobby", "-"} << "-||Lobby|||";
+    QTest::newRow("source after --") << QStringList{"alert", "-g", "Lobby", "--", "--odd.xml"}
+                                     << "--odd.xml||Lobby|||";
+    QTest::newRow("no source") << QStringList{"alert", "-g", "Lobby"}
+                               << "'alert' needs a SOURCE: a CAP file, - for standard input, or a URL";
+    QTest::newRow("two sources") << QStringList{"alert", "a.xml", "b.xml", "-g", "Lobby"}
+                                 << "unexpected argument 'b.xml'";
+    QTest::newRow("group and areas") << QStringList{"alert", "a.xml", "-g", "Lobby", "--areas", "areas.txt"}
+                                     << "'alert' needs one of --player ADDRESS, --group GROUP or --areas FILE";
+    QTest::newRow("unknown status")
+        << QStringList{"alert", "a.xml", "-g", "Lobby", "--accept", "test,rehearsal"}
+        << "invalid argument 'test,rehearsal' for '--accept' (a list of exercise, test, system, draft)";
+    QTest::newRow("areas not for start") << QStringList{"start", "-c", "Lobby", "--areas", "areas.txt"}
+                                         << "option '--areas' does not apply to 'start'";
+}
+
+void tst_AlertCommand::optionsRead()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, read);
+    const cli::Parsed parsed = cli::parseArguments(arguments);
+    if (const auto *error = std::get_if<cli::UsageError>(&parsed)) {
+        QCOMPARE(error->problem, read);
+        return;
+    }
+    QVERIFY(std::holds_alternative<cli::Options>(parsed));
+    const auto &options = std::get<cli::Options>(parsed);
+    const QStringList fields{options.source, options.players.join(','), options.group.value_or(""),
+                             options.areasFile.value_or(""), options.language, options.accepted.join(',')};
+    QCOMPARE(fields.join('|'), read);
+}
 
 void tst_AlertCommand::initTestCase()
 {

@@ -153,24 +153,16 @@ void tst_AlertPlan::decision_data()
                          << "none (an Ack changes nothing)";
     QTest::newRow("Error") << alertOf("KSTO-2", "Error", "Actual", kFirst) << QList<SendLogRow>{}
                            << "none (an Error changes nothing)";
-    QTest::newRow("Test") << alertOf("KSTO-1", "Alert", "Test") << QList<SendLogRow>{}
-                          << "none (a Test alert: only Actual alerts reach players unless --accept test)";
     QTest::newRow("Exercise") << alertOf("KSTO-1", "Alert", "Exercise") << QList<SendLogRow>{}
                               << "none (an Exercise alert: only Actual alerts reach players unless --accept exercise)";
     QTest::newRow("System") << alertOf("KSTO-1", "Alert", "System") << QList<SendLogRow>{}
                             << "none (a System alert: only Actual alerts reach players unless --accept system)";
     QTest::newRow("Draft") << alertOf("KSTO-1", "Alert", "Draft") << QList<SendLogRow>{}
                            << "none (a Draft alert: only Actual alerts reach players unless --accept draft)";
-    QTest::newRow("expired") << alertOf("KSTO-1", "Alert", "Actual", {}, "Green County", "2026-12-07T09:10:00-06:00")
-                             << QList<SendLogRow>{} << "none (expired at 2026-12-07T09:10:00-06:00)";
     QTest::newRow("sent before, one failed")
         << alertOf("KSTO-1", "Alert")
         << QList<SendLogRow>{logged("start", "10.0.0.5", kFirst), logged("start", "10.0.0.6", kFirst, false)}
         << "start 10.0.0.6 (1 player already had it)";
-    QTest::newRow("sent before to all")
-        << alertOf("KSTO-1", "Alert")
-        << QList<SendLogRow>{logged("start", "10.0.0.5", kFirst), logged("start", "10.0.0.6", kFirst)}
-        << "none (already on every player)";
     QTest::newRow("Update reaches the earlier players too")
         << alertOf("KSTO-2", "Update", "Actual", kFirst)
         << QList<SendLogRow>{logged("start", "10.0.0.9", kFirst), logged("start", "10.0.0.8", kFirst, false)}

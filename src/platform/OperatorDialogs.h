@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -30,6 +31,8 @@ public:
                                                 const QString &filter) = 0;
     // The platform colour dialog; nothing on cancel.
     virtual std::optional<QColor> pickColor(const QColor &initial) = 0;
+    // One of several items (the alerts of a feed), the first offered; its index, nothing on cancel.
+    virtual std::optional<int> chooseItem(const QString &title, const QString &label, const QStringList &items) = 0;
 };
 
 } // namespace qvic

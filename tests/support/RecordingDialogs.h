@@ -36,11 +36,22 @@ public:
         return colorAnswers.takeFirst();
     }
 
+    std::optional<int> chooseItem(const QString &title, const QString &label, const QStringList &items) override
+    {
+        itemRequests.append(QStringList{title, label} + items);
+        if (itemAnswers.isEmpty())
+            return std::nullopt;
+        return itemAnswers.takeFirst();
+    }
+
     // Each message as "i text" (information), "e text" (exclamation) or "q text" (question).
     QStringList said;
     QList<bool> yesNoAnswers;
     QList<std::optional<QString>> fileAnswers;
     QList<std::optional<QColor>> colorAnswers;
+    QList<std::optional<int>> itemAnswers;
+    // What each choice offered: title, label, then the items.
+    QList<QStringList> itemRequests;
     // What the file dialogs were asked, newest last: title, folder, filter.
     QList<QStringList> fileRequests;
 

@@ -2,6 +2,7 @@
 
 #include "access/ui/PasswordDialog.h"
 #include "access/ui/PasswordChangeDialog.h"
+#include "alerts/AlertChooser.h"
 #include "app/AppIcon.h"
 #include "state/SharedState.h"
 #include "compose/ColorEntries.h"
@@ -92,6 +93,9 @@ void MainWindow::createMenus()
 {
     QMenu *fileMenu = menuBar()->addMenu(QStringLiteral("File"));
     fileMenu->setObjectName(QStringLiteral("fileMenu"));
+    QAction *loadAlertAction = fileMenu->addAction(QStringLiteral("Load &Alert..."));
+    loadAlertAction->setObjectName(QStringLiteral("loadAlertAction"));
+    connect(loadAlertAction, &QAction::triggered, this, &MainWindow::onLoadAlert);
     QAction *changePasswordAction = fileMenu->addAction(QStringLiteral("Change &Password"));
     changePasswordAction->setObjectName(QStringLiteral("changePasswordAction"));
     QAction *playerGroupsAction = fileMenu->addAction(QStringLiteral("Players and &Groups..."));
@@ -296,17 +300,43 @@ bool MainWindow::loadCrawlFile(const QString &path, QString *error)
     if (!bytes)
         return false;
     QString reason;
-    m_formatting->beginLoad(); // the load's own caret moves are no operator's selection
-    const bool read = m_editor->loadCrawl(*bytes, &reason);
-    m_formatting->endLoad();
-    if (!read) {
+    if (!showCrawlDocument(*bytes, &reason)) {
         if (error)
             *error = QStringLiteral("Cannot read %1: %2").arg(path, reason);
         return false;
     }
+    return true;
+}
+
+bool MainWindow::showCrawlDocument(const QByteArray &rtf, QString *reason)
+{
+    m_formatting->beginLoad(); // the load's own caret moves are no operator's selection
+    const bool read = m_editor->loadCrawl(rtf, reason);
+    m_formatting->endLoad();
+    if (!read)
+        return false;
     m_formatting->showFontOfInsertionPoint();
     m_state.kite7Message = editortext::plainTextCrLf(*m_editor->document());
     return true;
+}
+
+void MainWindow::onLoadAlert()
+{
+    const auto crawl = chooseAlertToLoad(m_dialogs, QFileInfo(m_state.iniFile).absolutePath(), m_clock());
+    if (!crawl)
+        return;
+    QString reason;
+    if (!showCrawlDocument(crawl->document, &reason)) {
+        m_dialogs.exclamation(QStringLiteral("The alert could not be loaded.\n%1").arg(reason));
+        return;
+    }
+    m_settingsFrame->showSettings(crawl->settings);
+    // A new crawl with no file yet: the next start saves it as any new crawl is saved,
+    // and Save asks for its name.
+    m_state.currentFilePath = QStringLiteral("Untitled");
+    m_state.currentFileName = QStringLiteral("Untitled");
+    setWindowTitle(QStringLiteral("QV Instant Crawl - UNTITLED"));
+    markModified();
 }
 
 void MainWindow::loadInstFile(const QString &path)

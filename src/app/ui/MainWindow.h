@@ -97,7 +97,12 @@ private:
     // The password, then the send through the transfer window, then its outcome in words.
     void deliver(DeliveryAction action, const QString &host);
 
+    // The editor and its formatting controls show the document; false, with the reason, when
+    // it cannot be read, and then the editor is as it was.
+    bool showCrawlDocument(const QByteArray &rtf, QString *reason);
+
     void onLoadClicked();
+    void onLoadAlert();
     void onSaveClicked();
     void setCurrentDocument(const QString &path);
 

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 
 namespace qvic {
@@ -62,6 +63,13 @@ std::optional<QColor> WidgetDialogs::pickColor(const QColor &initial)
 {
     const QColor color = QColorDialog::getColor(initial, dialogParent());
     return color.isValid() ? std::optional(color) : std::nullopt;
+}
+
+std::optional<int> WidgetDialogs::chooseItem(const QString &title, const QString &label, const QStringList &items)
+{
+    bool chosen = false;
+    const QString item = QInputDialog::getItem(dialogParent(), title, label, items, 0, false, &chosen);
+    return chosen ? std::optional(int(items.indexOf(item))) : std::nullopt;
 }
 
 } // namespace qvic

@@ -16,6 +16,7 @@ public:
     std::optional<QString> saveFileName(const QString &title, const QString &folder,
                                         const QString &filter) override;
     std::optional<QColor> pickColor(const QColor &initial) override;
+    std::optional<int> chooseItem(const QString &title, const QString &label, const QStringList &items) override;
 };
 
 } // namespace qvic

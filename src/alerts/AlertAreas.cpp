@@ -6,7 +6,6 @@
 
 #include <QDir>
 #include <QSet>
-#include <QStringDecoder>
 
 namespace qvic {
 
@@ -25,15 +24,10 @@ std::variant<AlertAreas, QString> AlertAreas::read(const QString &path, const Pl
 {
     const QString file = QDir::toNativeSeparators(path);
     QString error;
-    const auto bytes = textfile::readFile(path, &error, textfile::kSmallFileLimit);
-    if (!bytes)
+    const auto read = textfile::readUtf8File(path, &error);
+    if (!read)
         return QStringLiteral("the areas file: %1").arg(error);
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(*bytes);
-    if (utf8.hasError())
-        return QStringLiteral("the areas file %1 is not UTF-8 text").arg(file);
-    if (text.startsWith(QChar(0xFEFF)))
-        text.remove(0, 1);
+    const QString &text = *read;
 
     AlertAreas areas;
     const QStringList lines = text.split(u'\n');

@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QHash>
 #include <QRegularExpression>
-#include <QStringDecoder>
 
 #include <optional>
 
@@ -175,15 +174,10 @@ const AlertLook &AlertLooks::lookFor(CapSeverity severity) const
 std::variant<AlertLooks, QString> AlertLooks::read(const QString &path)
 {
     QString error;
-    const auto bytes = textfile::readFile(path, &error, textfile::kSmallFileLimit);
-    if (!bytes)
+    const auto read = textfile::readUtf8File(path, &error);
+    if (!read)
         return QStringLiteral("the looks file: %1").arg(error);
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(*bytes);
-    if (utf8.hasError())
-        return QStringLiteral("the looks file %1 is not UTF-8 text").arg(QDir::toNativeSeparators(path));
-    if (text.startsWith(QChar(0xFEFF)))
-        text.remove(0, 1);
+    const QString &text = *read;
 
     QList<QHash<QString, Entry>> sections(sectionNames().size()); // by lower-case key
     int section = -1;

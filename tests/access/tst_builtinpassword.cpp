@@ -36,14 +36,7 @@ private slots:
         qputenv("QVIC_SITE_CONFIG", siteFile().toLocal8Bit());
     }
 
-    void passwordOpensSend_data()
-    {
-        addCommonRows();
-        QTest::newRow("built-in, site file without the key")
-            << QByteArray("[PASSWORD]\r\n") << kBuiltIn << true;
-        QTest::newRow("built-in, another value")
-            << QByteArray("[password]\r\nBuiltIn=off\r\n") << kBuiltIn << true;
-    }
+    void passwordOpensSend_data() { addRows(); }
 
     // The password dialog, the password typed and Enter pressed as an operator does.
     void passwordOpensSend()
@@ -66,8 +59,7 @@ private slots:
         QCOMPARE(dialogs.said, opens ? QStringList() : QStringList{"e Incorrect password!"});
     }
 
-    // How the site file is read is the dialog's rows' matter.
-    void commandLineSend_data() { addCommonRows(); }
+    void commandLineSend_data() { addRows(); }
 
     // The command line checks the password as the dialog does: refused, nothing is sent.
     void commandLineSend()
@@ -101,7 +93,7 @@ private slots:
     }
 
 private:
-    static void addCommonRows()
+    static void addRows()
     {
         QTest::addColumn<QByteArray>("siteSettings"); // "-": no file at all
         QTest::addColumn<QString>("password");

@@ -65,8 +65,6 @@ private slots:
     void init() { m_state.passwordFile = m_dirs.winDir() + "/icpass.ini"; }
     void cleanup() { QDir(m_dirs.winDir()).removeRecursively(); }
 
-    // Cancel is pressed in the Kite-7 tests; a stored password over 79 characters is read in the
-    // store's rows below.
     void login_data()
     {
         QTest::addColumn<Visit>("visit");
@@ -80,21 +78,15 @@ private slots:
                      .messages = {kWrong},
                      .ends = kPasswordBoxOpen,
                      .after = kRemember0};
+        QTest::newRow("Cancel")
+            << Visit{.file = kRemember0, .keys = "Secret\t\t\t ", .ends = "rejected", .after = kRemember0};
         QTest::newRow("built-in password, no file")
             << Visit{.keys = "rb3tessorn\r", .ends = "accepted", .after = "[PASSWORD]\r\nremember=0\r\n"};
-        QTest::newRow("remembered password, built-in typed over")
-            << Visit{.file = kRemember1,
-                     .shown = "Secret",
-                     .keys = "rb3tessorn\r",
-                     .ends = "accepted",
-                     .after = kRemember1};
         QTest::newRow("remember is a word, then ticked")
             << Visit{.file = "[PASSWORD]\r\nremember=yes\r\npass=Secret\r\n",
                      .keys = "Secret\t \r",
                      .ends = "accepted",
                      .after = kRemember1};
-        QTest::newRow("close box")
-            << Visit{.file = kRemember0, .keys = "Secret", .ends = kPasswordBoxOpen, .after = kRemember0};
     }
 
     void login()
@@ -125,19 +117,12 @@ private slots:
                      .messages = {kInvalid},
                      .ends = "open: currentPasswordBox[rb3tessorn]",
                      .after = kRemember1};
-        QTest::newRow("no file")
-            << Visit{.keys = "x\tNew\r",
-                     .messages = {"e Can't find the password ini file, please contact our technical support.",
-                                  kInvalid},
-                     .ends = "open: currentPasswordBox[x]"};
         QTest::newRow("write fails")
             << Visit{.file = kRemember1,
                      .keys = "Secret\tBlue Sky\r",
                      .messages = {"e The new password could not be saved; the old password stays in force."},
                      .ends = kPasswordBoxOpen,
                      .after = ""};
-        QTest::newRow("cancel")
-            << Visit{.file = kRemember1, .keys = "Secret\tNew\t\t ", .ends = "rejected", .after = kRemember1};
         // A password the file cannot give back as typed is refused before anything is written.
         const QString long80(80, u'x');
         QTest::newRow("80 characters")
@@ -168,56 +153,6 @@ private slots:
         run<PasswordChangeDialog>(visit);
     }
 
-    // The old password opens until a change is accepted; then the new one is taken and the
-    // old refused; unticking forgets it for the next opening.
-    void changeThenLogin()
-    {
-        const QByteArray changed("[PASSWORD]\r\nremember=1\r\npass=Blue Sky\r\n");
-        const QByteArray forgot("[PASSWORD]\r\nremember=0\r\npass=Blue Sky\r\n");
-        run<PasswordDialog>({.file = kRemember1,
-                             .shown = "Secret",
-                             .keys = "\r",
-                             .ends = "accepted",
-                             .after = kRemember1});
-        run<PasswordChangeDialog>({.keys = "Secret\tBlue Sky\r",
-                                   .messages = {"i Successfully changed the password."},
-                                   .ends = "accepted",
-                                   .after = changed});
-        run<PasswordDialog>({.shown = "Blue Sky",
-                             .keys = "Secret\r",
-                             .messages = {kWrong},
-                             .ends = kPasswordBoxOpen,
-                             .after = changed});
-        run<PasswordDialog>({.shown = "Blue Sky", .keys = "\t \r", .ends = "accepted", .after = forgot});
-        run<PasswordDialog>({.keys = "Blue Sky\r", .ends = "accepted", .after = forgot});
-    }
-
-    // "remember" counts when exactly "1"; the dialogs' rows show the other values.
-    void storeLoad_data()
-    {
-        QTest::addColumn<QByteArray>("file");
-        QTest::addColumn<bool>("remember");
-        QTest::addColumn<QString>("saved");  // as the password dialog loads it
-        QTest::addColumn<QString>("stored"); // as the change dialog loads it
-        QTest::newRow("pass without remember is not read")
-            << QByteArray("[PASSWORD]\r\npass=Secret\r\n") << false << "" << "Secret";
-        QTest::newRow("lower-case names, LF ends")
-            << QByteArray("[password]\nREMEMBER=1\nPass=Se cret\n") << true << "Se cret" << "Se cret";
-        QTest::newRow("over 79 characters")
-            << "[PASSWORD]\r\nremember=0\r\npass=" + QByteArray(79, 'a') + "b\r\n" << false
-            << QString(79, u'a') << QString(79, u'a');
-    }
-
-    void storeLoad()
-    {
-        QFETCH(QByteArray, file);
-        test::writeAll(m_state.passwordFile, file);
-        const PasswordStore store(m_state.passwordFile);
-        QTEST(store.loadLogin().remember, "remember");
-        QTEST(store.loadLogin().savedPassword, "saved");
-        QTEST(store.loadPassword(), "stored");
-    }
-
     // The new WinDir and the file are private to the operator.
     void storeWriteMakesPrivateFile()
     {
@@ -225,18 +160,6 @@ private slots:
         QCOMPARE(test::readAll(m_state.passwordFile), "[PASSWORD]\r\npass=New Pass\r\n");
         QCOMPARE(modeOf(m_state.passwordFile), 0600u);
         QCOMPARE(modeOf(m_dirs.winDir()) & 077, 0u);
-    }
-
-    // A file an administrator left readable (0644) becomes private; its other lines stay.
-    void storeWriteKeepsOtherLines()
-    {
-        const QString kept = m_dirs.root.filePath("kept.ini");
-        test::writeAll(kept, "[Other]\r\npass=x\r\n[PASSWORD]\r\nremember=1\r\npass=Old\r\n");
-        QVERIFY(QFile::setPermissions(kept, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup
-                                                | QFile::ReadOther));
-        QVERIFY(PasswordStore(kept).storePassword(u"\u00e9t\u20ac"_qs));
-        QCOMPARE(test::readAll(kept), "[Other]\r\npass=x\r\n[PASSWORD]\r\nremember=1\r\npass=\xe9t\x80\r\n");
-        QCOMPARE(modeOf(kept), 0600u);
     }
 
 private:

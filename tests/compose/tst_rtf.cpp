@@ -96,7 +96,6 @@ QByteArray document(const QByteArray &body)
 const QByteArray kFonts = "{\\fonttbl{\\f0 Arial;}{\\f1\\fcharset204 Arial;}{\\f2\\fcharset238 A;}"
                           "{\\f3\\fcharset161 A;}{\\f4\\fcharset162 A;}{\\f5\\fcharset2 Symbol;}"
                           "{\\f6\\fcharset128 MS Mincho;}{\\f7\\fcharset0 A;}}";
-const QByteArray kArial = "{\\fonttbl{\\f0 Arial;}}";
 
 } // namespace
 
@@ -107,46 +106,20 @@ class TestRtf : public QObject
     Q_OBJECT
 
 private slots:
-    void samples_data()
+    // A file a rich-edit control wrote loads with its text and looks, and saves, loads
+    // and saves to the same bytes. (All the samples under tests/data/rtf seed the reader's fuzzing.)
+    void richEditFileKeepsItsLooks()
     {
-        QTest::addColumn<QString>("file"); // under tests/data/rtf
-        QTest::addColumn<QString>("text"); // null: not looked at
-        QTest::addColumn<Runs>("probes");  // words of the text and the look of each of their characters
-        const QString helvetica = "Helvetica 12 auto";
-        QTest::newRow("office suite")
-            << "office-suite-breaking.rtf" << "BREAKING: Lobby closes at 6 PM today."
-            << Runs{{"BREAKING:", kPlain + " b"}, {" Lobby closes at 6 PM today.", kPlain}};
-        QTest::newRow("converter")
-            << "converter-weather.rtf"
-            << "Weather alert: heavy snow expected after 3 PM. Please use the north entrance.\n"
-               "Second line with an accented name: Jos\u00e9 M\u00fcller."
-            << Runs{{"Weather alert", helvetica + " b"},
-                    {": heavy snow", helvetica},
-                    {"3 PM", helvetica + " i"},
-                    {"Jos\u00e9 M\u00fcller.", helvetica}};
-        // Reaches what real files use.
-        QTest::newRow("hand-written")
-            << "assorted-features.rtf" << QString() << Runs{};
-        QTest::newRow("rich-edit control")
-            << "editor-control-welcome.rtf" << "WELCOME to the lobby caf\u00e9"
-            << Runs{{"WELCOME ", kPlain + " b"},
-                    {"to the", "Times New Roman 30 ff0000 b i"},
-                    {"lobby", "Times New Roman 30 ff0000 b u"},
-                    {" caf\u00e9", "Arial 20 ffffff"}};
-    }
-
-    // These files (also the fuzzing seeds) load, save, load and save to the same bytes.
-    void samples()
-    {
-        QFETCH(QString, file);
-        QFETCH(QString, text);
-        QFETCH(Runs, probes);
+        const QString text = "WELCOME to the lobby caf\u00e9";
+        const Runs probes{{"WELCOME ", kPlain + " b"},
+                          {"to the", "Times New Roman 30 ff0000 b i"},
+                          {"lobby", "Times New Roman 30 ff0000 b u"},
+                          {" caf\u00e9", "Arial 20 ffffff"}};
         QTextDocument doc;
         QString error;
-        const QByteArray rtf = test::readAll(QVIC_TEST_DATA_DIR "/rtf/" + file);
+        const QByteArray rtf = test::readAll(QVIC_TEST_DATA_DIR "/rtf/editor-control-welcome.rtf");
         QVERIFY2(RtfReader::read(rtf, doc, &error), qPrintable(error));
-        if (!text.isNull())
-            QCOMPARE(doc.toPlainText(), text);
+        QCOMPARE(doc.toPlainText(), text);
         for (const auto &[word, probe] : probes) {
             const int at = text.indexOf(word);
             QVERIFY2(at >= 0, qPrintable(word));
@@ -170,16 +143,12 @@ private slots:
                     {" auto", "Arial 72 auto"}};
         QTest::newRow("unicode, tabs, line breaks")
             << Runs{{"€ Ω Привет 東京 ‘q’ \u00a0a😀b\tb\t\tc\u2028d", kPlain}};
-        QTest::newRow("paragraphs")
-            << Runs{{"one\n", kPlain},
-                    {"\nthree\n", "Times New Roman 50 ffffff"},
-                    {"", "Times New Roman 12 ffffff"}};
         QTest::newRow("escapes")
             << Runs{{"{x} \\par; ok", "A;B{\\}é 30 ffffff"}};
     }
 
-    // Saved and loaded: the same text, every character's look, an empty paragraph's size, and
-    // the same bytes when saved again.
+    // Saved and loaded: the same text, every character's look, and the same bytes when saved
+    // again. (An empty paragraph's size is in the exact bytes below.)
     void roundTrip()
     {
         QFETCH(Runs, runs);
@@ -190,11 +159,6 @@ private slots:
         QVERIFY(RtfReader::read(saved, loaded));
         QCOMPARE(loaded.toPlainText(), original.toPlainText());
         QCOMPARE(looks(loaded), looks(original));
-        QTextBlock a = original.begin();
-        for (QTextBlock b = loaded.begin(); a.isValid(); a = a.next(), b = b.next()) {
-            if (a.length() == 1)
-                QCOMPARE(b.charFormat().fontPointSize(), a.charFormat().fontPointSize());
-        }
         QCOMPARE(RtfWriter::write(loaded), saved);
     }
 
@@ -234,13 +198,6 @@ private slots:
         QVERIFY(!shown.isUndoAvailable());
     }
 
-    void typingIntoEmptyLoadShowsBlack()
-    {
-        QTextDocument shown;
-        QVERIFY(editortext::loadCrawl("{\\rtf1{\\fonttbl{\\f0 Arial;}}}", shown));
-        QCOMPARE(look(QTextCursor(&shown).charFormat()), "Arial 12 000000");
-    }
-
     void readsCodePagesAndSymbols_data()
     {
         QTest::addColumn<QByteArray>("rtf");
@@ -249,8 +206,6 @@ private slots:
             << document(kFonts + "\\f1 \\'cf\\'f0\\'e8\\f2 \\'9a\\'e8\\f3 \\'e1\\'e2\\f4 \\'fd\\'f0"
                                  "\\f5 \\'61\\'b7 p\\f6 \\'82\\'a0\\'82\\'a2")
             << "Приščαβığα• πあい";
-        QTest::newRow("document code page")
-            << document("\\ansicpg1251" + kFonts + "\\f0 \\'c0\\f7 \\'c0") << "АÀ";
         QTest::newRow("uc2 skips two, surrogate pair")
             << document("\\uc2\\u12354\\'82\\'a0 x{\\uc0\\u8364 y}\\uc1\\u-10179?\\u-8704?")
             << "あ x€y😀";
@@ -273,50 +228,8 @@ private slots:
         QTEST(plainText(doc), "text");
     }
 
-    void readsFontsAndColours_data()
-    {
-        QTest::addColumn<QByteArray>("rtf");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QStringList>("runs"); // each as "text=look"
-        QTest::newRow("unicode font names")
-            << document("{\\fonttbl{\\f0{\\upr{\\f0 X;}{\\*\\ud{\\f0 \\u955?ucida;}}}}}\\f0 t")
-            << "t" << QStringList{"t=λucida 12 auto"};
-        QTest::newRow("inline font table, paragraphs")
-            << document("{\\fonttbl\\f0\\fswiss Helvetica;\\f1\\fnil Menlo;}"
-                        "\\f1 a\\\nb\\par\\par c\\sect d\\par")
-            << "a\nb\n\nc\nd"
-            << QStringList{"a=Menlo 12 auto", "b=Menlo 12 auto", "c=Menlo 12 auto", "d=Menlo 12 auto"};
-        QTest::newRow("cf0 is the first colour when it has one")
-            << document(kArial + "{\\colortbl\\red255\\green0\\blue0;\\red0\\green0\\blue255;}"
-                                 "\\cf0 a\\cf1 b\\plain c")
-            << "abc" << QStringList{"a=Arial 12 ff0000", "b=Arial 12 0000ff", "c=Arial 12 auto"};
-        QTest::newRow("cf0 is automatic after an empty first entry")
-            << document(kArial + "{\\colortbl;\\red255\\green0\\blue0;}\\cf1 a\\cf0 b\\cf9 c")
-            << "abc" << QStringList{"a=Arial 12 ff0000", "bc=Arial 12 auto"};
-        QTest::newRow("UTF-8 document")
-            << QByteArray("{\\rtf1\\ansi\\ansicpg65001{\\fonttbl{\\f0\\fcharset0 Caf\\'c3\\'a9;}}"
-                          "\\f0 \\'e2\\'82\\'ac caf\\'c3\\'a9}")
-            << "€ café" << QStringList{"€ café=Café 12 auto"};
-        QTest::newRow("East Asian font and size")
-            << document(kFonts + "\\f0\\rtlch\\af7\\afs50\\ltrch\\loch\\af0\\hich\\af0\\dbch\\af6\\afs40 "
-                                 "A\\u12354\\'3fB\\'82\\'a0{\\plain c}")
-            << "AあBあc"
-            << QStringList{"A=Arial 12 auto", "あ=MS Mincho 20 auto", "B=Arial 12 auto",
-                           "あ=MS Mincho 20 auto", "c=Arial 12 auto"};
-    }
-
-    void readsFontsAndColours()
-    {
-        QFETCH(QByteArray, rtf);
-        QTextDocument doc;
-        QString error;
-        QVERIFY2(RtfReader::read(rtf, doc, &error), qPrintable(error));
-        QTEST(plainText(doc), "text");
-        QTEST(runsOf(doc), "runs");
-    }
-
-    // Malformed input gives a best-effort document or a clear error, never a crash, a hang or
-    // huge memory.
+    // Malformed input gives a best-effort document or a clear error; that no input crashes,
+    // hangs or takes huge memory is the reader's fuzzing.
     void readsMalformedInput_data()
     {
         QTest::addColumn<QByteArray>("rtf");
@@ -325,22 +238,6 @@ private slots:
             << QByteArray("Hello {\\rtf1}") << QString();
         QTest::newRow("truncated")
             << QByteArray("{\\rtf1 a{\\b b{\\*\\x {{\\'e") << "ab";
-        QTest::newRow("extra closing braces")
-            << QByteArray("{\\rtf1 a}}}b") << "a";
-        QTest::newRow("absurd numbers")
-            << QByteArray("{\\rtf1{\\colortbl;\\red999999999999;}"
-                          "\\fs999999999999\\cf-99999999999\\f99999999999999\\uc99999999999 a"
-                          "\\fs-5 b"
-                          "\\uc0\\u99999999999999\\u-99999999999\\u-2147483649 c"
-                          "\\u55296 d"
-                          "\\bin99999999999 xyz}")
-            << "abc\ufffdd";
-        QTest::newRow("deep nesting")
-            << QByteArray(100000, '{').prepend("{\\rtf1 ") << QString();
-        QTest::newRow("many small groups")
-            << "{\\rtf1 " + QByteArray("{\\b x}").repeated(50000) + "}" << QString(50000, u'x');
-        QTest::newRow("too many paragraphs")
-            << QByteArray("\\par").repeated(RtfReader::maxParagraphs + 1).prepend("{\\rtf1 ") << QString();
         QTest::newRow("too large")
             << QByteArray(RtfReader::maxDocumentBytes + 1, 'a').prepend("{\\rtf1 ") << QString();
     }

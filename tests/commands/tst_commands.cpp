@@ -74,8 +74,6 @@ private slots:
         QTest::newRow("red, quoted fields over two lines")
             << start << QByteArray("\"90\", none ,0.0\n-2,1.0,\"255\"")
             << with + "90,none,0.0,-2,1.0,0000FF";
-        QTest::newRow("highest colour number")
-            << start << QByteArray("1,a,b,c,d,2147483647") << with + "1,a,b,c,d,7FFFFFFF";
         QTest::newRow("negative colour number")
             << start << QByteArray("1,a,b,c,d,-1") << with + "1,a,b,c,d,FFFFFFFF";
         QTest::newRow("colour number above the range")
@@ -86,15 +84,10 @@ private slots:
         QTest::newRow("line break in quotes")
             << start << QByteArray("\"3600\r\nMessage=@STOP_INSTANT_CRAWL\",none,0.0,3,0.0,0")
             << QByteArray();
-        QTest::newRow("line break in the message")
-            << "@STOP_INSTANT_CRAWL\r\nMessage=@START_INSTANT_CRAWL" << QByteArray("-") << QByteArray();
         QTest::newRow("no settings file, as for an untitled crawl")
             << start << QByteArray("-") << QByteArray();
         QTest::newRow("stop needs no settings file")
             << kStopInstantCrawl << QByteArray("-") << QByteArray("Message=@STOP_INSTANT_CRAWL");
-        QTest::newRow("another message goes as it is")
-            << "@START_INSTANT_CRAWL " << QByteArray("1,a,b,c,d,0")
-            << QByteArray("Message=@START_INSTANT_CRAWL ");
     }
 
     // The command file is the time stamp and the command line; a refused one leaves the former
@@ -164,31 +157,6 @@ private slots:
         m_state.kite7Message = message;
         QVERIFY(createKite7Msg(m_state, fixedTime));
         QCOMPARE(instant().count("`0.1`<" + carried + "@end;>`0.1`"), 8);
-    }
-
-    // The operator reads which file could not be written.
-    void unwritableCommandFileIsNamed()
-    {
-        QFile::remove(m_state.instantFile);
-        QVERIFY(QDir().mkpath(m_state.instantFile));
-        QString error;
-        QVERIFY(!createInstantFile(kStopInstantCrawl, m_state, fixedTime, &error));
-        QVERIFY2(error.contains(m_state.instantFile), qPrintable(error));
-    }
-
-    void documentNameTheCommandCanCarry_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<bool>("fits");
-        QTest::newRow("comma") << "East, West.rtf" << false;
-        QTest::newRow("outside Windows-1252") << QString::fromUtf8("Ωmega.rtf") << false;
-        QTest::newRow("Windows-1252 letters") << QString::fromUtf8("Café € lobby.rtf") << true;
-    }
-
-    void documentNameTheCommandCanCarry()
-    {
-        QFETCH(QString, name);
-        QTEST(documentNameFitsCommand(name), "fits");
     }
 
 private:

@@ -1,10 +1,8 @@
 #include "TestSupport.h"
 
-#include "platform/Numbers.h"
 #include "platform/ProfileString.h"
 #include "platform/QuotedFields.h"
 #include "platform/TextFile.h"
-#include "platform/Win1252.h"
 
 using namespace qvic;
 using quotedfields::Blanks;
@@ -17,27 +15,6 @@ class TestPlatform : public QObject
     Q_OBJECT
 
 private slots:
-    void readsProfileStrings_data()
-    {
-        QTest::addColumn<QString>("section");
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("quotes removed, LF line end") << "RESOLUTION" << "name" << "a b";
-        QTest::newRow("first section of a name counts") << "RESOLUTION" << "height" << "";
-    }
-
-    void readsProfileStrings()
-    {
-        QFETCH(QString, section);
-        QFETCH(QString, key);
-        QTemporaryDir dir;
-        test::writeAll(dir.filePath("IC.ini"),
-                       "[Other]\r\nwidth=1\r\n"
-                       "[RESOLUTION]\r\nWidth = 1024 \r\nname=\"a b\"\n"
-                       "[resolution]\r\nheight=5\r\n");
-        QTEST(profile::getString(dir.filePath("IC.ini"), section, key, 10), "expected");
-    }
-
     void writesOneKeyKeepingTheRest_data()
     {
         QTest::addColumn<QByteArray>("before");
@@ -65,16 +42,6 @@ private slots:
         QCOMPARE(profile::getString(path, "Password", "Pass", 80), "s3cret");
     }
 
-    // A file where the parent folder should be: the write fails and leaves no temporary file.
-    void failedReplaceKeepsNothingHalfWritten()
-    {
-        QTemporaryDir dir;
-        test::writeAll(dir.filePath("parent"), "file");
-        QVERIFY(!textfile::replaceFile(dir.filePath("parent/child.txt"), "x"));
-        QCOMPARE(test::readAll(dir.filePath("parent")), "file");
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
-    }
-
     // Each stored-file reader refuses at once what it cannot take whole, saying why;
     // the writers touch regular files only.
     void refusesWhatIsNoStoredFile_data()
@@ -82,7 +49,6 @@ private slots:
         QTest::addColumn<QByteArray>("what");
         QTest::addColumn<QString>("why");
         QTest::newRow("FIFO without a writer") << QByteArray("fifo") << "it is not a regular file.";
-        QTest::newRow("link to /dev/zero") << QByteArray("device") << "it is not a regular file.";
         QTest::newRow("folder") << QByteArray("folder") << "it is a folder.";
         QTest::newRow("2 MB INI file") << QByteArray("2 MB") << "it is larger than 1 MB.";
     }
@@ -111,53 +77,6 @@ private slots:
             return;
         QVERIFY2(error.contains(path), qPrintable(error));
         QVERIFY(!QFileInfo(path).isFile()); // still the FIFO, the link or the folder
-    }
-
-    void win1252RoundTrip()
-    {
-        const QString text = QStringLiteral("café €5 “quoted” Ÿ — \u0100\U0001F600");
-        const QByteArray bytes = win1252::encode(text);
-        QCOMPARE(bytes, QByteArray("caf\xE9 \x80" "5 \x93quoted\x94 \x9F \x97 ??"));
-        QCOMPARE(win1252::decode(bytes), "café €5 “quoted” Ÿ — ??");
-        QVERIFY(win1252::canEncode(QStringLiteral("café €")));
-        QVERIFY(!win1252::canEncode(QStringLiteral("\u0100")));
-    }
-
-    void leadingNumber_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<double>("value");
-        QTest::addColumn<QString>("general"); // as the program formats the value
-        QTest::newRow("fraction") << "1024.5px" << 1024.5 << "1024.5";
-        QTest::newRow("blanks inside") << " 1 2\t3 " << 123.0 << "123";
-        QTest::newRow("too large") << "1e999" << 0.0 << "0";
-        QTest::newRow("small") << "0.00001" << 0.00001 << "1E-05";
-        QTest::newRow("sixteen digits") << "1234567890123456" << 1234567890123456.0 << "1.23456789012346E+15";
-    }
-
-    void leadingNumber()
-    {
-        QFETCH(QString, text);
-        QTEST(numbers::leadingNumber(text), "value");
-        QTEST(numbers::generalNumber(numbers::leadingNumber(text)), "general");
-    }
-
-    // A whole field read as a number in one pass: no field is long enough to stall it.
-    void fieldNumber_data()
-    {
-        QTest::addColumn<QString>("field");
-        QTest::addColumn<double>("value"); // NaN: no number
-        const double none = qQNaN();
-        QTest::newRow("blanks around") << " -0.5\t" << -0.5;
-        QTest::newRow("bare exponent") << "7e+" << none;
-        QTest::newRow("640 K digits, then a letter") << QString(640000, u'9') + u'x' << none;
-        QTest::newRow("640 K digits") << QString(640000, u'0') + u'5' << 5.0;
-    }
-
-    void fieldNumber()
-    {
-        QFETCH(QString, field);
-        QTEST(numbers::fieldNumber(field).value_or(qQNaN()), "value");
     }
 
     // What the address list (LeadingSpaces, Given lines) and the settings files (AroundField, First

@@ -19,15 +19,13 @@ public:
         said << "q " + text;
         return !yesNoAnswers.isEmpty() && yesNoAnswers.takeFirst();
     }
-    std::optional<QString> openFileName(const QString &title, const QString &folder,
-                                         const QString &filter) override
+    std::optional<QString> openFileName(const QString &, const QString &, const QString &) override
     {
-        return nextFile(title, folder, filter);
+        return nextFile();
     }
-    std::optional<QString> saveFileName(const QString &title, const QString &folder,
-                                         const QString &filter) override
+    std::optional<QString> saveFileName(const QString &, const QString &, const QString &) override
     {
-        return nextFile(title, folder, filter);
+        return nextFile();
     }
     std::optional<QColor> pickColor(const QColor &) override
     {
@@ -52,14 +50,11 @@ public:
     QList<std::optional<int>> itemAnswers;
     // What each choice offered: title, label, then the items.
     QList<QStringList> itemRequests;
-    // What the file dialogs were asked, newest last: title, folder, filter.
-    QList<QStringList> fileRequests;
 
 private:
     void tell(const QString &note) { said << note; }
-    std::optional<QString> nextFile(const QString &title, const QString &folder, const QString &filter)
+    std::optional<QString> nextFile()
     {
-        fileRequests.append({title, folder, filter});
         if (fileAnswers.isEmpty())
             return std::nullopt;
         return fileAnswers.takeFirst();

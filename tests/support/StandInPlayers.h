@@ -20,15 +20,15 @@ class StandInPlayers
 {
 public:
     // What a player does wrong; the script's help tells each exactly. The cutting faults (Drop,
-    // Reset, Stall) act once an upload goes past atByte bytes; Throttle reads at rate bytes a second.
+    // Reset, Stall) act once an upload goes past 64 KiB; Throttle reads at rate bytes a second.
     enum class Fault {
         None,             // a player as it should be
         Refused,          // 530 to every logon
         NeverGreets,      // accepts the connection, says nothing, ever
         Closed,           // nobody listens on the port
-        Drop,             // closes the data and control connections (FIN) at atByte
-        Reset,            // resets both (RST) at atByte
-        Stall,            // stops reading at atByte, both kept open; reads on once the client hangs up
+        Drop,             // closes the data and control connections (FIN) at 64 KiB
+        Reset,            // resets both (RST) at 64 KiB
+        Stall,            // stops reading at 64 KiB, both kept open; reads on once the client hangs up
         NoReplyAfterData, // takes an upload whole but never answers its end (226), nor anything after
         SilentAfterData,  // answers an upload's end (226), then nothing more on that connection
         SilentAtQuit,     // answers everything but QUIT and keeps the connection
@@ -48,12 +48,9 @@ public:
 
     // Set before start().
     void setRate(int bytesPerSecond) { m_rate = bytesPerSecond; }
-    void setAtByte(qint64 byte) { m_atByte = byte; }
     void setReplyDelayMs(int milliseconds) { m_replyDelayMs = milliseconds; }
-    void setAddress(const QString &loopback) { m_address = loopback; } // "127.0.0.1" or "::1"
 
-    // Starts the players and waits until all listen; false, with errorString(), when not (as on
-    // a machine without ::1).
+    // Starts the players and waits until all listen; false, with errorString(), when not.
     bool start()
     {
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -103,12 +100,8 @@ public:
 
     int size() const { return int(m_faults.size()); }
     int port(int player = 0) const { return m_ports.value(player); }
-    // As the program takes an address: "127.0.0.1:PORT" or "[::1]:PORT".
-    QString host(int player = 0) const
-    {
-        const QString address = m_address.contains(u':') ? u'[' + m_address + u']' : m_address;
-        return address + u':' + QString::number(port(player));
-    }
+    // As the program takes an address: "127.0.0.1:PORT".
+    QString host(int player = 0) const { return QStringLiteral("127.0.0.1:") + QString::number(port(player)); }
     QStringList hosts() const
     {
         QStringList all;
@@ -175,9 +168,7 @@ private:
         QStringList list{QStringLiteral(QVIC_TEST_SUPPORT_DIR "/stand_in_player.py"),
                          QStringLiteral("--root"), m_root.path(),
                          QStringLiteral("--events"), m_work.path(),
-                         QStringLiteral("--address"), m_address,
                          QStringLiteral("--rate"), QString::number(m_rate),
-                         QStringLiteral("--at-byte"), QString::number(m_atByte),
                          QStringLiteral("--reply-delay-ms"), QString::number(m_replyDelayMs)};
         for (const Fault fault : m_faults)
             list << QString::fromLatin1(name(fault));
@@ -207,9 +198,7 @@ private:
 
     QList<Fault> m_faults;
     int m_rate = 100000;
-    qint64 m_atByte = 65536;
     int m_replyDelayMs = 0;
-    QString m_address = QStringLiteral("127.0.0.1");
     QTemporaryDir m_root;
     QTemporaryDir m_work;
     QProcess m_process;

@@ -28,10 +28,6 @@ void writeAll(const QString &path, const QByteArray &bytes)
         ::mkfifo(QFile::encodeName(path).constData(), 0600);
         return;
     }
-    if (bytes == "device") {
-        QFile::link(QStringLiteral("/dev/zero"), path);
-        return;
-    }
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return;

@@ -22,8 +22,7 @@ struct TempDirs
 QByteArray readAll(const QString &path);
 
 // Writes bytes at path, making its folder. Some words stand for what no reader may take whole:
-// "folder" makes a folder, "fifo" a FIFO without a writer, "device" a link to /dev/zero and
-// "N MB" a sparse file of N megabytes.
+// "folder" makes a folder, "fifo" a FIFO without a writer and "N MB" a sparse file of N megabytes.
 void writeAll(const QString &path, const QByteArray &bytes);
 
 // While it lives, no file this process writes grows past bytes: a write beyond fails with EFBIG

@@ -57,6 +57,7 @@ private slots:
             << "the command file's lines end in CR alone, which the program never writes";
         QTest::newRow("UTF-16") << QByteArray("\xFF\xFET\0i\0m\0e\0", 10)
                                 << "the command file is UTF-16 text, not the Windows-1252 the program writes";
+        QTest::newRow("binary") << QByteArray("Time=\x01\x02\x03\r\n", 10) << "the command file holds binary bytes";
         QTest::newRow("no time stamp") << QByteArray("Time=yesterday\r\nMessage=@STOP_INSTANT_CRAWL\r\n")
                                        << "its first line \"Time=yesterday\" is no time stamp of the program";
         QTest::newRow("another program's command")

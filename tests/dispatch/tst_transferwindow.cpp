@@ -47,6 +47,7 @@ struct Desk
     {
         state.ftpUser = "qv7player";
         state.ftpPassword = "tk2harbor";
+        state.iniFile = dirs.appDir() + "/IC.ini"; // the send log lies beside it
         state.instantFile = dirs.appDir() + "/Application/Settings/Instant.txt";
         state.currentFileName = "Lobby.rtf";
         state.currentFilePath = dirs.appDir() + "/Application/RTF/Lobby.rtf";

@@ -162,4 +162,24 @@ AlertDecision planAlert(const CapAlert &alert, const AlertOptions &options, cons
     return decision;
 }
 
+AlertDecision planExpiry(const QString &reference, const QList<SendLogRow> &log)
+{
+    AlertDecision decision;
+    decision.reference = reference;
+    QStringList showing;
+    for (const SendLogRow &row : log) {
+        if (!delivered(row))
+            continue;
+        if (row.action == u"start" || row.action == u"stop")
+            showing.removeOne(row.player);
+        if (row.action == u"start" && row.alert == reference)
+            showing << row.player;
+    }
+    if (showing.isEmpty())
+        return none(decision, QStringLiteral("no player shows it"));
+    decision.action = AlertAction::Stop;
+    decision.players = showing;
+    return decision;
+}
+
 } // namespace qvic

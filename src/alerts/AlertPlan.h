@@ -65,4 +65,10 @@ QString alertReference(const QString &sender, const QString &identifier, const Q
 AlertDecision planAlert(const CapAlert &alert, const AlertOptions &options, const AlertTargets &targets,
                         const AlertLooks &looks, const QList<SendLogRow> &log, const QDateTime &now);
 
+// What the expiry of an alert (its reference) calls for: a stop on the players
+// still showing it, those whose latest start was this alert and that no stop
+// reached since; None when no player shows it (another crawl or a Cancel took
+// its place, or the stop went out already).
+AlertDecision planExpiry(const QString &reference, const QList<SendLogRow> &log);
+
 } // namespace qvic

@@ -60,6 +60,31 @@ QString noAlertLine(const QString &source)
     return QStringLiteral("No alert in %1: nothing sent.").arg(source == u"-" ? QStringLiteral("standard input") : source);
 }
 
+QStringList documentWarnings(const QString &source, const CapDocument &document)
+{
+    QStringList warnings;
+    for (const QString &entry : document.refusedEntries)
+        warnings << QStringLiteral("%1: an entry was left out: %2").arg(source, entry);
+    for (const CapFeedLink &link : document.linkedOnly)
+        warnings << QStringLiteral("%1: the entry \"%2\" only links to its alert (%3), which is not fetched")
+                        .arg(source, link.title, link.url);
+    return warnings;
+}
+
+QString failedPlayers(const QList<PlayerResult> &players)
+{
+    QStringList failed;
+    for (const PlayerResult &player : players)
+        if (!player.delivered())
+            failed << QStringLiteral("%1 (%2)").arg(player.player, player.words.simplified()); // on one line
+    return failed.isEmpty() ? QString() : QStringLiteral(" Failed: %1.").arg(failed.join(QStringLiteral(", ")));
+}
+
+QString expiryLine(const QString &identifier, const QString &severity, const QList<PlayerResult> &players)
+{
+    return QStringLiteral("Alert %1 (%2) expired: %3").arg(identifier, severity, summaryLine(QStringLiteral("Stop"), players));
+}
+
 QByteArray noAlertJson()
 {
     QJsonObject all = sendObject(QStringLiteral("alert"), {}, false, {});

@@ -25,4 +25,16 @@ QByteArray alertJson(const CapAlert &alert, const AlertDecision &decision, const
 QString noAlertLine(const QString &source);
 QByteArray noAlertJson();
 
+// What a document leaves out, in words: the feed's entries whose alert was
+// refused, and those that only link to their alert, which is not fetched.
+QStringList documentWarnings(const QString &source, const CapDocument &document);
+
+// The players of a send that failed, with why: " Failed: 10.0.0.6 (Can't logon
+// to this IP Address)."; empty when none did. For a line that tells no player's own.
+QString failedPlayers(const QList<PlayerResult> &players);
+
+// The stop of an alert that expired: "Alert KSTO-0001 (Extreme) expired: Stop
+// sent to 2 players: 2 delivered."
+QString expiryLine(const QString &identifier, const QString &severity, const QList<PlayerResult> &players);
+
 } // namespace qvic::cli

@@ -52,6 +52,11 @@ size_t takeHeader(char *data, size_t size, size_t count, void *user)
     return size * count;
 }
 
+int askAbandon(void *user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+{
+    return (*static_cast<const std::function<bool()> *>(user))() ? 1 : 0;
+}
+
 QString tooLargeWords(qint64 limit)
 {
     return QStringLiteral("larger than %1 MB").arg(double(limit) / (1 << 20));
@@ -83,7 +88,8 @@ bool isUrl(const QString &source)
            || source.startsWith(QLatin1String("https://"), Qt::CaseInsensitive);
 }
 
-std::variant<FeedResponse, QString> fetchFeed(const FeedRequest &request, const FetchLimits &limits)
+std::variant<FeedResponse, QString> fetchFeed(const FeedRequest &request, const FetchLimits &limits,
+                                              const std::function<bool()> &abandon)
 {
     const std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> easy(curl_easy_init(), curl_easy_cleanup);
     if (!easy)
@@ -126,6 +132,9 @@ std::variant<FeedResponse, QString> fetchFeed(const FeedRequest &request, const 
         curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, takeHeader),
         curl_easy_setopt(handle, CURLOPT_HEADERDATA, &transfer),
         curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, problem),
+        curl_easy_setopt(handle, CURLOPT_NOPROGRESS, abandon ? 0L : 1L),
+        curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, askAbandon),
+        curl_easy_setopt(handle, CURLOPT_XFERINFODATA, &abandon),
     };
     for (const CURLcode code : set)
         if (code != CURLE_OK)

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <chrono>
+#include <functional>
 #include <variant>
 
 // Where the alert commands take their documents from: a file, standard input
@@ -37,8 +38,11 @@ struct FeedResponse
 // Fetches a feed with libcurl: https with the system's certificate checks,
 // only http and https (redirects too, at most maxRedirects of them), within the
 // time limits and maxBytes. Anything but 200 or, for a conditional request,
-// 304 is refused in words naming the URL. curl_global_init must have been run.
-std::variant<FeedResponse, QString> fetchFeed(const FeedRequest &request, const FetchLimits &limits = {});
+// 304 is refused in words naming the URL. abandon, when given, is asked about
+// once a second or more often, and true ends the request at once, refused.
+// curl_global_init must have been run.
+std::variant<FeedResponse, QString> fetchFeed(const FeedRequest &request, const FetchLimits &limits = {},
+                                              const std::function<bool()> &abandon = {});
 
 // Whether the SOURCE of a command names a URL rather than a file.
 bool isUrl(const QString &source);

@@ -1,5 +1,6 @@
 #include "cli/CliOptions.h"
 
+#include "cli/AlertSource.h"
 #include "device/Kite7Lists.h"
 
 #include <algorithm>
@@ -18,8 +19,10 @@ enum Applies {
     ToPassword = 8,
     ToStatus = 16,
     ToAlert = 32,
+    ToWatch = 64,
     ToSends = ToStart | ToStop,
-    ToAll = 63
+    ToAlerts = ToAlert | ToWatch,
+    ToAll = 127
 };
 
 struct OptionSpec
@@ -31,15 +34,26 @@ struct OptionSpec
 };
 
 constexpr std::array kOptions{
-    OptionSpec{"crawl", true, ToStart, 'c'},     OptionSpec{"player", true, ToSends | ToStatus | ToAlert, 'p'},
-    OptionSpec{"group", true, ToSends | ToStatus | ToAlert, 'g'},     OptionSpec{"kite7", false, ToSends},
-    OptionSpec{"kite7-port", true, ToSends},     OptionSpec{"kite7-speed", true, ToStart},
-    OptionSpec{"kite7-position", true, ToStart}, OptionSpec{"kite7-repeat", true, ToStart},
-    OptionSpec{"password-file", true, ToSends | ToPassword | ToAlert},
-    OptionSpec{"max-connections", true, ToSends | ToStatus | ToAlert},
-    OptionSpec{"areas", true, ToAlert},          OptionSpec{"looks", true, ToAlert},
-    OptionSpec{"language", true, ToAlert},       OptionSpec{"accept", true, ToAlert},
-    OptionSpec{"json", false, ToAll},            OptionSpec{"help", false, ToAll},
+    OptionSpec{"crawl", true, ToStart, 'c'},
+    OptionSpec{"player", true, ToSends | ToStatus | ToAlerts, 'p'},
+    OptionSpec{"group", true, ToSends | ToStatus | ToAlerts, 'g'},
+    OptionSpec{"kite7", false, ToSends},
+    OptionSpec{"kite7-port", true, ToSends},
+    OptionSpec{"kite7-speed", true, ToStart},
+    OptionSpec{"kite7-position", true, ToStart},
+    OptionSpec{"kite7-repeat", true, ToStart},
+    OptionSpec{"password-file", true, ToSends | ToPassword | ToAlerts},
+    OptionSpec{"max-connections", true, ToSends | ToStatus | ToAlerts},
+    OptionSpec{"areas", true, ToAlerts},
+    OptionSpec{"looks", true, ToAlerts},
+    OptionSpec{"language", true, ToAlerts},
+    OptionSpec{"accept", true, ToAlerts},
+    OptionSpec{"interval", true, ToWatch},
+    OptionSpec{"state", true, ToWatch},
+    // A watch tells each action on a line of its own as it happens: one object for
+    // all of them would come only when it ends.
+    OptionSpec{"json", false, ToAll & ~ToWatch},
+    OptionSpec{"help", false, ToAll},
     OptionSpec{"version", false, ToAll},
 };
 
@@ -84,6 +98,8 @@ int bit(Command command)
         return ToStatus;
     case Command::Alert:
         return ToAlert;
+    case Command::Watch:
+        return ToWatch;
     }
     return 0;
 }
@@ -121,6 +137,14 @@ std::optional<UsageError> take(Options &options, const QString &name, const QStr
         options.looksFile = value;
     else if (name == u"language")
         options.language = value;
+    else if (name == u"state")
+        options.stateFile = value;
+    else if (name == u"interval") {
+        bool number = false;
+        options.interval = value.toInt(&number);
+        if (!number || options.interval < 1 || options.interval > kMaxInterval)
+            return invalid(value, name, QStringLiteral("1 to %1 seconds").arg(kMaxInterval));
+    }
     else if (name == u"accept") {
         static const QStringList statuses{"Exercise", "System", "Test", "Draft", "Actual"};
         for (const QString &word : value.split(u',')) {
@@ -169,6 +193,17 @@ std::optional<UsageError> checkCombination(const Options &options, const QString
             return UsageError{QStringLiteral("'alert' needs one of --player ADDRESS, --group GROUP or --areas FILE")};
         return std::nullopt;
     }
+    if (options.command == Command::Watch) {
+        if (options.source.isEmpty() || !isUrl(options.source))
+            return UsageError{QStringLiteral("'watch' needs the feed's URL, http:// or https://")};
+        if (options.interval == 0)
+            return UsageError{QStringLiteral("'watch' needs --interval SECONDS")};
+        const int targets = int(!options.players.isEmpty()) + int(options.group.has_value())
+                            + int(options.areasFile.has_value());
+        if (targets != 1)
+            return UsageError{QStringLiteral("'watch' needs one of --player ADDRESS, --group GROUP or --areas FILE")};
+        return std::nullopt;
+    }
     if (options.players.isEmpty() && !options.group)
         return UsageError{QStringLiteral("'%1' needs --player ADDRESS or --group GROUP").arg(command)};
     if (!options.players.isEmpty() && options.group)
@@ -184,8 +219,8 @@ std::optional<UsageError> checkCombination(const Options &options, const QString
 
 std::optional<Command> commandNamed(const QString &name)
 {
-    for (const Command command :
-         {Command::Start, Command::Stop, Command::Players, Command::Password, Command::Status, Command::Alert})
+    for (const Command command : {Command::Start, Command::Stop, Command::Players, Command::Password, Command::Status,
+                                  Command::Alert, Command::Watch})
         if (name == commandName(command))
             return command;
     return std::nullopt;
@@ -206,6 +241,8 @@ QString commandName(Command command)
         return QStringLiteral("status");
     case Command::Alert:
         return QStringLiteral("alert");
+    case Command::Watch:
+        return QStringLiteral("watch");
     }
     return {};
 }
@@ -235,9 +272,11 @@ Parsed parseArguments(const QStringList &arguments)
     for (;;) {
         const int at = std::max(optind, 1); // the argument getopt reads next (0 asked for a fresh start)
         const int code = getopt_long(argc, argv.data(), kShortOptions, table.data(), nullptr);
-        // 'alert' takes its SOURCE among the options: getopt stops at it, and reads on after it.
+        // 'alert' and 'watch' take their SOURCE or URL among the options: getopt stops at it,
+        // and reads on after it.
         const bool afterDoubleDash = optind > 1 && arguments[optind - 1] == u"--";
-        if (code == -1 && *command == Command::Alert && optind < argc && options.source.isEmpty()) {
+        const bool takesSource = *command == Command::Alert || *command == Command::Watch;
+        if (code == -1 && takesSource && optind < argc && options.source.isEmpty()) {
             options.source = arguments[optind++];
             if (afterDoubleDash)
                 break;
@@ -289,143 +328,6 @@ Parsed parseArguments(const QStringList &arguments)
     if (auto error = checkCombination(options, given))
         return *error;
     return options;
-}
-
-QString helpText(Command command)
-{
-    const QString players = QStringLiteral(
-        "  -p, --player=ADDRESS    send to this player (again for more): an IPv4\n"
-        "                          address, a host name, ADDRESS:PORT or [IPv6]:PORT\n"
-        "  -g, --group=GROUP       send to every player of this group (see 'players')\n");
-    const QString common = QStringLiteral(
-        "      --password-file=FILE  read the password from the first line of FILE\n"
-        "                          (- for standard input)\n"
-        "      --max-connections=N  send to at most N players at a time (default 32)\n"
-        "      --json              print the outcome as JSON\n"
-        "      --help              display this help and exit\n"
-        "      --version           output version information and exit\n");
-    const QString passwordAndExit = QStringLiteral(
-        "\n"
-        "The password is asked for on the terminal; without one it is read from the\n"
-        "first line of standard input. Nothing is sent when it is refused.\n"
-        "One line per player tells how it went, as it finishes, then a summary.\n"
-        "\n"
-        "Exit status: 0 when every player got everything, 2 when a player failed,\n"
-        "1 for bad usage, bad input or a refused password (nothing was sent).\n"
-        "\n"
-        "Full documentation: man qv-instant-crawl\n");
-    switch (command) {
-    case Command::Start:
-        return QStringLiteral(
-                   "Usage: qv-instant-crawl start --crawl=NAME (--player=ADDRESS... | --group=GROUP)\n"
-                   "                              [OPTION]...\n"
-                   "Send a saved crawl to players: its document and the start command built\n"
-                   "from its settings file (NAME.inst beside NAME.rtf).\n"
-                   "\n"
-                   "  -c, --crawl=NAME        the crawl NAME(.rtf) in the crawl folder, or a path\n"
-                   "                          holding a '/' (./Lobby.rtf)\n")
-               + players
-               + QStringLiteral(
-                   "      --kite7             also start the crawl on the Kite-7 device\n"
-                   "      --kite7-port=N      the player's serial port for it, 1 to 8 (1)\n"
-                   "      --kite7-speed=SPEED  Slow, Med or Fast (Slow)\n"
-                   "      --kite7-position=ROW  the device's crawl line, 40 to 218 (200)\n"
-                   "      --kite7-repeat=N    1 to 127 times, or Infinite (Infinite)\n")
-               + common + passwordAndExit;
-    case Command::Stop:
-        return QStringLiteral(
-                   "Usage: qv-instant-crawl stop (--player=ADDRESS... | --group=GROUP) [OPTION]...\n"
-                   "Stop the instant crawl on players.\n"
-                   "\n")
-               + players
-               + QStringLiteral(
-                   "      --kite7             also stop the crawl on the Kite-7 device\n"
-                   "      --kite7-port=N      the player's serial port for it, 1 to 8 (1)\n")
-               + common + passwordAndExit;
-    case Command::Players:
-        return QStringLiteral(
-            "Usage: qv-instant-crawl players [OPTION]...\n"
-            "List the saved player addresses and the player groups.\n"
-            "\n"
-            "      --json     print them as JSON\n"
-            "      --help     display this help and exit\n"
-            "      --version  output version information and exit\n"
-            "\n"
-            "Full documentation: man qv-instant-crawl\n");
-    case Command::Status:
-        return QStringLiteral(
-                   "Usage: qv-instant-crawl status (--player=ADDRESS... | --group=GROUP) [OPTION]...\n"
-                   "Tell what each player shows now, from the command file it holds and the\n"
-                   "document that file names. Nothing changes on a player, so no password is\n"
-                   "needed.\n"
-                   "\n")
-               + players
-               + QStringLiteral(
-                   "      --max-connections=N  read at most N players at a time (default 32)\n"
-                   "      --json              print the outcome as JSON\n"
-                   "      --help              display this help and exit\n"
-                   "      --version           output version information and exit\n"
-                   "\n"
-                   "Each player gets a line as it answers: showing, ended, stopped, missing,\n"
-                   "unknown or unreachable, with the document, since when and until when, and\n"
-                   "where it differs from what this computer last sent it; then a summary.\n"
-                   "\n"
-                   "Exit status: 0 when every player answered, 2 when one did not, 1 for bad\n"
-                   "usage.\n"
-                   "\n"
-                   "Full documentation: man qv-instant-crawl\n");
-    case Command::Alert:
-        return QStringLiteral(
-                   "Usage: qv-instant-crawl alert SOURCE (--player=ADDRESS... | --group=GROUP |\n"
-                   "                              --areas=FILE) [OPTION]...\n"
-                   "Make crawls of Common Alerting Protocol alerts (CAP 1.2 or 1.1) and start or\n"
-                   "stop them on players. SOURCE is a file holding one alert or an Atom feed of\n"
-                   "them, - for standard input, or an http:// or https:// URL (at most 1 MB).\n"
-                   "An Alert or Update starts its crawl, a Cancel stops the players showing the\n"
-                   "alert it cancels; no player is sent the same alert twice (see the send log).\n"
-                   "\n")
-               + players
-               + QStringLiteral(
-                   "      --areas=FILE        send to the groups FILE maps the alert's areas to\n"
-                   "      --language=LANG     the alert's text in LANG (en-US, es), else its first\n"
-                   "      --accept=LIST       also take alerts of these statuses: exercise, test,\n"
-                   "                          system, draft (only Actual alerts otherwise)\n"
-                   "      --looks=FILE        the crawls' looks by severity (default:\n"
-                   "                          alert-looks.ini in the program's folder, if any)\n")
-               + common
-               + QStringLiteral(
-                   "\n"
-                   "The password is asked for once, as for 'start'. One line per player tells\n"
-                   "how it went, then a line per alert; --json prints an object per alert.\n"
-                   "\n"
-                   "Exit status: 0 when every player got everything or nothing was to be done,\n"
-                   "2 when a player failed, 1 for bad usage, a document, looks or areas file\n"
-                   "that was refused, or a refused password (nothing was sent).\n"
-                   "\n"
-                   "Full documentation: man qv-instant-crawl\n");
-    case Command::Password:
-        return QStringLiteral(
-            "Usage: qv-instant-crawl password [OPTION]...\n"
-            "Set the first password that opens a send, or change it.\n"
-            "\n"
-            "      --password-file=FILE  read the passwords from the lines of FILE\n"
-            "                          (- for standard input)\n"
-            "      --json              print the outcome as JSON\n"
-            "      --help              display this help and exit\n"
-            "      --version           output version information and exit\n"
-            "\n"
-            "Where a password is saved, the current one is asked for first; then the new\n"
-            "password, twice. On a terminal they are typed without echo; without one they\n"
-            "are read a line each from standard input. The rules are the password change\n"
-            "window's: at most 79 characters of Windows-1252, no space at either end, no\n"
-            "quotes around it. The password file (icpass.ini in the WinDir) is replaced\n"
-            "whole and readable by its owner only.\n"
-            "\n"
-            "Exit status: 0 when the password was set or changed, 1 when it was not.\n"
-            "\n"
-            "Full documentation: man qv-instant-crawl\n");
-    }
-    return {};
 }
 
 } // namespace qvic::cli

@@ -11,7 +11,7 @@
 // "--" ends the options.
 namespace qvic::cli {
 
-enum class Command { Start, Stop, Players, Password, Status, Alert };
+enum class Command { Start, Stop, Players, Password, Status, Alert, Watch };
 
 // The Kite-7 choices of a send, kept as the Kite-7 dialog keeps them (see
 // device/Kite7Lists.h); an unset one keeps the start-up default.
@@ -35,12 +35,15 @@ struct Options
     bool json = false;
     int maxConnections = 32;
     // alert: where the alerts come from (a file, "-" for standard input, or an
-    // http(s) URL), where they go, and how they are taken.
+    // http(s) URL), where they go, and how they are taken; watch: the feed's URL.
     QString source;
     std::optional<QString> areasFile;
     std::optional<QString> looksFile;
     QString language;
     QStringList accepted; // CAP status words beyond Actual, as CAP writes them ("Test")
+    // watch: seconds from one poll of the feed to the next, and the state file.
+    int interval = 0;
+    std::optional<QString> stateFile;
 };
 
 // What the arguments ask for: a send or the listing, a help or version text,
@@ -51,6 +54,7 @@ struct UsageError { QString problem; };
 using Parsed = std::variant<Options, HelpRequest, VersionRequest, UsageError>;
 
 inline constexpr int kMaxConnectionsLimit = 256;
+inline constexpr int kMaxInterval = 86400; // a day
 
 // The command's name, or nothing for a word that names none.
 std::optional<Command> commandNamed(const QString &name);
@@ -58,7 +62,5 @@ QString commandName(Command command);
 
 // arguments: the command's name first, then its options.
 Parsed parseArguments(const QStringList &arguments);
-
-QString helpText(Command command);
 
 } // namespace qvic::cli

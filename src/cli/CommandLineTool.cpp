@@ -3,6 +3,7 @@
 #include "cli/AlertCommand.h"
 #include "cli/CliOptions.h"
 #include "cli/CliPassword.h"
+#include "cli/CommandHelp.h"
 #include "cli/CommandOutput.h"
 #include "cli/PasswordCommand.h"
 #include "cli/PlayerChoice.h"
@@ -10,6 +11,7 @@
 #include "cli/SendReport.h"
 #include "cli/SendRun.h"
 #include "cli/StatusReport.h"
+#include "cli/WatchCommand.h"
 #include "dispatch/PlayerStatus.h"
 #include "dispatch/SendEngine.h"
 #include "dispatch/SendPreparation.h"
@@ -107,7 +109,7 @@ int send(const Options &options, int argc, char *argv[])
         return refuse(QStringLiteral("interrupted; nothing was sent"), 128 + signal);
     const QList<PlayerResult> results
         = sendAndReport({*players, state.ftpUser, state.ftpPassword, prepared->files}, options.maxConnections,
-                        options.json, interruption);
+                        !options.json, interruption);
 
     // Every send is logged, one line per player, as the window logs its own.
     const QString document = start ? state.currentFileName : QString();
@@ -223,6 +225,8 @@ int run(int argc, char *argv[], const QString &versionText)
         return checkStatus(options, argc, argv);
     case Command::Alert:
         return runAlert(options, argc, argv);
+    case Command::Watch:
+        return runWatch(options, argc, argv);
     case Command::Start:
     case Command::Stop:
         break;

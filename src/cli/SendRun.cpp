@@ -112,13 +112,14 @@ void Interruption::takeSignals()
             continue;
         m_signal = number;
         if (m_cancel) {
-            print(stderr, QStringLiteral("qv-instant-crawl: interrupted; cancelling the transfers\n"));
+            if (!m_cancelWords.isEmpty())
+                print(stderr, QStringLiteral("qv-instant-crawl: %1\n").arg(m_cancelWords));
             m_cancel();
         }
     }
 }
 
-QList<PlayerResult> sendAndReport(const SendRequest &request, int maxConnections, bool json,
+QList<PlayerResult> sendAndReport(const SendRequest &request, int maxConnections, bool tellEachPlayer,
                                   Interruption &interruption)
 {
     SendEngine send;
@@ -127,7 +128,7 @@ QList<PlayerResult> sendAndReport(const SendRequest &request, int maxConnections
     QEventLoop loop;
     QObject::connect(&send, &SendEngine::playerChanged, [&](int player) {
         const PlayerResult &result = send.results()[player];
-        if (result.ended() && !told[player] && !json)
+        if (result.ended() && !told[player] && tellEachPlayer)
             print(stdout, playerLine(result) + u'\n'); // as each finishes: a long send shows its progress
         told[player] = told[player] || result.ended();
     });

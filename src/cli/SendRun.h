@@ -61,8 +61,14 @@ public:
     ~Interruption();
     Interruption(const Interruption &) = delete;
     Interruption &operator=(const Interruption &) = delete;
-    // What a signal does while the send runs; empty once it has ended.
-    void setCancel(std::function<void()> cancel) { m_cancel = std::move(cancel); }
+    // What a signal does while the send runs; empty once it has ended. The words
+    // go to standard error when a signal comes; none for a wait that is no send.
+    void setCancel(std::function<void()> cancel,
+                   QString words = QStringLiteral("interrupted; cancelling the transfers"))
+    {
+        m_cancel = std::move(cancel);
+        m_cancelWords = std::move(words);
+    }
     // The first signal caught, 0 when none was.
     int signal();
 
@@ -71,13 +77,14 @@ private:
 
     std::unique_ptr<QSocketNotifier> m_notifier;
     std::function<void()> m_cancel;
+    QString m_cancelWords;
     int m_signal = 0;
 };
 
 // Sends the request through the one engine, at most maxConnections players at
-// a time, printing each player's line as it ends unless json; a signal caught
-// meanwhile cancels it. Needs a running QCoreApplication's thread.
-QList<PlayerResult> sendAndReport(const SendRequest &request, int maxConnections, bool json,
+// a time, printing each player's line as it ends when tellEachPlayer; a signal
+// caught meanwhile cancels it. Needs a running QCoreApplication's thread.
+QList<PlayerResult> sendAndReport(const SendRequest &request, int maxConnections, bool tellEachPlayer,
                                   Interruption &interruption);
 
 } // namespace qvic::cli

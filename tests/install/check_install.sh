@@ -17,7 +17,8 @@ sizes=(16 24 32 48 64 128 256)
 pngs=$(for size in "${sizes[@]}"; do echo "share/icons/hicolor/${size}x${size}/apps/$id.png"; done)
 wanted=$(printf 'usr/%s\n' bin/qv-instant-crawl "share/applications/$id.desktop" "share/metainfo/$id.metainfo.xml" \
     share/man/man1/qv-instant-crawl.1.gz share/doc/qv-instant-crawl/copyright share/doc/qv-instant-crawl/changelog.gz \
-    share/doc/qv-instant-crawl/examples/alert-looks.ini \
+    share/doc/qv-instant-crawl/examples/alert-looks.ini share/doc/qv-instant-crawl/examples/watch.conf \
+    lib/systemd/user/qv-instant-crawl-watch.service \
     "share/icons/hicolor/scalable/apps/$id.svg" $pngs | sort)
 installed=$(cd "$tmp" && find . -type f -o -type l | sed 's|^\./||' | sort)
 [ "$installed" = "$wanted" ] || fail "installed files differ:"$'\n'"$(diff <(echo "$wanted") <(echo "$installed") || true)"
@@ -34,6 +35,12 @@ zcat "$usr/share/man/man1/qv-instant-crawl.1.gz" | grep -q "^\.TH QV-INSTANT-CRA
     || fail "the manual page does not name version $version"
 zcat "$usr/share/doc/qv-instant-crawl/changelog.gz" | head -n 1 | grep -q "^qv-instant-crawl ($version) " \
     || fail "the changelog does not begin with version $version"
+
+# The feed watcher's user unit starts the executable where this install put it, with watch.conf's settings.
+unit="$usr/lib/systemd/user/qv-instant-crawl-watch.service"
+grep -qx 'ExecStart=/usr/bin/qv-instant-crawl watch ${QVIC_WATCH_URL} --interval ${QVIC_WATCH_INTERVAL} $QVIC_WATCH_OPTIONS' "$unit" \
+    || fail "the watch unit's ExecStart: $(grep ExecStart "$unit")"
+grep -qx 'EnvironmentFile=%E/qv-instant-crawl/watch.conf' "$unit" || fail "the watch unit does not read watch.conf"
 
 desktop-file-validate "$usr/share/applications/$id.desktop" || fail "desktop-file-validate"
 appstreamcli validate --pedantic --no-net "$usr/share/metainfo/$id.metainfo.xml" | grep -q '^✔ Validation was successful\.$' \

@@ -2,9 +2,6 @@
 #include "StandInPlayers.h"
 #include "TestSupport.h"
 
-#include "cli/AlertSource.h"
-#include "cli/CliOptions.h"
-
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -47,17 +44,12 @@ Alert alertNamed(const QString &identifier, const QString &messageType = "Alert"
     return alert;
 }
 
-QString reference(const QString &identifier)
-{
-    return kSender + ',' + identifier + ',' + kSent;
-}
-
 // One CAP alert with an English and a Spanish info, sent ten minutes ago (whole minute).
 QByteArray capAlert(const Alert &alert)
 {
     QStringList references;
     for (const QString &identifier : alert.references.split(' ', Qt::SkipEmptyParts))
-        references << reference(identifier);
+        references << kSender + ',' + identifier + ',' + kSent;
     const QString info = R"(<info><language>%1</language><category>Met</category><event>%2</event>
     <urgency>Immediate</urgency><severity>%3</severity><certainty>Observed</certainty>%4
     <headline>%5</headline><instruction>%6</instruction><area><areaDesc>%7</areaDesc></area></info>)";
@@ -102,28 +94,217 @@ class tst_AlertCommand : public QObject
     Q_OBJECT
 
 private slots:
-    void optionsRead_data();
-    void optionsRead();
-    void initTestCase();
-    void init();
-    void crawlReachesPlayersByteForByte_data();
-    void crawlReachesPlayersByteForByte();
-    void statusAcceptedOnlyWhenAsked_data();
-    void statusAcceptedOnlyWhenAsked();
-    void languageChoosesTheText_data();
-    void languageChoosesTheText();
-    void areasReachTheirGroups();
-    void feedOfThreeAlertsSendsEach();
-    void updateReachesTheEarlierPlayers();
-    void cancelStopsOnlyPlayersStillShowingIt();
-    void expiredAlertSendsNothing();
-    void noAlertSendsNothingAndAsksNoPassword();
-    void rerunSendsOnlyToPlayersWithoutIt();
-    void feedFromUrl();
-    void hostileDocumentRefused_data();
-    void hostileDocumentRefused();
-    void conditionalRequestAnswered304();
-    void slowFeedEndsAtTheTimeLimit();
+    void initTestCase()
+    {
+        QVERIFY2(m_players.start(), qPrintable(m_players.errorString()));
+    }
+
+    void init()
+    {
+        m_dirs = std::make_unique<TempDirs>();
+        writeAll(m_dirs->winDir() + "/icpass.ini", "[PASSWORD]\r\nremember=0\r\npass=Secret\r\n");
+        writeAll(m_dirs->appDir() + "/groups.ini",
+                 QString("[Lobby]\n%1\n[Cafeteria]\n%2\n%3\n")
+                     .arg(m_players.host(0), m_players.host(1), m_players.host(2))
+                     .toUtf8());
+        for (int player = 0; player < m_players.size(); ++player) {
+            QDir(m_players.root(player) + "/media").removeRecursively();
+            QDir(m_players.root(player) + "/settings").removeRecursively();
+            QDir().mkpath(m_players.root(player) + "/media");
+            QDir().mkpath(m_players.root(player) + "/settings");
+            QVERIFY(m_players.setFault(player, Fault::None));
+        }
+        m_uploadsBefore.clear();
+        m_connectionsBefore.clear();
+        for (int player = 0; player < m_players.size(); ++player) {
+            m_uploadsBefore << m_players.count("received", player);
+            m_connectionsBefore << m_players.count("connect", player);
+        }
+    }
+
+    // A Severe alert until half an hour from now: white bold on red for 30 minutes.
+    void crawlReachesPlayersByteForByte()
+    {
+        const Ran ran = run(QStringList{file("alert.xml", capAlert(alertNamed("KSTO-1")))} + playersOptions({0, 1}));
+
+        QCOMPARE(ran.err, QByteArray());
+        QCOMPARE(ran.status, 0);
+        QVERIFY2(ran.out.endsWith("Alert KSTO-1 (Severe, Actual): Start sent to 2 players: 2 delivered.\n"), ran.out);
+        for (const int player : {0, 1}) {
+            QCOMPARE(received(player, "media/Alert.rtf"),
+                     "{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1\n"
+                     "{\\fonttbl{\\f0\\fnil\\fcharset0 Times New Roman;}}\n"
+                     "{\\colortbl;\\red255\\green255\\blue255;}\n"
+                     "\\pard\\f0\\fs60\\cf1\\b Tornado Warning KSTO-1: Take shelter now.\\par\n"
+                     "}\n");
+            QCOMPARE(command(player), startLine("1800", "0000FF"));
+        }
+        QCOMPARE(uploads(2), 0);
+    }
+
+    // --accept and --language reach the plan: a Test alert is taken, its text in Spanish.
+    void takesWhatTheOptionsAsk()
+    {
+        Alert alert = alertNamed("KSTO-1");
+        alert.status = "Test";
+        const Ran ran = run(QStringList{file("test.xml", capAlert(alert)), "--accept", "exercise,TEST", "--language", "es-US"}
+                            + playersOptions({0}));
+        QCOMPARE(ran.status, 0);
+        QVERIFY2(ran.out.endsWith("Alert KSTO-1 (Severe, Test): Start sent to 1 player: 1 delivered.\n"), ran.out);
+        const QByteArray document = received(0, "media/Alert.rtf");
+        QVERIFY2(document.contains("\\b Aviso de tornado KSTO-1: Ref\\'fagiese ahora.\\par"), document);
+    }
+
+    // Green County maps to Lobby (player 0); Elm Creek to Cafeteria (players 1 and 2). SOURCE
+    // stands after the options here.
+    void areasReachTheirGroups()
+    {
+        const QString areas = file("areas.txt", "# counties\nGreen County = Lobby\nElm Creek township = Cafeteria\n");
+        Alert elmCreek = alertNamed("KSTO-1");
+        elmCreek.area = "Elm Creek township";
+        Alert redCounty = alertNamed("KSTO-2");
+        redCounty.area = "Red County";
+
+        const Ran toCafeteria = run({"--areas", areas, file("elm.xml", capAlert(elmCreek))});
+        const Ran toNobody = run({"--areas", areas, file("red.xml", capAlert(redCounty))});
+
+        QCOMPARE(toCafeteria.status, 0);
+        QCOMPARE(uploads(0), 0);
+        QCOMPARE(uploads(1), 2);
+        QCOMPARE(uploads(2), 2);
+        QCOMPARE(toNobody.status, 0);
+        QCOMPARE(toNobody.out, "Alert KSTO-2 (Severe, Actual): nothing sent: no mapped area: Red County.\n");
+    }
+
+    // A feed served over HTTP, each of its alerts told as a JSON object.
+    void feedOfThreeAlertsSendsEach()
+    {
+        AlertFeedServer server;
+        QVERIFY2(server.start(), qPrintable(server.errorString()));
+        Alert minor = alertNamed("CAMPUS-3");
+        minor.severity = "Minor";
+        minor.expires.clear(); // no expiry: it runs for the look's dwell
+        writeAll(server.root() + "/feed.xml",
+                 atomFeed({capAlert(alertNamed("CAMPUS-1")), capAlert(alertNamed("CAMPUS-2")), capAlert(minor)}));
+        const Ran ran = run(QStringList{server.url("feed.xml"), "--json"} + playersOptions({0}));
+
+        QCOMPARE(ran.status, 0);
+        const QList<QByteArray> lines = ran.out.trimmed().split('\n');
+        QCOMPARE(lines.size(), 3);
+        QStringList told;
+        for (const QByteArray &line : lines) {
+            const QJsonObject object = QJsonDocument::fromJson(line).object();
+            told << object["alert"].toObject()["identifier"].toString() + ' ' + object["alert"].toObject()["severity"].toString()
+                        + ' ' + object["action"].toString() + ' ' + QString::number(object["delivered"].toInt());
+        }
+        QCOMPARE(told, QStringList({"CAMPUS-1 Severe start 1", "CAMPUS-2 Severe start 1", "CAMPUS-3 Minor start 1"}));
+        QCOMPARE(uploads(0), 6);
+        QCOMPARE(command(0), startLine("3600", "000000")); // the last, Minor: black, the look's hour
+    }
+
+    void updateReachesTheEarlierPlayers()
+    {
+        QCOMPARE(run(QStringList{file("first.xml", capAlert(alertNamed("KSTO-1")))} + playersOptions({0})).status, 0);
+        Alert update = alertNamed("KSTO-2", "Update");
+        update.references = "KSTO-1";
+        const Ran ran = run(QStringList{file("update.xml", capAlert(update))} + playersOptions({1}));
+
+        QCOMPARE(ran.status, 0);
+        QVERIFY2(ran.out.endsWith("Alert KSTO-2 (Severe, Actual): Start sent to 2 players: 2 delivered.\n"), ran.out);
+        QVERIFY(received(0, "media/Alert.rtf").contains("KSTO-2"));
+        QVERIFY(received(1, "media/Alert.rtf").contains("KSTO-2"));
+        QCOMPARE(uploads(2), 0);
+    }
+
+    // KSTO-1 went to players 0 and 1, then KSTO-2 to player 1: the Cancel of KSTO-1 stops player 0 only.
+    void cancelStopsOnlyPlayersStillShowingIt()
+    {
+        QCOMPARE(run(QStringList{file("first.xml", capAlert(alertNamed("KSTO-1")))} + playersOptions({0, 1})).status, 0);
+        QCOMPARE(run(QStringList{file("other.xml", capAlert(alertNamed("KSTO-2")))} + playersOptions({1})).status, 0);
+        Alert cancel = alertNamed("KSTO-3", "Cancel");
+        cancel.references = "KSTO-1";
+        const QString cancelFile = file("cancel.xml", capAlert(cancel));
+
+        const Ran ran = run(QStringList{cancelFile} + playersOptions({2}));
+        const Ran again = run(QStringList{cancelFile} + playersOptions({2}));
+
+        QCOMPARE(ran.status, 0);
+        QCOMPARE(command(0), "Message=@STOP_INSTANT_CRAWL");
+        QCOMPARE(command(1), startLine("1800", "0000FF"));
+        QCOMPARE(uploads(2), 0);
+        QCOMPARE(again.out, "Alert KSTO-3 (Severe, Actual): nothing sent: already stopped on every player.\n");
+    }
+
+    // An empty feed is "no alert", not an alert of its own: nothing is sent, and so no password is asked.
+    void noAlertSendsNothingAndAsksNoPassword()
+    {
+        const QString empty = file("empty.xml", atomFeed({}));
+        const Ran ran = run(QStringList{empty} + playersOptions({0}), QByteArray());
+        QCOMPARE(ran.err, QByteArray());
+        QCOMPARE(ran.status, 0);
+        QCOMPARE(ran.out, "No alert in " + empty.toUtf8() + ": nothing sent.\n");
+        QCOMPARE(uploads(0), 0);
+    }
+
+    // Player 1 refuses the logon at first: the run fails for it alone; the next run sends to it
+    // only, and the one after that to nobody.
+    void rerunSendsOnlyToPlayersWithoutIt()
+    {
+        const QString alert = file("alert.xml", capAlert(alertNamed("KSTO-1")));
+        QVERIFY(m_players.setFault(1, Fault::Refused));
+        const Ran first = run(QStringList{alert} + playersOptions({0, 1}));
+        QVERIFY(m_players.setFault(1, Fault::None));
+        const Ran second = run(QStringList{alert} + playersOptions({0, 1}));
+        const Ran third = run(QStringList{alert} + playersOptions({0, 1}));
+
+        QCOMPARE(first.status, 2);
+        QCOMPARE(second.status, 0);
+        QVERIFY2(second.out.endsWith("Start sent to 1 player: 1 delivered. 1 player already had it.\n"), second.out);
+        QCOMPARE(third.status, 0);
+        QCOMPARE(third.out, "Alert KSTO-1 (Severe, Actual): nothing sent: already on every player.\n");
+        QCOMPARE(uploads(0), 2);
+        QCOMPARE(uploads(1), 2);
+    }
+
+    // One row for each kind of attack.
+    void hostileDocumentRefused_data()
+    {
+        QTest::addColumn<QByteArray>("document");
+        QTest::addColumn<AlertFeedServer::Mode>("mode");
+        QTest::addColumn<QString>("refusal"); // part of the words on standard error
+        const auto file = AlertFeedServer::Mode::Normal;
+        QTest::newRow("billion laughs")
+            << QByteArray("<?xml version=\"1.0\"?><!DOCTYPE lolz [<!ENTITY lol \"lol\"><!ENTITY lol2 "
+                          "\"&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;\">]><lolz>&lol2;</lolz>")
+            << file << "a document with a DTD is refused";
+        QTest::newRow("external entity")
+            << QByteArray("<?xml version=\"1.0\"?><!DOCTYPE alert [<!ENTITY secret SYSTEM \"file:///etc/passwd\">]>"
+                          "<alert xmlns=\"urn:oasis:names:tc:emergency:cap:1.2\"><identifier>&secret;</identifier></alert>")
+            << file << "a document with a DTD is refused";
+        QTest::newRow("10,000 deep") << QByteArray("<alert>").repeated(10000) << file << "nested deeper than 64 elements";
+        QTest::newRow("not XML") << QByteArray("Tornado warning! Take shelter.\n") << file
+                                 << "was refused: not XML: start tag expected at line 1";
+        QTest::newRow("100 MB from the server") << QByteArray() << AlertFeedServer::Mode::Huge << "larger than 1 MB";
+        QTest::newRow("redirect loop") << QByteArray() << AlertFeedServer::Mode::RedirectLoop << "redirects more than 3 times";
+    }
+
+    void hostileDocumentRefused()
+    {
+        QFETCH(QByteArray, document);
+        QFETCH(AlertFeedServer::Mode, mode);
+        QFETCH(QString, refusal);
+        AlertFeedServer feed;
+        QVERIFY2(feed.start(), qPrintable(feed.errorString()));
+        writeAll(feed.root() + "/alerts.xml", document);
+        QVERIFY(feed.setMode(mode));
+
+        const Ran ran = run(QStringList{feed.url("alerts.xml")} + playersOptions({0}));
+
+        QCOMPARE(ran.status, 1);
+        QVERIFY2(QString::fromUtf8(ran.err).contains(refusal), ran.err);
+        QCOMPARE(ran.out, QByteArray());
+        QCOMPARE(connections(0), 0); // nothing reached the player, not even a logon
+    }
 
 private:
     struct Ran
@@ -176,371 +357,6 @@ private:
     QList<int> m_uploadsBefore;
     QList<int> m_connectionsBefore;
 };
-
-void tst_AlertCommand::optionsRead_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QString>("read"); // source, players, group, areas, language, accepted; or the usage error
-    QTest::newRow("source first") << QStringList{"alert", "fire.xml", "-p", "10.0.0.5", "--language=es"}
-                                  << "fire.xml|10.0.0.5|||es|";
-    QTest::newRow("source among the options")
-        << QStringList{"alert", "--areas", "areas.txt", "https://alerts.example.org/feed", "--accept", "test,DRAFT"}
-        << "https://alerts.example.org/feed|||areas.txt||Test,Draft";
-    QTest::newRow("standard input") << QStringList{"alert", "-g", "Lobby", "-"} << "-||Lobby|||";
-    QTest::newRow("source after --") << QStringList{"alert", "-g", "Lobby", "--", "--odd.xml"}
-                                     << "--odd.xml||Lobby|||";
-    QTest::newRow("no source") << QStringList{"alert", "-g", "Lobby"}
-                               << "'alert' needs a SOURCE: a CAP file, - for standard input, or a URL";
-    QTest::newRow("two sources") << QStringList{"alert", "a.xml", "b.xml", "-g", "Lobby"}
-                                 << "unexpected argument 'b.xml'";
-    QTest::newRow("group and areas") << QStringList{"alert", "a.xml", "-g", "Lobby", "--areas", "areas.txt"}
-                                     << "'alert' needs one of --player ADDRESS, --group GROUP or --areas FILE";
-    QTest::newRow("unknown status")
-        << QStringList{"alert", "a.xml", "-g", "Lobby", "--accept", "test,rehearsal"}
-        << "invalid argument 'test,rehearsal' for '--accept' (a list of exercise, test, system, draft)";
-    QTest::newRow("areas not for start") << QStringList{"start", "-c", "Lobby", "--areas", "areas.txt"}
-                                         << "option '--areas' does not apply to 'start'";
-}
-
-void tst_AlertCommand::optionsRead()
-{
-    QFETCH(QStringList, arguments);
-    QFETCH(QString, read);
-    const cli::Parsed parsed = cli::parseArguments(arguments);
-    if (const auto *error = std::get_if<cli::UsageError>(&parsed)) {
-        QCOMPARE(error->problem, read);
-        return;
-    }
-    QVERIFY(std::holds_alternative<cli::Options>(parsed));
-    const auto &options = std::get<cli::Options>(parsed);
-    const QStringList fields{options.source, options.players.join(','), options.group.value_or(""),
-                             options.areasFile.value_or(""), options.language, options.accepted.join(',')};
-    QCOMPARE(fields.join('|'), read);
-}
-
-void tst_AlertCommand::initTestCase()
-{
-    QVERIFY2(m_players.start(), qPrintable(m_players.errorString()));
-}
-
-void tst_AlertCommand::init()
-{
-    m_dirs = std::make_unique<TempDirs>();
-    writeAll(m_dirs->winDir() + "/icpass.ini", "[PASSWORD]\r\nremember=0\r\npass=Secret\r\n");
-    writeAll(m_dirs->appDir() + "/groups.ini",
-             QString("[Lobby]\n%1\n[Cafeteria]\n%2\n%3\n")
-                 .arg(m_players.host(0), m_players.host(1), m_players.host(2))
-                 .toUtf8());
-    for (int player = 0; player < m_players.size(); ++player) {
-        QDir(m_players.root(player) + "/media").removeRecursively();
-        QDir(m_players.root(player) + "/settings").removeRecursively();
-        QDir().mkpath(m_players.root(player) + "/media");
-        QDir().mkpath(m_players.root(player) + "/settings");
-        QVERIFY(m_players.setFault(player, Fault::None));
-    }
-    m_uploadsBefore.clear();
-    m_connectionsBefore.clear();
-    for (int player = 0; player < m_players.size(); ++player) {
-        m_uploadsBefore << m_players.count("received", player);
-        m_connectionsBefore << m_players.count("connect", player);
-    }
-}
-
-void tst_AlertCommand::crawlReachesPlayersByteForByte_data()
-{
-    QTest::addColumn<QString>("severity");
-    QTest::addColumn<QString>("expires");
-    QTest::addColumn<QByteArray>("colours"); // the document's colour table
-    QTest::addColumn<QByteArray>("startCommand");
-    QTest::newRow("Severe until half an hour from now")
-        << "Severe" << capTime(30 * 60) << QByteArray("\\red255\\green255\\blue255;")
-        << startLine("1800", "0000FF");
-    QTest::newRow("Moderate without expiry")
-        << "Moderate" << QString() << QByteArray("\\red0\\green0\\blue0;") << startLine("3600", "00BFFF");
-}
-
-void tst_AlertCommand::crawlReachesPlayersByteForByte()
-{
-    QFETCH(QString, severity);
-    QFETCH(QString, expires);
-    QFETCH(QByteArray, colours);
-    QFETCH(QByteArray, startCommand);
-    Alert alert = alertNamed("KSTO-1");
-    alert.severity = severity;
-    alert.expires = expires;
-    const Ran ran = run(QStringList{file("alert.xml", capAlert(alert))} + playersOptions({0, 1}));
-
-    QCOMPARE(ran.err, QByteArray());
-    QCOMPARE(ran.status, 0);
-    QVERIFY2(ran.out.endsWith(QString("Alert KSTO-1 (%1, Actual): Start sent to 2 players: 2 delivered.\n")
-                                  .arg(severity)
-                                  .toUtf8()),
-             ran.out);
-    for (const int player : {0, 1}) {
-        QCOMPARE(received(player, "media/Alert.rtf"),
-                 "{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1\n"
-                 "{\\fonttbl{\\f0\\fnil\\fcharset0 Times New Roman;}}\n"
-                 "{\\colortbl;" + colours + "}\n"
-                 "\\pard\\f0\\fs60\\cf1\\b Tornado Warning KSTO-1: Take shelter now.\\par\n"
-                 "}\n");
-        QCOMPARE(command(player), startCommand);
-        QVERIFY(received(player, "settings/Instant.txt").startsWith("Time="));
-    }
-    QCOMPARE(uploads(2), 0);
-}
-
-void tst_AlertCommand::statusAcceptedOnlyWhenAsked_data()
-{
-    QTest::addColumn<QStringList>("accept");
-    QTest::addColumn<QByteArray>("told");
-    QTest::addColumn<int>("uploaded");
-    QTest::newRow("Test alone") << QStringList()
-                                << QByteArray("Alert KSTO-1 (Severe, Test): nothing sent: a Test alert: only Actual "
-                                              "alerts reach players unless --accept test.\n")
-                                << 0;
-    QTest::newRow("Test accepted") << QStringList{"--accept", "exercise,TEST"}
-                                   << QByteArray("127.0.0.1") << 2; // the player's line, then the summary
-}
-
-void tst_AlertCommand::statusAcceptedOnlyWhenAsked()
-{
-    QFETCH(QStringList, accept);
-    QFETCH(QByteArray, told);
-    QFETCH(int, uploaded);
-    Alert alert = alertNamed("KSTO-1");
-    alert.status = "Test";
-    const Ran ran = run(QStringList{file("test.xml", capAlert(alert))} + playersOptions({0}) + accept);
-    QCOMPARE(ran.status, 0);
-    QVERIFY2(ran.out.startsWith(told), ran.out);
-    QCOMPARE(uploads(0), uploaded);
-}
-
-void tst_AlertCommand::languageChoosesTheText_data()
-{
-    QTest::addColumn<QString>("language");
-    QTest::addColumn<QByteArray>("text");
-    QTest::newRow("English") << "en" << QByteArray("\\b Tornado Warning KSTO-1: Take shelter now.\\par");
-    QTest::newRow("Spanish") << "es-US" << QByteArray("\\b Aviso de tornado KSTO-1: Ref\\'fagiese ahora.\\par");
-}
-
-void tst_AlertCommand::languageChoosesTheText()
-{
-    QFETCH(QString, language);
-    QFETCH(QByteArray, text);
-    const Ran ran = run(QStringList{file("alert.xml", capAlert(alertNamed("KSTO-1"))), "--language", language} + playersOptions({0}));
-    QCOMPARE(ran.status, 0);
-    const QByteArray document = received(0, "media/Alert.rtf");
-    QVERIFY2(document.contains(text), document);
-}
-
-// Green County maps to Lobby (player 0); Elm Creek to Cafeteria (players 1 and 2).
-void tst_AlertCommand::areasReachTheirGroups()
-{
-    const QString areas = file("areas.txt", "# counties\nGreen County = Lobby\nElm Creek township = Cafeteria\n");
-    Alert elmCreek = alertNamed("KSTO-1");
-    elmCreek.area = "Elm Creek township";
-    Alert redCounty = alertNamed("KSTO-2");
-    redCounty.area = "Red County";
-
-    const Ran toCafeteria = run({file("elm.xml", capAlert(elmCreek)), "--areas", areas});
-    const Ran toNobody = run({file("red.xml", capAlert(redCounty)), "--areas", areas});
-
-    QCOMPARE(toCafeteria.status, 0);
-    QCOMPARE(uploads(0), 0);
-    QCOMPARE(uploads(1), 2);
-    QCOMPARE(uploads(2), 2);
-    QCOMPARE(toNobody.status, 0);
-    QCOMPARE(toNobody.out, "Alert KSTO-2 (Severe, Actual): nothing sent: no mapped area: Red County.\n");
-}
-
-void tst_AlertCommand::feedOfThreeAlertsSendsEach()
-{
-    Alert minor = alertNamed("CAMPUS-3");
-    minor.severity = "Minor";
-    const QString feed = file("feed.xml", atomFeed({capAlert(alertNamed("CAMPUS-1")), capAlert(alertNamed("CAMPUS-2")), capAlert(minor)}));
-    const Ran ran = run(QStringList{feed, "--json"} + playersOptions({0}));
-
-    QCOMPARE(ran.status, 0);
-    const QList<QByteArray> lines = ran.out.trimmed().split('\n');
-    QCOMPARE(lines.size(), 3);
-    QStringList told;
-    for (const QByteArray &line : lines) {
-        const QJsonObject object = QJsonDocument::fromJson(line).object();
-        told << object["alert"].toObject()["identifier"].toString() + ' ' + object["alert"].toObject()["severity"].toString()
-                    + ' ' + object["action"].toString() + ' ' + QString::number(object["delivered"].toInt());
-    }
-    QCOMPARE(told, QStringList({"CAMPUS-1 Severe start 1", "CAMPUS-2 Severe start 1", "CAMPUS-3 Minor start 1"}));
-    QCOMPARE(uploads(0), 6);
-    QVERIFY(received(0, "media/Alert.rtf").contains("CAMPUS-3"));
-}
-
-void tst_AlertCommand::updateReachesTheEarlierPlayers()
-{
-    QCOMPARE(run(QStringList{file("first.xml", capAlert(alertNamed("KSTO-1")))} + playersOptions({0})).status, 0);
-    Alert update = alertNamed("KSTO-2", "Update");
-    update.references = "KSTO-1";
-    const Ran ran = run(QStringList{file("update.xml", capAlert(update))} + playersOptions({1}));
-
-    QCOMPARE(ran.status, 0);
-    QVERIFY2(ran.out.endsWith("Alert KSTO-2 (Severe, Actual): Start sent to 2 players: 2 delivered.\n"), ran.out);
-    QVERIFY(received(0, "media/Alert.rtf").contains("KSTO-2"));
-    QVERIFY(received(1, "media/Alert.rtf").contains("KSTO-2"));
-    QCOMPARE(uploads(2), 0);
-}
-
-// KSTO-1 went to players 0 and 1, then KSTO-2 to player 1: the Cancel of KSTO-1 stops player 0 only.
-void tst_AlertCommand::cancelStopsOnlyPlayersStillShowingIt()
-{
-    QCOMPARE(run(QStringList{file("first.xml", capAlert(alertNamed("KSTO-1")))} + playersOptions({0, 1})).status, 0);
-    QCOMPARE(run(QStringList{file("other.xml", capAlert(alertNamed("KSTO-2")))} + playersOptions({1})).status, 0);
-    Alert cancel = alertNamed("KSTO-3", "Cancel");
-    cancel.references = "KSTO-1";
-    const QString cancelFile = file("cancel.xml", capAlert(cancel));
-
-    const Ran ran = run(QStringList{cancelFile} + playersOptions({2}));
-    const Ran again = run(QStringList{cancelFile} + playersOptions({2}));
-
-    QCOMPARE(ran.status, 0);
-    QCOMPARE(command(0), "Message=@STOP_INSTANT_CRAWL");
-    QCOMPARE(command(1), startLine("1800", "0000FF"));
-    QCOMPARE(uploads(2), 0);
-    QCOMPARE(again.out, "Alert KSTO-3 (Severe, Actual): nothing sent: already stopped on every player.\n");
-}
-
-void tst_AlertCommand::expiredAlertSendsNothing()
-{
-    Alert expired = alertNamed("KSTO-1");
-    expired.expires = capTime(-60);
-    const Ran ran = run(QStringList{file("expired.xml", capAlert(expired))} + playersOptions({0}));
-    QCOMPARE(ran.status, 0);
-    QCOMPARE(ran.out, "Alert KSTO-1 (Severe, Actual): nothing sent: expired at " + expired.expires.toUtf8() + ".\n");
-    QCOMPARE(uploads(0), 0);
-}
-
-// An empty feed is "no alert", not an alert of its own: nothing is sent, and so no password is asked.
-void tst_AlertCommand::noAlertSendsNothingAndAsksNoPassword()
-{
-    const QString empty = file("empty.xml", atomFeed({}));
-    const Ran ran = run(QStringList{empty} + playersOptions({0}), QByteArray());
-    const Ran json = run(QStringList{empty, "--json"} + playersOptions({0}), QByteArray());
-    QCOMPARE(ran.err, QByteArray());
-    QCOMPARE(ran.status, 0);
-    QCOMPARE(ran.out, "No alert in " + empty.toUtf8() + ": nothing sent.\n");
-    QCOMPARE(json.out, "{\"action\":\"none\",\"alert\":null,\"command\":\"alert\",\"delivered\":0,\"failed\":0,"
-                       "\"kite7\":false,\"players\":[],\"reason\":\"no alert\"}\n");
-    QCOMPARE(uploads(0), 0);
-}
-
-// Player 1 refuses the logon at first: the run fails for it alone; the next run sends to it
-// only, and the one after that to nobody.
-void tst_AlertCommand::rerunSendsOnlyToPlayersWithoutIt()
-{
-    const QString alert = file("alert.xml", capAlert(alertNamed("KSTO-1")));
-    QVERIFY(m_players.setFault(1, Fault::Refused));
-    const Ran first = run(QStringList{alert} + playersOptions({0, 1}));
-    QVERIFY(m_players.setFault(1, Fault::None));
-    const Ran second = run(QStringList{alert} + playersOptions({0, 1}));
-    const Ran third = run(QStringList{alert} + playersOptions({0, 1}));
-
-    QCOMPARE(first.status, 2);
-    QCOMPARE(second.status, 0);
-    QVERIFY2(second.out.endsWith("Start sent to 1 player: 1 delivered. 1 player already had it.\n"), second.out);
-    QCOMPARE(third.status, 0);
-    QCOMPARE(third.out, "Alert KSTO-1 (Severe, Actual): nothing sent: already on every player.\n");
-    QCOMPARE(uploads(0), 2);
-    QCOMPARE(uploads(1), 2);
-}
-
-void tst_AlertCommand::feedFromUrl()
-{
-    AlertFeedServer feed;
-    QVERIFY2(feed.start(), qPrintable(feed.errorString()));
-    writeAll(feed.root() + "/alerts.xml", atomFeed({capAlert(alertNamed("KSTO-1"))}));
-    const Ran ran = run(QStringList{feed.url("alerts.xml")} + playersOptions({0}));
-    QCOMPARE(ran.status, 0);
-    QCOMPARE(feed.events(), QStringList{"GET /alerts.xml 200"});
-    QVERIFY(received(0, "media/Alert.rtf").contains("KSTO-1"));
-}
-
-void tst_AlertCommand::hostileDocumentRefused_data()
-{
-    QTest::addColumn<QByteArray>("document");
-    QTest::addColumn<AlertFeedServer::Mode>("mode");
-    QTest::addColumn<QString>("refusal"); // part of the words on standard error
-    const auto file = AlertFeedServer::Mode::Normal;
-    QTest::newRow("billion laughs")
-        << QByteArray("<?xml version=\"1.0\"?><!DOCTYPE lolz [<!ENTITY lol \"lol\"><!ENTITY lol2 "
-                      "\"&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;\">]><lolz>&lol2;</lolz>")
-        << file << "a document with a DTD is refused";
-    QTest::newRow("external entity")
-        << QByteArray("<?xml version=\"1.0\"?><!DOCTYPE alert [<!ENTITY secret SYSTEM \"file:///etc/passwd\">]>"
-                      "<alert xmlns=\"urn:oasis:names:tc:emergency:cap:1.2\"><identifier>&secret;</identifier></alert>")
-        << file << "a document with a DTD is refused";
-    QTest::newRow("10,000 deep") << QByteArray("<alert>").repeated(10000) << file << "nested deeper than 64 elements";
-    QTest::newRow("not XML") << QByteArray("Tornado warning! Take shelter.\n") << file << "was refused";
-    QTest::newRow("100 MB from the server") << QByteArray() << AlertFeedServer::Mode::Huge << "larger than 1 MB";
-    QTest::newRow("500 from the server") << QByteArray() << AlertFeedServer::Mode::Error << "answered HTTP 500, not 200";
-    QTest::newRow("redirect loop") << QByteArray() << AlertFeedServer::Mode::RedirectLoop << "redirects more than 3 times";
-}
-
-void tst_AlertCommand::hostileDocumentRefused()
-{
-    QFETCH(QByteArray, document);
-    QFETCH(AlertFeedServer::Mode, mode);
-    QFETCH(QString, refusal);
-    AlertFeedServer feed;
-    QVERIFY2(feed.start(), qPrintable(feed.errorString()));
-    writeAll(feed.root() + "/alerts.xml", document);
-    QVERIFY(feed.setMode(mode));
-
-    const Ran ran = run(QStringList{feed.url("alerts.xml")} + playersOptions({0}));
-
-    QCOMPARE(ran.status, 1);
-    QVERIFY2(QString::fromUtf8(ran.err).contains(refusal), ran.err);
-    QCOMPARE(ran.out, QByteArray());
-    QCOMPARE(connections(0), 0); // nothing reached the player, not even a logon
-}
-
-// A feed asked again with the validators of its last answer is not sent again while unchanged.
-void tst_AlertCommand::conditionalRequestAnswered304()
-{
-    AlertFeedServer feed;
-    QVERIFY2(feed.start(), qPrintable(feed.errorString()));
-    writeAll(feed.root() + "/alerts.xml", atomFeed({}));
-    const auto first = cli::fetchFeed({feed.url("alerts.xml"), {}, {}});
-    QVERIFY(std::holds_alternative<cli::FeedResponse>(first));
-    const cli::FeedResponse &answer = std::get<cli::FeedResponse>(first);
-    QVERIFY(!answer.etag.isEmpty());
-    QVERIFY(!answer.lastModified.isEmpty());
-
-    const auto unchanged = cli::fetchFeed({feed.url("alerts.xml"), answer.etag, answer.lastModified});
-    writeAll(feed.root() + "/alerts.xml", atomFeed({capAlert(alertNamed("KSTO-1"))}));
-    const auto changed = cli::fetchFeed({feed.url("alerts.xml"), answer.etag, {}});
-
-    QVERIFY(std::holds_alternative<cli::FeedResponse>(unchanged));
-    QVERIFY(std::get<cli::FeedResponse>(unchanged).notModified);
-    QVERIFY(std::holds_alternative<cli::FeedResponse>(changed));
-    QVERIFY(!std::get<cli::FeedResponse>(changed).notModified);
-    QVERIFY(std::get<cli::FeedResponse>(changed).bytes.contains("KSTO-1"));
-    QCOMPARE(feed.events(), QStringList({"GET /alerts.xml 200", "GET /alerts.xml 304 conditional",
-                                         "GET /alerts.xml 200 conditional"}));
-}
-
-// The program waits 30 s for a whole feed; the same rule with a limit of half a second.
-void tst_AlertCommand::slowFeedEndsAtTheTimeLimit()
-{
-    AlertFeedServer feed;
-    QVERIFY2(feed.start(), qPrintable(feed.errorString()));
-    writeAll(feed.root() + "/alerts.xml", atomFeed({capAlert(alertNamed("KSTO-1"))}));
-    QVERIFY(feed.setMode(AlertFeedServer::Mode::Slow));
-    cli::FetchLimits limits;
-    limits.total = std::chrono::milliseconds(500);
-    const auto fetched = cli::fetchFeed({feed.url("alerts.xml"), {}, {}}, limits);
-    const auto *problem = std::get_if<QString>(&fetched);
-    QVERIFY(problem);
-    QVERIFY2(problem->startsWith("cannot fetch " + feed.url("alerts.xml") + ": Operation timed out"),
-             qPrintable(*problem));
-}
 
 QTEST_GUILESS_MAIN(tst_AlertCommand)
 #include "tst_alertcommand.moc"

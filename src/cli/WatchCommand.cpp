@@ -66,6 +66,7 @@ int runWatch(const Options &options, int argc, char *argv[])
     QEventLoop idle;
     QTimer nextPoll;
     nextPoll.setSingleShot(true);
+    nextPoll.setTimerType(Qt::PreciseTimer); // a coarse one may fire 5 % late: 3 s of 60
     QObject::connect(&nextPoll, &QTimer::timeout, &idle, &QEventLoop::quit);
     for (;;) {
         const QDeadlineTimer due(std::chrono::seconds(options.interval));

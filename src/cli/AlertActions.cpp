@@ -125,6 +125,20 @@ std::optional<AlertActions> AlertActions::fromOptions(const Options &options, co
     return AlertActions(state, *std::move(targets), *std::move(looks), chooseStatuses(options), options.maxConnections);
 }
 
+int runWithAlertActions(const Options &options,
+                        const std::function<int(SharedState &state, const AlertActions &actions)> &command)
+{
+    SharedState state;
+    const CurlGlobal curl; // lives as long as the command
+    if (const auto error = readyToReachPlayers(state, curl))
+        return refuse(*error);
+    QString error;
+    const auto actions = AlertActions::fromOptions(options, state, &error);
+    if (!actions)
+        return refuse(error);
+    return command(state, *actions);
+}
+
 QList<SendLogRow> AlertActions::log() const
 {
     return SendLog::read(SendLog::pathFor(m_state)).rows;

@@ -71,6 +71,12 @@ struct AlertActed
     AlertSent sent; // empty when the decision was None
 };
 
+// What the alert and watch commands do first: the folders and libcurl readied, the
+// players or areas, looks and statuses read from their files; then the command's own
+// part runs with them. A refusal on the way is told and gives its exit status.
+int runWithAlertActions(const Options &options,
+                        const std::function<int(SharedState &state, const AlertActions &actions)> &command);
+
 // Decides and carries out each alert in document order, each against the send
 // log as the ones before it left it (an Update may follow the alert it replaces
 // in the same feed), and hands each outcome to tell. Stops after a send that a

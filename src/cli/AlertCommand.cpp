@@ -15,17 +15,11 @@
 
 namespace qvic::cli {
 
-int runAlert(const Options &options, int argc, char *argv[])
-{
-    SharedState state;
-    const CurlGlobal curl;
-    if (const auto error = readyToReachPlayers(state, curl))
-        return refuse(*error);
-    QString error;
-    const auto actions = AlertActions::fromOptions(options, state, &error);
-    if (!actions)
-        return refuse(error);
+namespace {
 
+// Reads the SOURCE and acts on each of its alerts: the password asked once, when one sends.
+int actOnSource(const Options &options, const SharedState &state, const AlertActions &actions, int argc, char *argv[])
+{
     const auto bytes = readAlertSource(options.source);
     if (const auto *problem = std::get_if<QString>(&bytes))
         return refuse(*problem);
@@ -40,7 +34,7 @@ int runAlert(const Options &options, int argc, char *argv[])
     // Every alert's text is checked before anything is sent, and the password asked once.
     bool sends = false;
     for (const CapAlert &alert : document.alerts) {
-        const AlertDecision decision = actions->decide(alert);
+        const AlertDecision decision = actions.decide(alert);
         if (decision.refused)
             return refuse(QStringLiteral("the alert %1 in %2 was refused: %3")
                               .arg(alert.identifier, options.source, decision.reason));
@@ -54,7 +48,7 @@ int runAlert(const Options &options, int argc, char *argv[])
     QCoreApplication application(argc, argv); // the engine's threads report through its event loop
     Interruption interruption;
     int status = 0;
-    actOnAlerts(document.alerts, *actions, interruption, !options.json, [&](const AlertActed &acted) {
+    actOnAlerts(document.alerts, actions, interruption, !options.json, [&](const AlertActed &acted) {
         if (acted.sent.problem) {
             status = std::max(status, refuse(*acted.sent.problem));
             return;
@@ -70,4 +64,12 @@ int runAlert(const Options &options, int argc, char *argv[])
     return status;
 }
 
+} // namespace
+
+int runAlert(const Options &options, int argc, char *argv[])
+{
+    return runWithAlertActions(options, [&](SharedState &state, const AlertActions &actions) {
+        return actOnSource(options, state, actions, argc, argv);
+    });
+}
 } // namespace qvic::cli

@@ -39,18 +39,10 @@ WatchState loadState(const QString &path, const QString &url)
     return state;
 }
 
-} // namespace
-
-int runWatch(const Options &options, int argc, char *argv[])
+// Polls the feed until a signal ends the watch; its state saved after every poll.
+int watchFeed(const Options &options, const SharedState &state, const AlertActions &actions, int argc, char *argv[])
 {
-    SharedState state;
-    const CurlGlobal curl;
-    if (const auto error = readyToReachPlayers(state, curl))
-        return refuse(*error);
     QString error;
-    const auto actions = AlertActions::fromOptions(options, state, &error);
-    if (!actions)
-        return refuse(error);
     const QString statePath
         = options.stateFile.value_or(WatchState::defaultPath(QFileInfo(state.iniFile).absolutePath()));
     const WatchState saved = loadState(statePath, options.source);
@@ -61,7 +53,7 @@ int runWatch(const Options &options, int argc, char *argv[])
 
     QCoreApplication application(argc, argv); // the engine's threads report through its event loop
     Interruption interruption;
-    FeedWatch watch(options.source, *actions, saved, statePath);
+    FeedWatch watch(options.source, actions, saved, statePath);
     tellWatch(QStringLiteral("Watching %1 every %2 s.").arg(options.source).arg(options.interval));
     QEventLoop idle;
     QTimer nextPoll;
@@ -84,6 +76,15 @@ int runWatch(const Options &options, int argc, char *argv[])
     watch.save();
     tellWatch(QStringLiteral("Watch ended by signal %1; its state is in %2.").arg(interruption.signal()).arg(statePath));
     return 0;
+}
+
+} // namespace
+
+int runWatch(const Options &options, int argc, char *argv[])
+{
+    return runWithAlertActions(options, [&](SharedState &state, const AlertActions &actions) {
+        return watchFeed(options, state, actions, argc, argv);
+    });
 }
 
 } // namespace qvic::cli

@@ -1,4 +1,5 @@
 #include "AlertFeedServer.h"
+#include "CapSamples.h"
 #include "StandInPlayers.h"
 #include "TestSupport.h"
 
@@ -11,75 +12,6 @@ using namespace qvic::test;
 using Fault = StandInPlayers::Fault;
 
 namespace {
-
-const QString kSender = "warnings@weather.example.org";
-
-// Times in CAP's form, in the weather office's own offset, from now on: every run of the test
-// is within its alerts' lives.
-QString capTime(qint64 secondsFromNow)
-{
-    const QDateTime now = QDateTime::currentDateTime().toOffsetFromUtc(-6 * 3600);
-    return now.addSecs(secondsFromNow).toString("yyyy-MM-ddTHH:mm:ss") + "-06:00";
-}
-
-// Every alert of the test was sent at the same whole minute, so that one can refer to another.
-const QString kSent = capTime(-600).left(17) + "00-06:00";
-
-struct Alert
-{
-    QString identifier;
-    QString messageType = "Alert";
-    QString status = "Actual";
-    QString severity = "Severe";
-    QString references; // the identifiers of alerts sent before, as "KSTO-1 KSTO-2"
-    QString expires = capTime(30 * 60);
-    QString area = "Green County";
-};
-
-Alert alertNamed(const QString &identifier, const QString &messageType = "Alert")
-{
-    Alert alert;
-    alert.identifier = identifier;
-    alert.messageType = messageType;
-    return alert;
-}
-
-// One CAP alert with an English and a Spanish info, sent ten minutes ago (whole minute).
-QByteArray capAlert(const Alert &alert)
-{
-    QStringList references;
-    for (const QString &identifier : alert.references.split(' ', Qt::SkipEmptyParts))
-        references << kSender + ',' + identifier + ',' + kSent;
-    const QString info = R"(<info><language>%1</language><category>Met</category><event>%2</event>
-    <urgency>Immediate</urgency><severity>%3</severity><certainty>Observed</certainty>%4
-    <headline>%5</headline><instruction>%6</instruction><area><areaDesc>%7</areaDesc></area></info>)";
-    const QString expires = alert.expires.isEmpty() ? QString() : "<expires>" + alert.expires + "</expires>";
-    return QString(R"(<alert xmlns="urn:oasis:names:tc:emergency:cap:1.2">
-  <identifier>%1</identifier><sender>%2</sender><sent>%3</sent>
-  <status>%4</status><msgType>%5</msgType><scope>Public</scope>%6
-  %7
-  %8
-</alert>
-)")
-        .arg(alert.identifier, kSender, kSent, alert.status, alert.messageType,
-             references.isEmpty() ? QString() : "<references>" + references.join(' ') + "</references>",
-             info.arg("en-US", "Tornado Warning", alert.severity, expires, "Tornado Warning " + alert.identifier,
-                      "Take shelter now.", alert.area),
-             info.arg("es-US", "Aviso de tornado", alert.severity, expires, "Aviso de tornado " + alert.identifier,
-                      "Refúgiese ahora.", alert.area))
-        .toUtf8();
-}
-
-QByteArray atomFeed(const QList<QByteArray> &alerts)
-{
-    QByteArray feed = "<feed xmlns=\"http://www.w3.org/2005/Atom\"><id>urn:feed</id><title>Alerts</title>"
-                      "<updated>2026-12-07T09:00:00-06:00</updated>\n";
-    for (qsizetype i = 0; i < alerts.size(); ++i)
-        feed += "<entry><id>urn:entry:" + QByteArray::number(i) + "</id><title>Alert</title>"
-                "<updated>2026-12-07T09:00:00-06:00</updated><content type=\"application/cap+xml\">"
-                + alerts[i] + "</content></entry>\n";
-    return feed + "</feed>\n";
-}
 
 // The start command's second line for the alert's crawl on a 600-pixel screen.
 QByteArray startLine(const QByteArray &dwellSeconds, const QByteArray &background)
@@ -125,7 +57,7 @@ private slots:
     // A Severe alert until half an hour from now: white bold on red for 30 minutes.
     void crawlReachesPlayersByteForByte()
     {
-        const Ran ran = run(QStringList{file("alert.xml", capAlert(alertNamed("KSTO-1")))} + playersOptions({0, 1}));
+        const Ran ran = run(QStringList{file("alert.xml", capAlert({.identifier = "KSTO-1"}))} + playersOptions({0, 1}));
 
         QCOMPARE(ran.err, QByteArray());
         QCOMPARE(ran.status, 0);
@@ -145,7 +77,7 @@ private slots:
     // --accept and --language reach the plan: a Test alert is taken, its text in Spanish.
     void takesWhatTheOptionsAsk()
     {
-        Alert alert = alertNamed("KSTO-1");
+        CapSample alert{.identifier = "KSTO-1"};
         alert.status = "Test";
         const Ran ran = run(QStringList{file("test.xml", capAlert(alert)), "--accept", "exercise,TEST", "--language", "es-US"}
                             + playersOptions({0}));
@@ -160,9 +92,9 @@ private slots:
     void areasReachTheirGroups()
     {
         const QString areas = file("areas.txt", "# counties\nGreen County = Lobby\nElm Creek township = Cafeteria\n");
-        Alert elmCreek = alertNamed("KSTO-1");
+        CapSample elmCreek{.identifier = "KSTO-1"};
         elmCreek.area = "Elm Creek township";
-        Alert redCounty = alertNamed("KSTO-2");
+        CapSample redCounty{.identifier = "KSTO-2"};
         redCounty.area = "Red County";
 
         const Ran toCafeteria = run({"--areas", areas, file("elm.xml", capAlert(elmCreek))});
@@ -181,11 +113,12 @@ private slots:
     {
         AlertFeedServer server;
         QVERIFY2(server.start(), qPrintable(server.errorString()));
-        Alert minor = alertNamed("CAMPUS-3");
+        CapSample minor{.identifier = "CAMPUS-3"};
         minor.severity = "Minor";
         minor.expires.clear(); // no expiry: it runs for the look's dwell
         writeAll(server.root() + "/feed.xml",
-                 atomFeed({capAlert(alertNamed("CAMPUS-1")), capAlert(alertNamed("CAMPUS-2")), capAlert(minor)}));
+                 atomFeed({capAlert({.identifier = "CAMPUS-1"}), capAlert({.identifier = "CAMPUS-2"}),
+                           capAlert(minor)}));
         const Ran ran = run(QStringList{server.url("feed.xml"), "--json"} + playersOptions({0}));
 
         QCOMPARE(ran.status, 0);
@@ -204,8 +137,8 @@ private slots:
 
     void updateReachesTheEarlierPlayers()
     {
-        QCOMPARE(run(QStringList{file("first.xml", capAlert(alertNamed("KSTO-1")))} + playersOptions({0})).status, 0);
-        Alert update = alertNamed("KSTO-2", "Update");
+        QCOMPARE(run(QStringList{file("first.xml", capAlert({.identifier = "KSTO-1"}))} + playersOptions({0})).status, 0);
+        CapSample update{.identifier = "KSTO-2", .messageType = "Update"};
         update.references = "KSTO-1";
         const Ran ran = run(QStringList{file("update.xml", capAlert(update))} + playersOptions({1}));
 
@@ -219,9 +152,9 @@ private slots:
     // KSTO-1 went to players 0 and 1, then KSTO-2 to player 1: the Cancel of KSTO-1 stops player 0 only.
     void cancelStopsOnlyPlayersStillShowingIt()
     {
-        QCOMPARE(run(QStringList{file("first.xml", capAlert(alertNamed("KSTO-1")))} + playersOptions({0, 1})).status, 0);
-        QCOMPARE(run(QStringList{file("other.xml", capAlert(alertNamed("KSTO-2")))} + playersOptions({1})).status, 0);
-        Alert cancel = alertNamed("KSTO-3", "Cancel");
+        QCOMPARE(run(QStringList{file("first.xml", capAlert({.identifier = "KSTO-1"}))} + playersOptions({0, 1})).status, 0);
+        QCOMPARE(run(QStringList{file("other.xml", capAlert({.identifier = "KSTO-2"}))} + playersOptions({1})).status, 0);
+        CapSample cancel{.identifier = "KSTO-3", .messageType = "Cancel"};
         cancel.references = "KSTO-1";
         const QString cancelFile = file("cancel.xml", capAlert(cancel));
 
@@ -250,7 +183,7 @@ private slots:
     // only, and the one after that to nobody.
     void rerunSendsOnlyToPlayersWithoutIt()
     {
-        const QString alert = file("alert.xml", capAlert(alertNamed("KSTO-1")));
+        const QString alert = file("alert.xml", capAlert({.identifier = "KSTO-1"}));
         QVERIFY(m_players.setFault(1, Fault::Refused));
         const Ran first = run(QStringList{alert} + playersOptions({0, 1}));
         QVERIFY(m_players.setFault(1, Fault::None));

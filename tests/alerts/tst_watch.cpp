@@ -1,4 +1,5 @@
 #include "AlertFeedServer.h"
+#include "CapSamples.h"
 #include "StandInPlayers.h"
 #include "TestSupport.h"
 
@@ -12,46 +13,6 @@ using namespace qvic::test;
 using Fault = StandInPlayers::Fault;
 
 namespace {
-
-const QString kSender = "warnings@weather.example.org";
-
-// A time in CAP's form, seconds from now.
-QString capTime(qint64 secondsFromNow)
-{
-    const QDateTime now = QDateTime::currentDateTime().toOffsetFromUtc(-6 * 3600);
-    return now.addSecs(secondsFromNow).toString("yyyy-MM-ddTHH:mm:ss") + "-06:00";
-}
-
-const QString kSent = capTime(-600);
-
-// A Severe CAP alert sent ten minutes ago; references names an earlier one of the test's.
-QByteArray capAlert(const QString &identifier, const QString &messageType = "Alert",
-                    const QString &references = {}, const QString &expires = capTime(30 * 60))
-{
-    const QString referring = references.isEmpty() ? QString()
-                                                   : "<references>" + kSender + ',' + references + ',' + kSent + "</references>";
-    return QString(R"(<alert xmlns="urn:oasis:names:tc:emergency:cap:1.2">
-  <identifier>%1</identifier><sender>%2</sender><sent>%3</sent>
-  <status>Actual</status><msgType>%4</msgType><scope>Public</scope>%5
-  <info><category>Met</category><event>Tornado Warning</event><urgency>Immediate</urgency>
-    <severity>Severe</severity><certainty>Observed</certainty><expires>%6</expires>
-    <headline>Tornado Warning %1</headline><area><areaDesc>Green County</areaDesc></area></info>
-</alert>
-)")
-        .arg(identifier, kSender, kSent, messageType, referring, expires)
-        .toUtf8();
-}
-
-QByteArray atomFeed(const QList<QByteArray> &alerts)
-{
-    QByteArray feed = "<feed xmlns=\"http://www.w3.org/2005/Atom\"><id>urn:feed</id><title>Alerts</title>"
-                      "<updated>2026-12-07T09:00:00-06:00</updated>\n";
-    for (qsizetype i = 0; i < alerts.size(); ++i)
-        feed += "<entry><id>urn:entry:" + QByteArray::number(i) + "</id><title>Alert</title>"
-                "<updated>2026-12-07T09:00:00-06:00</updated><content type=\"application/cap+xml\">"
-                + alerts[i] + "</content></entry>\n";
-    return feed + "</feed>\n";
-}
 
 // `qv-instant-crawl watch` running on the test's folders, the password on its standard input.
 class Watch
@@ -171,15 +132,16 @@ void tst_Watch::init()
 // A start is two uploads (the document and the command file), a stop one.
 void tst_Watch::newUpdateAndCancelEachSentOnceAcrossARestart()
 {
-    publish(atomFeed({capAlert("WATCH-1")}));
+    publish(atomFeed({capAlert({.identifier = "WATCH-1"})}));
     Watch first(*m_dirs, QStringList{m_feed.url("feed.xml")} + players({0, 1}));
     QTRY_VERIFY_WITH_TIMEOUT(first.told("Alert WATCH-1 (Severe, Actual): Start sent to 2 players: 2 delivered."), 20000);
     QCOMPARE(first.stop(), 0);
 
-    publish(atomFeed({capAlert("WATCH-1"), capAlert("WATCH-2", "Update", "WATCH-1")}));
+    const QByteArray update = capAlert({.identifier = "WATCH-2", .messageType = "Update", .references = "WATCH-1"});
+    publish(atomFeed({capAlert({.identifier = "WATCH-1"}), update}));
     Watch second(*m_dirs, QStringList{m_feed.url("feed.xml")} + players({0, 1}));
     QTRY_VERIFY_WITH_TIMEOUT(second.told("Alert WATCH-2 (Severe, Actual): Start sent to 2 players: 2 delivered."), 20000);
-    publish(atomFeed({capAlert("WATCH-2", "Update", "WATCH-1"), capAlert("WATCH-3", "Cancel", "WATCH-2")}));
+    publish(atomFeed({update, capAlert({.identifier = "WATCH-3", .messageType = "Cancel", .references = "WATCH-2"})}));
     QTRY_VERIFY_WITH_TIMEOUT(second.told("Alert WATCH-3 (Severe, Actual): Stop sent to 2 players: 2 delivered."), 20000);
     waitForPolls(2);
     QCOMPARE(second.stop(), 0);
@@ -196,7 +158,7 @@ void tst_Watch::newUpdateAndCancelEachSentOnceAcrossARestart()
 // only: the feed, unchanged, answers 304.
 void tst_Watch::expiryStopsOnceAcrossARestart()
 {
-    publish(atomFeed({capAlert("WATCH-1", "Alert", {}, capTime(5))}));
+    publish(atomFeed({capAlert({.identifier = "WATCH-1", .expires = capTime(5)})}));
     Watch first(*m_dirs, QStringList{m_feed.url("feed.xml")} + players({0}));
     QTRY_VERIFY_WITH_TIMEOUT(first.told("Alert WATCH-1 (Severe, Actual): Start sent to 1 player: 1 delivered."), 20000);
     QCOMPARE(first.stop(), 0);
@@ -214,7 +176,7 @@ void tst_Watch::expiryStopsOnceAcrossARestart()
 
 void tst_Watch::unchangedFeedSendsNothing()
 {
-    publish(atomFeed({capAlert("WATCH-1")}));
+    publish(atomFeed({capAlert({.identifier = "WATCH-1"})}));
     Watch watch(*m_dirs, QStringList{m_feed.url("feed.xml")} + players({0}));
     QTRY_VERIFY_WITH_TIMEOUT(watch.told("Alert WATCH-1 (Severe, Actual): Start sent to 1 player: 1 delivered."), 20000);
     waitForPolls(2);
@@ -247,7 +209,7 @@ void tst_Watch::failedPollToldAndTheWatchGoesOn()
     Watch watch(*m_dirs, QStringList{m_feed.url("feed.xml")} + players({0}));
     QTRY_VERIFY_WITH_TIMEOUT(!watch.actions().isEmpty(), 20000);
     QVERIFY(m_feed.setMode(AlertFeedServer::Mode::Normal));
-    publish(atomFeed({capAlert("WATCH-1")}));
+    publish(atomFeed({capAlert({.identifier = "WATCH-1"})}));
     QTRY_VERIFY_WITH_TIMEOUT(watch.told("Alert WATCH-1 (Severe, Actual): Start sent to 1 player: 1 delivered."), 20000);
     QCOMPARE(watch.stop(), 0);
 
@@ -262,7 +224,7 @@ void tst_Watch::signalDuringSendEndsWithTheStateSaved()
     const QString statePath = m_dirs->root.filePath("state.json");
     QVERIFY(m_players.setFault(0, Fault::NeverGreets));
     const int connectionsBefore = m_players.count("connect", 0);
-    publish(atomFeed({capAlert("WATCH-1")}));
+    publish(atomFeed({capAlert({.identifier = "WATCH-1"})}));
     Watch first(*m_dirs, QStringList{m_feed.url("feed.xml"), "--state", statePath} + players({0}));
     QTRY_VERIFY_WITH_TIMEOUT(m_players.count("connect", 0) > connectionsBefore, 20000);
     QCOMPARE(first.stop(SIGTERM), 0);

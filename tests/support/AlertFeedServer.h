@@ -33,7 +33,7 @@ public:
         m_process.start(QStringLiteral("/usr/bin/python3"),
                         {QStringLiteral(QVIC_TEST_SUPPORT_DIR "/alert_feed_server.py"), QStringLiteral("--root"),
                          m_root.path(), QStringLiteral("--events"), m_work.filePath(QStringLiteral("events.log"))});
-        m_port = readLine(30000).trimmed().toInt();
+        m_port = readLineWithin(m_process, 30000).trimmed().toInt();
         if (m_port <= 0) {
             m_error = QStringLiteral("the alert feed server did not start: %1").arg(m_process.errorString());
             stop();
@@ -59,7 +59,7 @@ public:
     {
         const QByteArray name = modeName(mode);
         m_process.write("mode " + name + '\n');
-        return readLine(5000).trimmed() == "ok " + name;
+        return readLineWithin(m_process, 5000).trimmed() == "ok " + name;
     }
 
     // The folder served; a file written there is served from the next request on.
@@ -85,16 +85,6 @@ private:
         case Mode::RedirectLoop: return "redirect-loop";
         }
         return "normal";
-    }
-
-    QByteArray readLine(int timeoutMs)
-    {
-        const QDeadlineTimer deadline(timeoutMs);
-        while (!m_process.canReadLine()) {
-            if (!m_process.waitForReadyRead(int(deadline.remainingTime())))
-                break;
-        }
-        return m_process.readLine();
     }
 
     QTemporaryDir m_root;

@@ -56,7 +56,7 @@ public:
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         // Debian's python3: one earlier on PATH may lack pyftpdlib.
         m_process.start(QStringLiteral("/usr/bin/python3"), arguments());
-        const QByteArray line = readLine(30000);
+        const QByteArray line = readLineWithin(m_process, 30000);
         for (const QByteArray &port : line.simplified().split(' '))
             if (port.toInt() > 0)
                 m_ports.append(port.toInt());
@@ -92,7 +92,7 @@ public:
             return false;
         const QByteArray number = QByteArray::number(player);
         m_process.write("mode " + number + ' ' + name(fault) + '\n');
-        if (readLine(5000).trimmed() != "ok " + number)
+        if (readLineWithin(m_process, 5000).trimmed() != "ok " + number)
             return false;
         m_faults[player] = fault;
         return true;
@@ -183,17 +183,6 @@ private:
         if (!line.isEmpty())
             return QStringLiteral("it printed \"%1\"").arg(QString::fromUtf8(line.trimmed()));
         return m_process.errorString();
-    }
-
-    // The script answers a line at a time: the ports once all listen, then "ok K" to each switch.
-    QByteArray readLine(int timeoutMs)
-    {
-        const QDeadlineTimer deadline(timeoutMs);
-        while (!m_process.canReadLine()) {
-            if (!m_process.waitForReadyRead(int(deadline.remainingTime())))
-                break;
-        }
-        return m_process.readLine();
     }
 
     QList<Fault> m_faults;

@@ -17,6 +17,16 @@ QByteArray readAll(const QString &path)
     return file.readAll();
 }
 
+QByteArray readLineWithin(QProcess &process, int timeoutMs)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!process.canReadLine()) {
+        if (!process.waitForReadyRead(int(deadline.remainingTime())))
+            break;
+    }
+    return process.readLine();
+}
+
 void writeAll(const QString &path, const QByteArray &bytes)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());

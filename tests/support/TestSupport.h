@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -20,6 +21,10 @@ struct TempDirs
 };
 
 QByteArray readAll(const QString &path);
+
+// The next line a helper process writes, waiting for it at most timeoutMs; what came when it
+// does not come (a helper script answers a line at a time).
+QByteArray readLineWithin(QProcess &process, int timeoutMs);
 
 // Writes bytes at path, making its folder. Some words stand for what no reader may take whole:
 // "folder" makes a folder, "fifo" a FIFO without a writer and "N MB" a sparse file of N megabytes.

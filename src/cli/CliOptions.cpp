@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 #include <vector>
 
 #include <getopt.h>
@@ -119,32 +120,41 @@ UsageError invalid(const QString &value, const QString &option, const QString &v
     return {QStringLiteral("invalid argument '%1' for '--%2' (%3)").arg(value, option, valid)};
 }
 
+// A whole number from min to max into field; an error naming the range otherwise.
+std::optional<UsageError> takeNumber(int &field, const QString &value, const QString &name, int min, int max,
+                                     const QString &unit)
+{
+    bool number = false;
+    field = value.toInt(&number);
+    if (!number || field < min || field > max)
+        return invalid(value, name, QStringLiteral("%1 to %2%3").arg(min).arg(max).arg(unit));
+    return std::nullopt;
+}
+
+// The options whose value is a name or a path, kept as given.
+const std::pair<QStringView, std::optional<QString> Options::*> kKeptAsGiven[]{
+    {u"group", &Options::group},       {u"password-file", &Options::passwordFile},
+    {u"areas", &Options::areasFile},   {u"looks", &Options::looksFile},
+    {u"state", &Options::stateFile}};
+
 // Takes one option's value into the options; an error when it is no valid one.
 std::optional<UsageError> take(Options &options, const QString &name, const QString &value)
 {
     using namespace kite7lists;
+    for (const auto &[option, field] : kKeptAsGiven) {
+        if (name == option) {
+            options.*field = value;
+            return std::nullopt;
+        }
+    }
     if (name == u"crawl")
         options.crawl = value;
     else if (name == u"player")
         options.players << value;
-    else if (name == u"group")
-        options.group = value;
-    else if (name == u"password-file")
-        options.passwordFile = value;
-    else if (name == u"areas")
-        options.areasFile = value;
-    else if (name == u"looks")
-        options.looksFile = value;
     else if (name == u"language")
         options.language = value;
-    else if (name == u"state")
-        options.stateFile = value;
-    else if (name == u"interval") {
-        bool number = false;
-        options.interval = value.toInt(&number);
-        if (!number || options.interval < 1 || options.interval > kMaxInterval)
-            return invalid(value, name, QStringLiteral("1 to %1 seconds").arg(kMaxInterval));
-    }
+    else if (name == u"interval")
+        return takeNumber(options.interval, value, name, 1, kMaxInterval, QStringLiteral(" seconds"));
     else if (name == u"accept") {
         static const QStringList statuses{"Exercise", "System", "Test", "Draft", "Actual"};
         for (const QString &word : value.split(u',')) {
@@ -156,12 +166,9 @@ std::optional<UsageError> take(Options &options, const QString &name, const QStr
             options.accepted << *known;
         }
     }
-    else if (name == u"max-connections") {
-        bool number = false;
-        options.maxConnections = value.toInt(&number);
-        if (!number || options.maxConnections < 1 || options.maxConnections > kMaxConnectionsLimit)
-            return invalid(value, name, QStringLiteral("1 to %1").arg(kMaxConnectionsLimit));
-    } else if (name == u"kite7-port") {
+    else if (name == u"max-connections")
+        return takeNumber(options.maxConnections, value, name, 1, kMaxConnectionsLimit, QString());
+    else if (name == u"kite7-port") {
         if (!(options.kite7Choices.comPort = kite7Choice(comPorts(), value, true)))
             return invalid(value, name, QStringLiteral("1 to 8"));
     } else if (name == u"kite7-speed") {

@@ -15,7 +15,6 @@ class AlertFeedServer
 public:
     enum class Mode {
         Normal,
-        Slow,         // the body a byte every 200 ms
         Huge,         // 200 and 100 MB
         Error,        // 500
         RedirectLoop, // 302 to itself, for ever
@@ -79,7 +78,6 @@ private:
     {
         switch (mode) {
         case Mode::Normal: return "normal";
-        case Mode::Slow: return "slow";
         case Mode::Huge: return "huge";
         case Mode::Error: return "error";
         case Mode::RedirectLoop: return "redirect-loop";

@@ -10,8 +10,10 @@ namespace qvic::test {
 
 // The one table of what a player can do wrong and how a start to it ends, run against the
 // send engine; the windows' tests use its time limits and names. Faults other tests show are
-// not repeated here: nobody listening (the command line's status test), a drop (the send
-// engine's cut connection), silence after the upload or at QUIT (its stuck players).
+// not repeated here: nobody listening (the command line's status test), a refused logon (the
+// groups window), no greeting (the watch), a drop (the send engine's cut connection), silence
+// after the upload or at QUIT (its stuck players), a wrong SIZE and a slow player (the
+// transfer window).
 namespace faults {
 
 using Fault = StandInPlayers::Fault;
@@ -26,7 +28,6 @@ inline const QString kRenamed = QStringLiteral("renamed /media/Lobby.rtf.part /m
 inline const QString kAside = QStringLiteral("renamed /media/Lobby.rtf /media/Lobby.rtf.old");
 inline const QString kIncomplete = QStringLiteral("incomplete /media/Lobby.rtf.part");
 inline const QString kCommand = QStringLiteral("received /settings/Instant.txt");
-inline const QString kCantLogon = QStringLiteral("Can't logon to this IP Address");
 inline const QString kNotConnected = QStringLiteral("The IP Address is not connected.");
 
 // Bytes that differ from place to place, so a shifted or cut copy never compares equal.
@@ -62,41 +63,23 @@ inline void addRows()
     const QString renameRefused
         = QStringLiteral("Error transferring file.\r\nFTP Error: 21\r\nErr Desp: "
                          "media\\Lobby.rtf could not be renamed (the player answered \"553 ");
-    QTest::newRow("refuses the logon")
-        << Fault::Refused << small << State::Failed << kCantLogon << "" << QStringList{};
-    QTest::newRow("never greets")
-        << Fault::NeverGreets << small << State::Failed << kCantLogon << "" << QStringList{};
     QTest::newRow("resets mid-document")
         << Fault::Reset << large << State::Failed << kNotConnected << "" << QStringList{kIncomplete};
     QTest::newRow("stalls mid-document")
         << Fault::Stall << large << State::Failed << kNotConnected << "" << QStringList{kIncomplete};
-    QTest::newRow("silent after the upload's end")
-        << Fault::SilentAfterData << small << State::Failed << kNotConnected << "" << QStringList{kPart};
     QTest::newRow("no SIZE")
         << Fault::NoSize << small << State::DeliveredNotVerified << "" << ""
         << QStringList{kPart, kRenamed, kCommand};
-    QTest::newRow("wrong SIZE")
-        << Fault::WrongSize << small << State::Failed
-        << "Error transferring file.\r\nFTP Error: 18\r\nErr Desp: "
-           "media\\Lobby.rtf: the player holds 19999 bytes of the 20000 sent."
-        << "" << QStringList{kPart};
     QTest::newRow("no rename over a file")
         << Fault::NoRenameOver << small << State::Delivered << "" << "replaced by delete and rename"
         << QStringList{kPart, kAside, kRenamed, "deleted /media/Lobby.rtf.old", kCommand};
     // The player is never left without the document it shows.
-    QTest::newRow("refuses every rename")
-        << Fault::NoRename << small << State::Failed << renameRefused << "" << QStringList{kPart};
     QTest::newRow("refuses to rename the new document")
         << Fault::NoRenamePart << small << State::Failed << renameRefused << ""
         << QStringList{kPart, kAside, "renamed /media/Lobby.rtf.old /media/Lobby.rtf"};
     QTest::newRow("disk full")
         << Fault::Full << small << State::Failed
         << "Error transferring file.\r\nFTP Error: 25\r\nErr Desp: " << "" << QStringList{};
-    // Two seconds at 150 kB/s, most of it in the socket buffers long before the player has it:
-    // slower than the response limit allows for the last bytes, yet moving all along.
-    QTest::newRow("slow but steady")
-        << Fault::Throttle << 300000 << State::Delivered << "" << ""
-        << QStringList{kPart, kRenamed, kCommand};
 }
 
 // Whether the words the operator read are those of the row: all of them, or their

@@ -30,12 +30,10 @@ public:
         Reset,            // resets both (RST) at 64 KiB
         Stall,            // stops reading at 64 KiB, both kept open; reads on once the client hangs up
         NoReplyAfterData, // takes an upload whole but never answers its end (226), nor anything after
-        SilentAfterData,  // answers an upload's end (226), then nothing more on that connection
         SilentAtQuit,     // answers everything but QUIT and keeps the connection
         NoSize,           // 502 to SIZE
         WrongSize,        // SIZE tells a byte less than the file holds
         NoRenameOver,     // 550 to RNTO onto an existing file
-        NoRename,         // 553 to every RNTO
         NoRenamePart,     // 553 to RNTO of a file whose name ends in .part; other renames work
         Full,             // 552 to STOR
         Throttle,         // reads uploads at rate bytes a second
@@ -150,12 +148,10 @@ private:
         case Fault::Reset: return "reset";
         case Fault::Stall: return "stall";
         case Fault::NoReplyAfterData: return "no-reply-after-data";
-        case Fault::SilentAfterData: return "silent-after-data";
         case Fault::SilentAtQuit: return "silent-at-quit";
         case Fault::NoSize: return "no-size";
         case Fault::WrongSize: return "wrong-size";
         case Fault::NoRenameOver: return "no-rename-over";
-        case Fault::NoRename: return "no-rename";
         case Fault::NoRenamePart: return "no-rename-part";
         case Fault::Full: return "full";
         case Fault::Throttle: return "throttle";

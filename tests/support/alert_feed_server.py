@@ -2,7 +2,7 @@
 """A stand-in alert feed for the tests: an HTTP server on loopback that serves the files of a
 folder as they are at each request, so a test may change a feed between two polls.
 
-    alert_feed_server.py --root FOLDER [--events FILE] [--mode MODE] [--address 127.0.0.1]
+    alert_feed_server.py --root FOLDER --events FILE
 
 It listens on a free port of the loopback address only and prints that port on a line of its
 own once it listens. Each answer carries an ETag (a digest of the file's bytes) and a
@@ -12,13 +12,12 @@ body. A missing file gets 404.
 
 Modes, for every request from the moment they are set:
     normal          as above
-    slow            the headers, then the body a byte every --slow-ms milliseconds
     huge            200 with 100 MB of a valid-looking XML text, sent as fast as it is read
     error           500 Internal Server Error
     redirect-loop   302 to the same path, for ever
 A line "mode NAME" on standard input switches the mode and is answered "ok NAME".
 
-With --events, each request is appended to FILE as one line: "METHOD PATH STATUS", and
+Each request is appended to the events FILE as one line: "METHOD PATH STATUS", and
 "conditional" after it when it carried If-None-Match or If-Modified-Since.
 SIGTERM ends the server at once.
 """
@@ -31,23 +30,19 @@ import os
 import signal
 import sys
 import threading
-import time
 
 HUGE_BYTES = 100 * 1024 * 1024
-MODES = ("normal", "slow", "huge", "error", "redirect-loop")
+MODES = ("normal", "huge", "error", "redirect-loop")
 
 
 class FeedState:
-    def __init__(self, root, events, mode, slow_ms):
+    def __init__(self, root, events):
         self.root = os.path.realpath(root)
         self.events = events
-        self.mode = mode
-        self.slow_ms = slow_ms
+        self.mode = "normal"
         self.lock = threading.Lock()
 
     def note(self, line):
-        if not self.events:
-            return
         with self.lock:
             with open(self.events, "a", encoding="utf-8") as log:
                 log.write(line + "\n")
@@ -60,14 +55,8 @@ class FeedHandler(http.server.BaseHTTPRequestHandler):
     def log_message(self, *args):  # the events file tells what happened; stderr stays quiet
         pass
 
-    def do_HEAD(self):
-        self.answer(with_body=False)
-
     def do_GET(self):
-        self.answer(with_body=True)
-
-    def answer(self, with_body):
-        self.respond(self.server.feed, with_body)
+        self.respond(self.server.feed)
 
     def send_response(self, code, message=None):
         # Noted before the client can read a byte of the answer: a test that has its answer
@@ -76,10 +65,10 @@ class FeedHandler(http.server.BaseHTTPRequestHandler):
         self.server.feed.note("%s %s %d%s" % (self.command, self.path, code, " conditional" if conditional else ""))
         super().send_response(code, message)
 
-    def respond(self, state, with_body):
+    def respond(self, state):
         mode = state.mode
         if mode == "error":
-            return self.plain(500, b"the feed is broken\n", with_body)
+            return self.plain(500, b"the feed is broken\n")
         if mode == "redirect-loop":
             self.send_response(302)
             self.send_header("Location", self.path)
@@ -87,10 +76,10 @@ class FeedHandler(http.server.BaseHTTPRequestHandler):
             self.end_headers()
             return 302
         if mode == "huge":
-            return self.huge(with_body)
+            return self.huge()
         path = self.file_for(state)
         if path is None:
-            return self.plain(404, b"no such feed\n", with_body)
+            return self.plain(404, b"no such feed\n")
         with open(path, "rb") as feed:
             body = feed.read()
         modified = int(os.stat(path).st_mtime)
@@ -107,8 +96,10 @@ class FeedHandler(http.server.BaseHTTPRequestHandler):
         self.send_header("ETag", etag)
         self.send_header("Last-Modified", email.utils.formatdate(modified, usegmt=True))
         self.end_headers()
-        if with_body:
-            self.write_body(body, state.slow_ms if mode == "slow" else 0)
+        try:
+            self.wfile.write(body)
+        except (BrokenPipeError, ConnectionResetError):
+            pass  # the client gave up, as it should at its limits
         return 200
 
     def file_for(self, state):
@@ -131,34 +122,19 @@ class FeedHandler(http.server.BaseHTTPRequestHandler):
             return False
         return modified <= when
 
-    def write_body(self, body, slow_ms):
-        try:
-            if not slow_ms:
-                self.wfile.write(body)
-                return
-            for index in range(len(body)):
-                self.wfile.write(body[index:index + 1])
-                self.wfile.flush()
-                time.sleep(slow_ms / 1000)
-        except (BrokenPipeError, ConnectionResetError):
-            pass  # the client gave up, as it should at its limits
-
-    def plain(self, status, body, with_body):
+    def plain(self, status, body):
         self.send_response(status)
         self.send_header("Content-Type", "text/plain")
         self.send_header("Content-Length", str(len(body)))
         self.end_headers()
-        if with_body:
-            self.wfile.write(body)
+        self.wfile.write(body)
         return status
 
-    def huge(self, with_body):
+    def huge(self):
         self.send_response(200)
         self.send_header("Content-Type", "application/xml")
         self.send_header("Content-Length", str(HUGE_BYTES))
         self.end_headers()
-        if not with_body:
-            return 200
         opening = b'<?xml version="1.0"?><feed xmlns="http://www.w3.org/2005/Atom"><title>'
         chunk = b"x" * 65536
         sent = 0
@@ -192,18 +168,12 @@ def follow_commands(state):
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--root", required=True, help="the folder whose files are served")
-    parser.add_argument("--events", help="a file each request is noted in")
-    parser.add_argument("--mode", choices=MODES, default="normal")
-    parser.add_argument("--slow-ms", type=int, default=200, help="pause between the bytes of a slow body")
-    parser.add_argument("--address", default="127.0.0.1", choices=("127.0.0.1", "::1"),
-                        help="the loopback address to listen on")
+    parser.add_argument("--events", required=True, help="a file each request is noted in")
     options = parser.parse_args()
 
     signal.signal(signal.SIGTERM, lambda *_: os._exit(0))
-    if options.address == "::1":
-        FeedServer.address_family = __import__("socket").AF_INET6
-    server = FeedServer((options.address, 0), FeedHandler)
-    server.feed = FeedState(options.root, options.events, options.mode, options.slow_ms)
+    server = FeedServer(("127.0.0.1", 0), FeedHandler)
+    server.feed = FeedState(options.root, options.events)
     print(server.server_address[1], flush=True)
     threading.Thread(target=follow_commands, args=(server.feed,), daemon=True).start()
     server.serve_forever()

@@ -14,7 +14,6 @@ Options:
     --address A           127.0.0.1 (the default) or ::1; nothing but a loopback address
     --first-port P        player K listens on P + K (default: free ports)
     --rate N              throttle's reading speed, bytes per second (default 100000)
-    --at-byte N           where drop, reset and stall cut in (default 65536)
     --until-killed        serve until SIGTERM or Ctrl+C, whatever the standard input does
     --reply-delay-ms MS   each reply on a control connection, the greeting too, leaves MS ms
                           after it was made, in order, as from a player far away (default 0)
@@ -38,22 +37,19 @@ Faults:
     refused              answers every logon with 530
     never-greets         accepts the connection and says nothing, ever
     closed               nobody listens on the port (it stays reserved)
-    drop                 an upload longer than --at-byte bytes: after that many bytes, closes its
+    drop                 an upload longer than 64 KiB: after that many bytes, closes its
                          data connection, then the control connection, as a program ending does
                          (FIN; bytes still arriving are refused by the system)
     reset                the same, but resets both connections (RST)
-    stall                an upload longer than --at-byte bytes: takes that many, then stops
+    stall                an upload longer than 64 KiB: takes that many, then stops
                          reading, both connections left open; once the client hangs up, the
                          data connection reads on to its end without answering
     no-reply-after-data  takes every byte of an upload but never sends its end reply (226)
                          nor anything after it; the connection stays open
-    silent-after-data    answers an upload's end (226), then nothing more on that connection,
-                         which stays open
     silent-at-quit       answers everything but QUIT, and keeps the connection open after it
     no-size              answers SIZE with 502
     wrong-size           SIZE tells one byte less than the file holds (1 for an empty file)
     no-rename-over       RNTO onto an existing file answered 550; onto a free name it works
-    no-rename            every RNTO answered 553
     no-rename-part       RNTO of a file whose name ends in .part answered 553; other renames work
     full                 answers STOR with 552
     throttle             reads uploads at --rate bytes per second, steadily, through a 16 KiB
@@ -80,10 +76,11 @@ from pyftpdlib.servers import FTPServer
 
 USER, PASSWORD = "qv7player", "tk2harbor"
 FAULTS = ("normal", "refused", "never-greets", "closed", "drop", "reset", "stall", "no-reply-after-data",
-          "silent-after-data", "silent-at-quit", "no-size", "wrong-size", "no-rename-over", "no-rename", "no-rename-part", "full",
+          "silent-at-quit", "no-size", "wrong-size", "no-rename-over", "no-rename-part", "full",
           "throttle")
-CUTTING = ("drop", "reset", "stall")  # the faults that cut an upload at --at-byte
+CUTTING = ("drop", "reset", "stall")  # the faults that cut an upload at AT_BYTE
 SMALL_RECEIVE_BUFFER = 16384
+AT_BYTE = 65536
 
 # Players decode command lines in Windows-1252. Python's cp1252 leaves five bytes
 # undefined; Windows maps them to the control characters of the same value.
@@ -176,7 +173,6 @@ class PlayerDTP(DTPHandler):
 
     timeout = 0  # a stalled upload stays stalled
     rate = 100000
-    at_byte = 65536
 
     def __init__(self, sock, cmd_channel):
         self.taken = 0
@@ -189,12 +185,12 @@ class PlayerDTP(DTPHandler):
     def recv(self, buffer_size):
         fault = self.fault()
         if fault in CUTTING:
-            if self.taken >= self.at_byte:
+            if self.taken >= AT_BYTE:
                 if self.more_to_come():
                     {"drop": self.drop, "reset": self.reset, "stall": self.stall}[fault]()
                     raise RetryError  # nothing read
             else:
-                buffer_size = min(buffer_size, self.at_byte - self.taken)  # stop right at the byte
+                buffer_size = min(buffer_size, AT_BYTE - self.taken)  # stop right at the byte
         if fault == "throttle":
             buffer_size = min(buffer_size, max(1, self.rate // 20))  # a twentieth of a second's worth
         chunk = self.take(buffer_size)
@@ -216,7 +212,7 @@ class PlayerDTP(DTPHandler):
         return chunk
 
     def more_to_come(self):
-        """Whether the upload goes on past what was taken; an upload of at most --at-byte bytes is not cut."""
+        """Whether the upload goes on past what was taken; an upload of at most AT_BYTE bytes is not cut."""
         try:
             return bool(self.socket.recv(1, socket.MSG_PEEK))
         except (BlockingIOError, InterruptedError):
@@ -281,8 +277,6 @@ class PlayerDTP(DTPHandler):
         if upload_ends and fault == "no-reply-after-data":
             self.cmd_channel.muted = True
         super().close()  # answers 226 or 426 on the control connection
-        if upload_ends and fault == "silent-after-data":
-            self.cmd_channel.muted = True
 
 
 class PlayerHandler(FTPHandler):
@@ -373,7 +367,7 @@ class PlayerHandler(FTPHandler):
         if fault == "no-rename-over" and self._rnfr and os.path.lexists(path):
             self._rnfr = None
             return self.respond("550 Cannot create a file when that file already exists.")
-        if fault == "no-rename" or (fault == "no-rename-part" and self._rnfr and self._rnfr.endswith(".part")):
+        if fault == "no-rename-part" and self._rnfr and self._rnfr.endswith(".part"):
             self._rnfr = None
             return self.respond("553 Requested action not taken. File name not allowed.")
         renamed = super().ftp_RNTO(path)
@@ -481,7 +475,6 @@ def parse_arguments():
     parser.add_argument("--address", type=loopback, default="127.0.0.1", help=argparse.SUPPRESS)
     parser.add_argument("--first-port", type=number(0), default=0, help=argparse.SUPPRESS)
     parser.add_argument("--rate", type=number(1), default=100000, help=argparse.SUPPRESS)
-    parser.add_argument("--at-byte", type=number(0), default=65536, help=argparse.SUPPRESS)
     parser.add_argument("--reply-delay-ms", type=number(0), default=0, help=argparse.SUPPRESS)
     parser.add_argument("--until-killed", action="store_true", help=argparse.SUPPRESS)
     args = parser.parse_args()
@@ -537,7 +530,6 @@ def main():
     logging.basicConfig(level=logging.WARNING)
     PlayerHandler.reply_delay = args.reply_delay_ms / 1000
     PlayerDTP.rate = args.rate
-    PlayerDTP.at_byte = args.at_byte
 
     ioloop = IOLoop.instance()
     players = make_players(args, ioloop)

@@ -3,9 +3,6 @@
 #include "StandInPlayers.h"
 #include "TestSupport.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 
 using namespace qvic;
 using namespace qvic::test;
@@ -74,19 +71,6 @@ private slots:
         QCOMPARE(uploads(2), 0);
     }
 
-    // --accept and --language reach the plan: a Test alert is taken, its text in Spanish.
-    void takesWhatTheOptionsAsk()
-    {
-        CapSample alert{.identifier = "KSTO-1"};
-        alert.status = "Test";
-        const Ran ran = run(QStringList{file("test.xml", capAlert(alert)), "--accept", "exercise,TEST", "--language", "es-US"}
-                            + playersOptions({0}));
-        QCOMPARE(ran.status, 0);
-        QVERIFY2(ran.out.endsWith("Alert KSTO-1 (Severe, Test): Start sent to 1 player: 1 delivered.\n"), ran.out);
-        const QByteArray document = received(0, "media/Alert.rtf");
-        QVERIFY2(document.contains("\\b Aviso de tornado KSTO-1: Ref\\'fagiese ahora.\\par"), document);
-    }
-
     // Green County maps to Lobby (player 0); Elm Creek to Cafeteria (players 1 and 2). SOURCE
     // stands after the options here.
     void areasReachTheirGroups()
@@ -106,33 +90,6 @@ private slots:
         QCOMPARE(uploads(2), 2);
         QCOMPARE(toNobody.status, 0);
         QCOMPARE(toNobody.out, "Alert KSTO-2 (Severe, Actual): nothing sent: no mapped area: Red County.\n");
-    }
-
-    // A feed served over HTTP, each of its alerts told as a JSON object.
-    void feedOfThreeAlertsSendsEach()
-    {
-        AlertFeedServer server;
-        QVERIFY2(server.start(), qPrintable(server.errorString()));
-        CapSample minor{.identifier = "CAMPUS-3"};
-        minor.severity = "Minor";
-        minor.expires.clear(); // no expiry: it runs for the look's dwell
-        writeAll(server.root() + "/feed.xml",
-                 atomFeed({capAlert({.identifier = "CAMPUS-1"}), capAlert({.identifier = "CAMPUS-2"}),
-                           capAlert(minor)}));
-        const Ran ran = run(QStringList{server.url("feed.xml"), "--json"} + playersOptions({0}));
-
-        QCOMPARE(ran.status, 0);
-        const QList<QByteArray> lines = ran.out.trimmed().split('\n');
-        QCOMPARE(lines.size(), 3);
-        QStringList told;
-        for (const QByteArray &line : lines) {
-            const QJsonObject object = QJsonDocument::fromJson(line).object();
-            told << object["alert"].toObject()["identifier"].toString() + ' ' + object["alert"].toObject()["severity"].toString()
-                        + ' ' + object["action"].toString() + ' ' + QString::number(object["delivered"].toInt());
-        }
-        QCOMPARE(told, QStringList({"CAMPUS-1 Severe start 1", "CAMPUS-2 Severe start 1", "CAMPUS-3 Minor start 1"}));
-        QCOMPARE(uploads(0), 6);
-        QCOMPARE(command(0), startLine("3600", "000000")); // the last, Minor: black, the look's hour
     }
 
     void updateReachesTheEarlierPlayers()
@@ -209,10 +166,6 @@ private slots:
         QTest::newRow("billion laughs")
             << QByteArray("<?xml version=\"1.0\"?><!DOCTYPE lolz [<!ENTITY lol \"lol\"><!ENTITY lol2 "
                           "\"&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;\">]><lolz>&lol2;</lolz>")
-            << file << "a document with a DTD is refused";
-        QTest::newRow("external entity")
-            << QByteArray("<?xml version=\"1.0\"?><!DOCTYPE alert [<!ENTITY secret SYSTEM \"file:///etc/passwd\">]>"
-                          "<alert xmlns=\"urn:oasis:names:tc:emergency:cap:1.2\"><identifier>&secret;</identifier></alert>")
             << file << "a document with a DTD is refused";
         QTest::newRow("10,000 deep") << QByteArray("<alert>").repeated(10000) << file << "nested deeper than 64 elements";
         QTest::newRow("not XML") << QByteArray("Tornado warning! Take shelter.\n") << file

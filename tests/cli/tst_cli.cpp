@@ -24,7 +24,6 @@ namespace {
 const QByteArray kCrawl
     = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0\\fs40 Doors open at nine\\par Exit by the \\b lobby\\b0}";
 const QByteArray kSettings = "120,none,0.25,3,0.5000,0\r\n";
-const QByteArray kStartCommand = "Message=@START_INSTANT_CRAWL,Lobby.rtf,120,none,0.25,3,0.5000,000000\r\n";
 const QString kLogon = "Can't logon to this IP Address";
 
 // How the parser took the arguments: its usage error, the help asked for, or the SOURCE read.
@@ -56,9 +55,7 @@ private slots:
     void initTestCase();
     void options_data();
     void options();
-    void startReachesEachPlayer();
     void failedPlayerToldInJson();
-    void kite7StartEndsWithTheDeviceScript();
     void passwordTypedAtTheTerminal();
     void refusals_data();
     void refusals();
@@ -147,32 +144,6 @@ void tst_Cli::options()
     QTEST(described(cli::parseArguments(arguments)), "read");
 }
 
-// Each player gets the document and the command file, the output tells each player's outcome
-// and the send log gains a line per player.
-void tst_Cli::startReachesEachPlayer()
-{
-    StandInPlayers players({StandInPlayers::Fault::None, StandInPlayers::Fault::None});
-    QVERIFY2(players.start(), qPrintable(players.errorString()));
-    const qsizetype logged = SendLog::read(logPath()).rows.size();
-
-    const Ran ran = run({"start", "--crawl", "Lobby", "--player", players.host(0), "-p", players.host(1),
-                         "--password-file", m_dirs.root.filePath("password")});
-
-    QVERIFY2(ran.status == 0, ran.out + ran.err);
-    QCOMPARE(ran.err, QByteArray());
-    QVERIFY2(ran.out.endsWith("\nStart sent to 2 players: 2 delivered.\n"), ran.out);
-    const QList<SendLogRow> log = SendLog::read(logPath()).rows.mid(logged);
-    QCOMPARE(log.size(), 2);
-    for (int i = 0; i < 2; ++i) {
-        const QByteArray command = readAll(players.root(i) + "/settings/Instant.txt");
-        QVERIFY2(command.endsWith("\r\n" + kStartCommand), command); // after the time stamp line
-        QCOMPARE(readAll(players.root(i) + "/media/Lobby.rtf"), kCrawl);
-        QVERIFY2(ran.out.contains(players.host(i).toUtf8() + ": delivered, "), ran.out);
-        QCOMPARE(log[i].player, players.host(i));
-        QCOMPARE(log[i].outcome, "delivered");
-    }
-}
-
 // A group's player refuses the logon: the others get the crawl, the run exits 2, and the JSON
 // and the send log name the failed player with why.
 void tst_Cli::failedPlayerToldInJson()
@@ -196,24 +167,6 @@ void tst_Cli::failedPlayerToldInJson()
     const QList<SendLogRow> log = SendLog::read(logPath()).rows.mid(logged);
     QCOMPARE(log.size(), 2);
     QCOMPARE(log[1].outcome, "failed: " + kLogon);
-}
-
-// A Kite-7 start leaves the device script on the player, built from the choices given and the
-// crawl's text; only the first line of standard input is the password.
-void tst_Cli::kite7StartEndsWithTheDeviceScript()
-{
-    StandInPlayers player;
-    QVERIFY2(player.start(), qPrintable(player.errorString()));
-
-    const Ran ran = run({"start", "-c", "Lobby.rtf", "-p", player.host(), "--kite7", "--kite7-port=3",
-                         "--kite7-repeat", "5"},
-                        "Secret\nnext line\n");
-
-    QVERIFY2(ran.status == 0, ran.out + ran.err);
-    const QByteArray script = readAll(player.root() + "/settings/Instant.txt");
-    QVERIFY2(script.contains("\r\nMessage=@INSTANT_EVENT_COMMAND,$Event,3,N,9600,N,8,1,\""), script);
-    QCOMPARE(script.count("<Doors open at nine\x14\nExit by the lobby@end;>`0.1`<@show,250,5;>"), 8);
-    QCOMPARE(readAll(player.root() + "/media/Lobby.rtf"), kCrawl);
 }
 
 // The operator types the password at the prompt on the terminal: it is not echoed, and the
@@ -267,9 +220,6 @@ void tst_Cli::refusals_data()
     QTest::addColumn<QString>("error"); // APP stands for the AppDir
 
     const QString rtf = "APP/Application/RTF/";
-    QTest::newRow("wrong password")
-        << QStringList{"start", "-c", "Lobby", "-p", "P0"} << QByteArray("secret\n")
-        << "incorrect password; nothing was sent";
     QTest::newRow("unknown crawl")
         << QStringList{"start", "-c", "Nowhere", "-p", "P0"} << QByteArray("Secret\n")
         << "no crawl 'Nowhere' in " + rtf.chopped(1) + " (looked for Nowhere.rtf)";

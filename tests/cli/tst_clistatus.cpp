@@ -101,24 +101,6 @@ private slots:
                 QVERIFY2(!QRegularExpression("^(STOR|APPE|DELE|RNFR|RNTO|MKD|RMD|SITE)").match(line).hasMatch(), qPrintable(line));
     }
 
-    // For people: a line per player as it answers, then the summary; every player answered.
-    void linesForPeople()
-    {
-        const auto [status, out, err] = run({"status", "--player", m_players.host(0), "--player", m_players.host(1)});
-        QCOMPARE(status, 0);
-        QStringList lines = QString::fromUtf8(out).split(u'\n', Qt::SkipEmptyParts);
-        QCOMPARE(lines.size(), 3);
-        QCOMPARE(lines.takeLast(), "Status of 2 players: 1 showing, 1 stopped.");
-        lines.sort();
-        QStringList expected{m_players.host(0) + ": showing Lobby.rtf since " + isoTime(m_now) + " until "
-                                 + isoTime(m_now.addSecs(3600)),
-                             m_players.host(1) + ": stopped since " + isoTime(m_now)
-                                 + "; differs from last send (the player holds a stop; last sent: a start of Lobby.rtf at "
-                                 + isoTime(m_now.addSecs(-30)) + ")"};
-        expected.sort();
-        QCOMPARE(lines, expected);
-    }
-
 private:
     struct Ran
     {

@@ -181,38 +181,6 @@ private slots:
         QVERIFY(!w.in(groups, "retryFailedButton")->isEnabled());
     }
 
-    // The send log's window, from the File menu, shows every line with its command line whole.
-    void sendLogWindowShowsCommandLinesWhole()
-    {
-        GroupDesk w({});
-        PlayerResult delivered;
-        delivered.player = "10.0.0.5";
-        delivered.state = PlayerResult::State::Delivered;
-        const QString commandLine = "Message=@START_INSTANT_CRAWL,A rather long crawl name for the lobby.rtf,"
-                                    "3600,0x000000,0.25,3,0.2000,000000";
-        SendLog(SendLog::pathFor(w.state)).append(DeliveryAction::Start, "Lobby.rtf", commandLine,
-                                                   {delivered, delivered, delivered});
-        int rows = -1;
-        QStringList cut;
-        whenModal([&](QWidget *window) {
-            auto *table = window ? window->findChild<QTableWidget *>("sendLogTable") : nullptr;
-            if (!table)
-                return;
-            rows = table->rowCount();
-            const int last = table->columnCount() - 1;
-            for (int row = 0; row < rows; ++row) {
-                const QString text = table->item(row, last)->text();
-                if (table->columnWidth(last) < table->fontMetrics().horizontalAdvance(text))
-                    cut << text;
-            }
-        });
-
-        w.chooseFromFileMenu(Qt::Key_L);
-
-        QTRY_COMPARE(rows, 3);
-        QCOMPARE(cut, QStringList());
-    }
-
     // Exit from the File menu mid-group, Yes to the question: the send is cancelled, every player
     // keeps the document it had, the send log has every player, and the program ends: the
     // application's main loop, run here as main() runs it, returns 0.

@@ -22,9 +22,6 @@ private slots:
         QTest::addColumn<CrawlSettings>("settings");
         QTest::addColumn<double>("height");
         QTest::addColumn<QString>("line");
-        QTest::newRow("transparent, black key: 31 bytes")
-            << S{"60", true, "000000", "25", "3", "120", 0} << 600.0
-            << "3600,0x000000,0.25,3,0.2000,0\r\n";
         QTest::newRow("no key, white background")
             << S{"1.5", false, "FFFFFF", "150", "-2", "700", 16777215} << 600.0
             << "90,none,0.0,-2,1.0,16777215\r\n";
@@ -51,20 +48,13 @@ private slots:
     // Each file is loaded over the controls `before`; what they then save is the save rows' matter.
     void load_data()
     {
-        QTest::addColumn<QByteArray>("file"); // "-": no file
+        QTest::addColumn<QByteArray>("file");
         QTest::addColumn<CrawlSettings>("before");
         QTest::addColumn<CrawlSettings>("after");
         QTest::addColumn<QString>("refusal"); // how the message ends when the file is refused
 
         const CrawlSettings clear = S{"5", false, "None", "9", "1", "7", 255};
         const CrawlSettings ticked = S{"5", true, "FF0000", "9", "1", "7", 255};
-        QTest::newRow("transparent, black key")
-            << QByteArray("3600,0x000000,0.25,3,0.2000,0\r\n") << clear
-            << S{"60", true, "000000", "25", "3", "120", 0} << "";
-        // Ticked, never with a bare "0x".
-        QTest::newRow("no file")
-            << QByteArray("-") << clear
-            << S{"5", true, "000000", "", "", "0", 0} << "";
         QTest::newRow("short line")
             << QByteArray("120,NONE,abc\r\n4,5,6\r\n") << ticked
             << S{"2", false, "", "abc", "", "0", 0} << "";
@@ -86,9 +76,7 @@ private slots:
         QFETCH(CrawlSettings, before);
         QFETCH(CrawlSettings, after);
         QFETCH(QString, refusal);
-        QFile::remove(doc("Load.inst"));
-        if (file != "-")
-            test::writeAll(doc("Load.inst"), file);
+        test::writeAll(doc("Load.inst"), file);
 
         const LoadedCrawlSettings loaded = loadInstFile(doc("Load.rtf"), 600);
 

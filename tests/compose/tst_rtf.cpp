@@ -134,13 +134,6 @@ private slots:
     void roundTrip_data()
     {
         QTest::addColumn<Runs>("runs");
-        QTest::newRow("mixed runs")
-            << Runs{{"WELCOME ", kPlain + " b"},
-                    {"to the", "Times New Roman 30 ff0000 b i"},
-                    {" lobby", "Times New Roman 30 ff0000 b u"},
-                    {" caf\u00e9", "Arial 20 ffffff"},
-                    {" 8.5", "Liberation Sans 8.5 123456 i u"},
-                    {" auto", "Arial 72 auto"}};
         QTest::newRow("unicode, tabs, line breaks")
             << Runs{{"€ Ω Привет 東京 ‘q’ \u00a0a😀b\tb\t\tc\u2028d", kPlain}};
         QTest::newRow("escapes")

@@ -3,101 +3,13 @@
 
 #include "device/ui/Kite7Dialog.h"
 
-#include <QAbstractItemView>
-#include <QAction>
-
 using namespace qvic;
-using Setting = QString SharedState::*;
-
-namespace {
-
-enum class How { FromTheList, TypedThenEnter };
-
-// One list at two openings from the menu: what the first shows, the choice made there, what
-// it keeps, and what the second opening shows.
-struct Pick
-{
-    const char *name = nullptr;
-    QString before{}; // the kept value before the first opening; empty: the program's default
-    QString shown{};  // at the first opening
-    QString first{};  // entry
-    QString last{};   // entry
-    int count = 0;
-    How how = How::FromTheList;
-    QString entry{};
-    Setting setting = nullptr;
-    QString kept{};
-};
-
-} // namespace
-
-Q_DECLARE_METATYPE(Pick)
 
 class tst_Kite7Dialog : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void list_data()
-    {
-        using S = SharedState;
-        QTest::addColumn<Pick>("pick");
-        QTest::newRow("COM 8")
-            << Pick{.name = "comPortList", .shown = "1", .first = "1", .last = "8", .count = 8,
-                    .how = How::FromTheList, .entry = "8", .setting = &S::kite7ComPort, .kept = "8"};
-        // Typed text stores nothing, not even the entry it begins (50).
-        QTest::newRow("position typed 5")
-            << Pick{.name = "positionList", .shown = "200", .first = "40", .last = "218", .count = 179,
-                    .how = How::TypedThenEnter, .entry = "5", .setting = &S::kite7Position, .kept = "200"};
-    }
-
-    // The choice outlives the dialog; what stored nothing is not shown at the next opening either.
-    void list()
-    {
-        QFETCH(Pick, pick);
-        test::MainWindowFixture w;
-        QVERIFY(!w.error);
-        if (!pick.before.isEmpty())
-            w.state.*pick.setting = pick.before;
-        const QString former = w.state.*pick.setting;
-        // Opened modally from the menu.
-        const auto visit = [&](const std::function<void(QComboBox *)> &act) {
-            test::whenModal([&](QWidget *dialog) {
-                QVERIFY(dialog);
-                QCOMPARE(dialog->objectName(), "Kite7Dialog");
-                act(dialog->findChild<QComboBox *>(pick.name));
-            });
-            w.window->findChild<QAction *>("kite7Action")->trigger();
-        };
-
-        visit([&](QComboBox *box) {
-            QCOMPARE(box->currentText(), pick.shown);
-            QCOMPARE(box->itemText(0), pick.first);
-            QCOMPARE(box->itemText(box->count() - 1), pick.last);
-            if (pick.how == How::TypedThenEnter) {
-                box->setFocus();
-                box->lineEdit()->selectAll();
-                QTest::keyClicks(box, pick.entry);
-                QCOMPARE(box->currentText(), pick.entry); // nothing completed
-                QTest::keyClick(box, Qt::Key_Return);
-                QVERIFY(box->window()->isVisible()); // Enter in a list presses no button
-                QTest::mouseClick(box->window()->findChild<QPushButton *>("closeButton"), Qt::LeftButton);
-                QTRY_VERIFY(!box->window()->isVisible());
-            } else { // the highlight moves to the entry, Enter takes it
-                box->showPopup();
-                QTRY_VERIFY(box->view()->isVisible());
-                box->view()->setCurrentIndex(box->view()->model()->index(box->findText(pick.entry), 0));
-                QTest::keyClick(box->view(), Qt::Key_Return);
-                QTRY_VERIFY(!box->view()->isVisible());
-            }
-            QCOMPARE(box->count(), pick.count); // typing adds no entry
-        });
-
-        QCOMPARE(w.state.*pick.setting, pick.kept);
-        const QString shownNext = pick.kept == former ? pick.shown : pick.entry;
-        visit([&](QComboBox *box) { QCOMPARE(box->currentText(), shownNext); });
-    }
-
     // The buttons take the main window's text and address; the script's bytes are the builders'
     // test, the uploads the send engine's.
     void startAndStop_data()
@@ -145,7 +57,7 @@ private slots:
         QTest::keyClicks(w.editor, text);
         if (message.contains("Error creating"))
             QVERIFY(QDir().mkpath(w.state.instantFile));
-        // As chosen in the dialog before: its own test shows how.
+        // As chosen in the dialog's lists before.
         w.state.kite7ComPort = "8";
         w.state.kite7Speed = "Fast";
         const auto clock = [] { return QDateTime(QDate(2026, 12, 4), QTime(17, 11, 9)); };

@@ -42,7 +42,6 @@ private slots:
     void faultBesideHealthyPlayer();
     void oneConnectionAndWholePaths();
     void stuckPlayersHoldNobodyUp();
-    void cancelCutsUploadsUnderWay();
     void destroyedWhileSending();
     void remoteNamesAsPlayersReadThem();
     void onePlayerUnderSeveralSpellings();
@@ -154,35 +153,6 @@ void tst_SendEngine::stuckPlayersHoldNobodyUp()
         QCOMPARE(send.results()[player].state, State::Delivered);
     QCOMPARE(endOrder.size(), players.size());
     QCOMPARE(endOrder.last(), 0); // the only one that waited for its reply
-}
-
-// A cancel cuts the uploads under way and starts no other; no player is left with half a
-// document under its real name.
-void tst_SendEngine::cancelCutsUploadsUnderWay()
-{
-    writeAll(m_dir.filePath("big/Lobby.rtf"), crawl(2000000));
-    StandInPlayers players({Fault::Throttle, Fault::Throttle, Fault::Throttle, Fault::Throttle});
-    players.setRate(50000);
-    QVERIFY2(players.start(), qPrintable(players.errorString()));
-    for (int player = 0; player < players.size(); ++player)
-        writeAll(players.root(player) + "/media/Lobby.rtf", kOlder);
-    SendEngine send;
-    send.setMaxConnections(2);
-    QVERIFY(send.start(request(players.hosts(), m_dir.filePath("big/Lobby.rtf"))));
-    // A loaded machine may take a while to log on to the Python players.
-    QTRY_VERIFY_WITH_TIMEOUT(send.results()[0].bytesSent > 0 && send.results()[1].bytesSent > 0, 30000);
-    QCOMPARE(send.results()[2].state, State::Waiting);
-    send.cancel();
-    QVERIFY(ended(send));
-
-    for (int player = 0; player < players.size(); ++player) {
-        QCOMPARE(send.results()[player].words, "Transferring process is cancelled.");
-        QCOMPARE(readAll(players.root(player) + "/media/Lobby.rtf"), kOlder);
-    }
-    for (const int player : {0, 1})
-        QTRY_COMPARE_WITH_TIMEOUT(transfers(players.events(player)), QStringList{kIncomplete}, 20000);
-    for (const int player : {2, 3})
-        QCOMPARE(players.events(player), QStringList());
 }
 
 // An engine that goes away mid-send (its window closed) cancels, cuts its uploads and lets go.

@@ -179,8 +179,6 @@ private slots:
             << "" << "  \r " << "   " << "" << "i Please enter an IP address." << "addressBox";
         QTest::newRow("settings file cannot be saved")
             << "" << "Hello" << "%1" << "" << "e The crawl could not be saved.\n" << "";
-        QTest::newRow("password refused")
-            << "" << "Hello" << "%1" << "HARBOUR" << "e Incorrect password!" << "";
         QTest::newRow("comma in the name")
             << "East, West.rtf" << "Hello" << "%1" << ""
             << "e The crawl document \"East, West.rtf\" cannot be sent" << "";

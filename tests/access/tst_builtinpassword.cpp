@@ -1,3 +1,4 @@
+#include "ProgramRun.h"
 #include "RecordingDialogs.h"
 #include "StandInPlayers.h"
 #include "TestSupport.h"
@@ -8,7 +9,6 @@
 #include <QApplication>
 #include <QDirIterator>
 #include <QLineEdit>
-#include <QProcess>
 
 using namespace qvic;
 using namespace qvic::test;
@@ -70,22 +70,11 @@ private slots:
         writeSiteSettings(siteSettings);
         StandInPlayers player;
         QVERIFY2(player.start(), qPrintable(player.errorString()));
-        QProcess program;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("QVIC_APP_DIR", m_dirs.appDir());
-        environment.insert("QVIC_WIN_DIR", m_dirs.winDir());
-        environment.insert("QVIC_SITE_CONFIG", siteFile());
-        environment.insert("TMPDIR", m_dirs.root.filePath("tmp"));
-        QDir().mkpath(m_dirs.root.filePath("tmp"));
-        program.setProcessEnvironment(environment);
-        program.start(QVIC_EXECUTABLE, {"stop", "--player", player.host()});
-        program.write(password.toUtf8() + '\n');
-        program.closeWriteChannel();
-        QVERIFY(program.waitForFinished(30000));
+        // The site settings file reaches the program through the environment initTestCase set.
+        const Ran ran = runProgram(m_dirs, {"stop", "--player", player.host()}, password.toUtf8() + '\n');
 
-        QCOMPARE(program.exitCode(), opens ? 0 : 1);
-        QCOMPARE(QString::fromUtf8(program.readAllStandardError()),
-                 opens ? "" : "qv-instant-crawl: incorrect password; nothing was sent\n");
+        QCOMPARE(ran.status, opens ? 0 : 1);
+        QCOMPARE(QString::fromUtf8(ran.err), opens ? "" : "qv-instant-crawl: incorrect password; nothing was sent\n");
         QCOMPARE(player.count("connect"), opens ? 1 : 0);
         // Nothing the program wrote holds the password: not the send log, nor a temporary file.
         const QStringList written{m_dirs.appDir(), m_dirs.root.filePath("tmp")};

@@ -1,5 +1,6 @@
 #include "AlertFeedServer.h"
 #include "CapSamples.h"
+#include "ProgramRun.h"
 #include "StandInPlayers.h"
 #include "TestSupport.h"
 
@@ -193,27 +194,9 @@ private slots:
     }
 
 private:
-    struct Ran
-    {
-        int status;
-        QByteArray out;
-        QByteArray err;
-    };
     Ran run(const QStringList &arguments, const QByteArray &input = "Secret\n") const
     {
-        QProcess process;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.remove("DISPLAY");
-        environment.insert("QVIC_APP_DIR", m_dirs->appDir());
-        environment.insert("QVIC_WIN_DIR", m_dirs->winDir());
-        environment.insert("HOME", m_dirs->root.path());
-        process.setProcessEnvironment(environment);
-        process.start(QVIC_EXECUTABLE, QStringList{"alert"} + arguments);
-        process.write(input);
-        process.closeWriteChannel();
-        process.waitForFinished(60000);
-        const int status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-        return {status, process.readAllStandardOutput(), process.readAllStandardError()};
+        return runProgram(*m_dirs, QStringList{"alert"} + arguments, input);
     }
     QString file(const QString &name, const QByteArray &bytes) const
     {

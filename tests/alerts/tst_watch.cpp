@@ -1,5 +1,6 @@
 #include "AlertFeedServer.h"
 #include "CapSamples.h"
+#include "ProgramRun.h"
 #include "StandInPlayers.h"
 #include "TestSupport.h"
 
@@ -20,12 +21,7 @@ class Watch
 public:
     Watch(const TempDirs &dirs, const QStringList &arguments)
     {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.remove("DISPLAY");
-        environment.insert("QVIC_APP_DIR", dirs.appDir());
-        environment.insert("QVIC_WIN_DIR", dirs.winDir());
-        environment.insert("HOME", dirs.root.path());
-        m_process.setProcessEnvironment(environment);
+        m_process.setProcessEnvironment(programEnvironment(dirs));
         m_process.start(QVIC_EXECUTABLE, QStringList{"watch", "--interval", "1", "--password-file", "-"} + arguments);
         m_process.write("Secret\n");
         m_process.closeWriteChannel();

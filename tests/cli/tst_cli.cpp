@@ -1,3 +1,4 @@
+#include "ProgramRun.h"
 #include "StandInPlayers.h"
 #include "TestSupport.h"
 
@@ -64,36 +65,15 @@ private slots:
     void firstPasswordThenAStart();
 
 private:
-    struct Ran
-    {
-        int status; // -1: ended by a signal
-        QByteArray out;
-        QByteArray err;
-    };
-    // Starts the program as a process, with no display to be had and our folders for its own,
-    // its temporary ones included.
+    // Starts the program as a process on our folders, its temporary one included.
     void start(QProcess &process, const QStringList &arguments) const
     {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.remove("DISPLAY");
-        environment.remove("WAYLAND_DISPLAY");
-        environment.remove("QT_QPA_PLATFORM");
-        environment.insert("QVIC_APP_DIR", m_dirs.appDir());
-        environment.insert("QVIC_WIN_DIR", m_dirs.winDir());
-        environment.insert("HOME", m_dirs.root.path());
-        environment.insert("TMPDIR", tmpDir());
-        process.setProcessEnvironment(environment);
+        process.setProcessEnvironment(programEnvironment(m_dirs));
         process.start(QVIC_EXECUTABLE, arguments);
     }
     Ran run(const QStringList &arguments, const QByteArray &input = {}) const
     {
-        QProcess process;
-        start(process, arguments);
-        process.write(input);
-        process.closeWriteChannel();
-        process.waitForFinished(60000);
-        const int status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-        return {status, process.readAllStandardOutput(), process.readAllStandardError()};
+        return runProgram(m_dirs, arguments, input);
     }
     QString rtf() const { return m_dirs.appDir() + "/Application/RTF/"; }
     QString logPath() const { return m_dirs.appDir() + "/sendlog.csv"; }
@@ -114,7 +94,6 @@ void tst_Cli::initTestCase()
     // Long enough to be still on its way to a slow player when the program is told to end.
     writeAll(rtf() + "Large.rtf", "{\\rtf1\\ansi " + QByteArray(1 << 20, 'x') + '}');
     writeAll(rtf() + "Large.inst", kSettings);
-    QVERIFY(QDir().mkpath(tmpDir()));
 }
 
 void tst_Cli::options_data()

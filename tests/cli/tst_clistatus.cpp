@@ -1,3 +1,4 @@
+#include "ProgramRun.h"
 #include "StandInPlayers.h"
 #include "TestSupport.h"
 
@@ -7,7 +8,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 
 using namespace qvic;
 using namespace qvic::test;
@@ -61,7 +61,8 @@ private slots:
         QStringList arguments{"status", "--json"};
         for (const QString &player : m_players.hosts())
             arguments << "-p" << player;
-        const auto [status, out, err] = run(arguments);
+        // No terminal and no password anywhere: a status needs none.
+        const auto [status, out, err] = runProgram(m_dirs, arguments);
         QCOMPARE(status, 2);
         QCOMPARE(err, QByteArray());
         const QJsonObject json = QJsonDocument::fromJson(out).object();
@@ -102,27 +103,6 @@ private slots:
     }
 
 private:
-    struct Ran
-    {
-        int status;
-        QByteArray out, err;
-    };
-    // The program with no display, no terminal and no password anywhere: a status needs none.
-    Ran run(const QStringList &arguments) const
-    {
-        QProcess process;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-            environment.remove(name);
-        environment.insert("QVIC_APP_DIR", m_dirs.appDir());
-        environment.insert("QVIC_WIN_DIR", m_dirs.winDir());
-        process.setProcessEnvironment(environment);
-        process.setStandardInputFile(QProcess::nullDevice());
-        process.start(QVIC_EXECUTABLE, arguments);
-        process.waitForFinished(60000);
-        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
-                process.readAllStandardError()};
-    }
 
     TempDirs m_dirs;
     StandInPlayers m_players{{Fault::None, Fault::None, Fault::None, Fault::Closed, Fault::None, Fault::None}};

@@ -26,8 +26,6 @@ struct CapSample
 {
     QString identifier;
     QString messageType = "Alert";
-    QString status = "Actual";
-    QString severity = "Severe";
     QString references; // the identifiers of alerts sent before, as "KSTO-1 KSTO-2"
     QString expires = capTime(30 * 60);
     QString area = "Green County";
@@ -40,21 +38,21 @@ inline QByteArray capAlert(const CapSample &alert)
     for (const QString &identifier : alert.references.split(' ', Qt::SkipEmptyParts))
         references << kCapSender + ',' + identifier + ',' + kCapSent;
     const QString info = R"(<info><language>%1</language><category>Met</category><event>%2</event>
-    <urgency>Immediate</urgency><severity>%3</severity><certainty>Observed</certainty>%4
-    <headline>%5</headline><instruction>%6</instruction><area><areaDesc>%7</areaDesc></area></info>)";
+    <urgency>Immediate</urgency><severity>Severe</severity><certainty>Observed</certainty>%3
+    <headline>%4</headline><instruction>%5</instruction><area><areaDesc>%6</areaDesc></area></info>)";
     const QString expires = alert.expires.isEmpty() ? QString() : "<expires>" + alert.expires + "</expires>";
     return QString(R"(<alert xmlns="urn:oasis:names:tc:emergency:cap:1.2">
   <identifier>%1</identifier><sender>%2</sender><sent>%3</sent>
-  <status>%4</status><msgType>%5</msgType><scope>Public</scope>%6
+  <status>Actual</status><msgType>%4</msgType><scope>Public</scope>%5
+  %6
   %7
-  %8
 </alert>
 )")
-        .arg(alert.identifier, kCapSender, kCapSent, alert.status, alert.messageType,
+        .arg(alert.identifier, kCapSender, kCapSent, alert.messageType,
              references.isEmpty() ? QString() : "<references>" + references.join(' ') + "</references>",
-             info.arg("en-US", "Tornado Warning", alert.severity, expires, "Tornado Warning " + alert.identifier,
+             info.arg("en-US", "Tornado Warning", expires, "Tornado Warning " + alert.identifier,
                       "Take shelter now.", alert.area),
-             info.arg("es-US", "Aviso de tornado", alert.severity, expires, "Aviso de tornado " + alert.identifier,
+             info.arg("es-US", "Aviso de tornado", expires, "Aviso de tornado " + alert.identifier,
                       "Refúgiese ahora.", alert.area))
         .toUtf8();
 }

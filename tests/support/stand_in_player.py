@@ -20,7 +20,7 @@ Options:
 
 Once every player listens, the ports are printed on one line. The process ends when its standard
 input closes; a line "mode K FAULT" there switches player K to FAULT from then on and is answered
-"ok K" ("error K WHY" when it cannot be done).
+"ok K" ("error K WHY" when it cannot be done: a closed player stays closed, and no other closes).
 
 Events, one line each, oldest first (a CR or LF inside is written as \\r or \\n):
     connect / disconnect                   a control connection opens or ends
@@ -130,16 +130,6 @@ class Player:
         self.server = FTPServer(self.socket, handler, ioloop=ioloop)
         # The limit counts every socket of the shared loop, all players' together.
         self.server.max_cons = 0
-
-    def switch(self, fault, ioloop):
-        if fault == "closed" and self.server is not None:
-            address, port = self.socket.getsockname()[:2]
-            self.server.close()  # its sessions live on
-            self.server = None
-            self.bind(address, port)
-        self.fault = fault
-        if self.server is None:
-            self.serve(ioloop)
 
 
 class PlayerAuthorizer(DummyAuthorizer):
@@ -434,10 +424,10 @@ class Control(AsyncChat):
             return "error %s no such player" % number
         if fault not in FAULTS:
             return "error %s no such fault" % number
-        try:
-            self.players[int(number)].switch(fault, self.ioloop)
-        except OSError as error:
-            return "error %s %s" % (number, error)
+        player = self.players[int(number)]
+        if "closed" in (fault, player.fault):
+            return "error %s a closed player stays closed, and only a closed one" % number
+        player.fault = fault
         return "ok " + number
 
 

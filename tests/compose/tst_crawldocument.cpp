@@ -77,22 +77,6 @@ private slots:
         QCOMPARE(test::readAll(w.rtf(QStringLiteral("Again.inst"))), "3600,0x000000,0.00,,0.0000,0\r\n");
     }
 
-    void saveAsksBeforeOverwriting()
-    {
-        Window w;
-        QTest::keyClicks(w.editor, QStringLiteral("first"));
-        w.saveAs(QStringLiteral("Notice.rtf"));
-        const QByteArray saved = test::readAll(w.rtf(QStringLiteral("Notice.rtf")));
-        QTest::keyClicks(w.editor, QStringLiteral(" more"));
-        w.dialogs.said.clear();
-
-        w.saveAs(QStringLiteral("Notice.rtf"), false);
-
-        QCOMPARE(w.dialogs.said, QStringList{"q The file already exists. Do you want to overwrite it?"});
-        QCOMPARE(test::readAll(w.rtf(QStringLiteral("Notice.rtf"))), saved);
-        QVERIFY(w.state.modified);
-    }
-
     // A failed write is told, naming the file, and leaves the crawl's name and title alone.
     void failedSaveChangesNothing()
     {

@@ -17,7 +17,7 @@ private slots:
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("address");  // %1: the running player's
         QTest::addColumn<QString>("text");     // typed into the editor
-        QTest::addColumn<QString>("password"); // typed and entered; empty: Cancel; "-": no dialog may show
+        QTest::addColumn<QString>("password"); // typed and entered; "-": no dialog may show
         QTest::addColumn<QByteArray>("script"); // a part of the script the player gets; null: nothing sent
         QTest::addColumn<QString>("message");  // "Error creating": a folder stands where Instant.txt goes
 
@@ -32,8 +32,6 @@ private slots:
         QTest::newRow("start, blank text")
             << "startButton" << "%1" << "   " << "-" << QByteArray()
             << "i Please enter a message or load an instant crawl before start Kite-7 instant crawl.";
-        QTest::newRow("start cancelled at the password")
-            << "startButton" << "%1" << "WELCOME" << "" << QByteArray() << "";
         QTest::newRow("start file unwritable")
             << "startButton" << "%1" << "WELCOME" << "Secret" << QByteArray()
             << "e Error creating Kite-7 Instant.txt file.";

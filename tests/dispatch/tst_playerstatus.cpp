@@ -51,7 +51,6 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("why"); // empty: a command file of the program's
 
-        QTest::newRow("start") << kStart << "";
         QTest::newRow("lines ending in CR alone")
             << QByteArray("Time=12/07/2026 09:30:00 AM\rMessage=@STOP_INSTANT_CRAWL\r")
             << "the command file's lines end in CR alone, which the program never writes";

@@ -4,7 +4,6 @@
 #include "StandInPlayers.h"
 #include "TestSupport.h"
 
-
 using namespace qvic;
 using namespace qvic::test;
 using Fault = StandInPlayers::Fault;

@@ -5,9 +5,6 @@
 #include "alerts/AlertLooks.h"
 #include "compose/ColorValue.h"
 
-#include <QMenu>
-#include <QMenuBar>
-
 using namespace qvic;
 using namespace qvic::test;
 
@@ -115,12 +112,8 @@ private:
     // The operator clicks File on the menu bar and presses A, for "Load Alert...".
     void loadAlertFromMenu()
     {
-        QMenuBar *bar = m_window->window->menuBar();
-        QMenu *file = m_window->find<QMenu>("fileMenu");
-        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(file->menuAction()).center());
-        QVERIFY(QTest::qWaitFor([&] { return file->isVisible(); }));
-        QTest::keyClick(file, Qt::Key_A);
-        QVERIFY(QTest::qWaitFor([&] { return !file->isVisible(); }));
+        QVERIFY(m_window->chooseFromFileMenu(Qt::Key_A));
+        QVERIFY(QTest::qWaitFor([&] { return !m_window->find<QMenu>("fileMenu")->isVisible(); }));
         QCoreApplication::processEvents(); // the menu's action runs once the menu has closed
     }
 

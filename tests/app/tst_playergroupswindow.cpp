@@ -5,8 +5,6 @@
 #include "dispatch/ui/PlayerGroupsWindow.h"
 
 #include <QListWidget>
-#include <QMenu>
-#include <QMenuBar>
 #include <QProgressBar>
 #include <QTableWidget>
 
@@ -33,17 +31,6 @@ struct GroupDesk : MainWindowFixture
         writeAll(dirs->winDir() + "/icpass.ini", passwordFile);
         window->setClock([] { return QDateTime(QDate(2024, 3, 4), QTime(13, 5, 9)); });
         showActive();
-    }
-    // Opens the File menu with the mouse and picks the entry by its underlined letter.
-    bool chooseFromFileMenu(Qt::Key letter)
-    {
-        QMenuBar *bar = window->menuBar();
-        QMenu *file = find<QMenu>("fileMenu");
-        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(file->menuAction()).center());
-        if (!QTest::qWaitFor([&] { return file->isVisible(); }))
-            return false;
-        QTest::keyClick(file, letter);
-        return true;
     }
     // Short limits: a silent player fails in a second.
     PlayerGroupsWindow *openGroups()

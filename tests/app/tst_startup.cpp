@@ -52,7 +52,7 @@ private slots:
         QTEST(f.text("locationExample"), "label");
     }
 
-    // What each stored file's reader refuses is the platform's matter; one of each kind here.
+    // What each stored file's reader refuses is the platform's matter; here, that start-up stops.
     void unusableFolderOrStoredFileStopsStartUp_data()
     {
         QTest::addColumn<QString>("blocker"); // under the test's root: app/ is AppDir, win/ WinDir
@@ -60,8 +60,6 @@ private slots:
         QTest::addColumn<QString>("why");
         QTest::newRow("file where Application/RTF belongs")
             << "app/Application/RTF" << QByteArray("in the way") << "a file has that name.";
-        QTest::newRow("icpass.ini of 2 MB")
-            << "win/icpass.ini" << QByteArray("2 MB") << "it is larger than 1 MB.";
     }
 
     void unusableFolderOrStoredFileStopsStartUp()

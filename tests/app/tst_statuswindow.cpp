@@ -6,8 +6,6 @@
 
 #include <QLabel>
 #include <QListWidget>
-#include <QMenu>
-#include <QMenuBar>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -85,12 +83,8 @@ private:
     // File, Players and Groups; then the tab "What the screens show" clicked.
     static QWidget *openStatusTab(MainWindowFixture &w)
     {
-        QMenuBar *bar = w.window->menuBar();
-        QMenu *file = w.find<QMenu>("fileMenu");
-        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(file->menuAction()).center());
-        if (!QTest::qWaitFor([&] { return file->isVisible(); }))
+        if (!w.chooseFromFileMenu(Qt::Key_G))
             return nullptr;
-        QTest::keyClick(file, Qt::Key_G);
         auto *groups = w.window->findChild<PlayerGroupsWindow *>("PlayerGroupsWindow");
         if (!groups || !QTest::qWaitFor([&] { return groups->isVisible(); }))
             return nullptr;

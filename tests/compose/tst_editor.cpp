@@ -101,42 +101,6 @@ private slots:
         QCOMPARE(w.styles(0), "italic underline");
     }
 
-    // The size, font and colour lists show the selection's look, or keep their text when it is
-    // mixed; a colour with no name keeps the colour entry and opens no dialog.
-    void listsFollowTheSelection()
-    {
-        Window w;
-        QTest::keyClicks(w.editor, QStringLiteral("abcdefghij"));
-        const QStringList named = {"Black", "White", "Blue", "Red", "Green"};
-        for (int i = 0; i < named.size(); ++i) {
-            w.select(2 * i, 2 * i + 2);
-            w.choose("fontColorList", named[i]);
-        }
-        w.select(0, 3);
-        w.choose("fontSizeList", QStringLiteral("12"));
-        w.choose("fontNameList", QStringLiteral("Liberation Sans"));
-        w.dialogs.colorAnswers = {QColor(10, 20, 30)};
-        w.select(0, 1);
-        w.choose("fontColorList", QStringLiteral("Custom Color"));
-        QCOMPARE(w.formatAt(0).foreground().color(), QColor(10, 20, 30));
-
-        w.select(6, 7);
-        QCOMPARE(w.text("fontSizeList"), "30");
-        QCOMPARE(w.text("fontNameList"), "Times New Roman");
-        QCOMPARE(w.text("fontColorList"), "Red");
-
-        w.select(2, 7); // sizes, fonts and colours mixed
-        QCOMPARE(w.text("fontSizeList"), "30");
-        QCOMPARE(w.text("fontNameList"), "Times New Roman");
-        QCOMPARE(w.text("fontColorList"), "Red");
-
-        w.select(0, 1); // the custom colour
-        QCOMPARE(w.text("fontSizeList"), "12");
-        QCOMPARE(w.text("fontNameList"), "Liberation Sans");
-        QCOMPARE(w.text("fontColorList"), "Red");
-        QVERIFY(w.dialogs.colorAnswers.isEmpty());
-    }
-
     void typedFontSizeAppliesNothingEvenWithEnter()
     {
         Window w;

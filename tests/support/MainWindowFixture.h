@@ -10,6 +10,8 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 
 #include <memory>
@@ -68,6 +70,17 @@ struct MainWindowFixture
         emit list->activated(list->currentIndex());
     }
     void click(const char *name) { QTest::mouseClick(find<QPushButton>(name), Qt::LeftButton); }
+    // Opens the File menu with the mouse and picks the entry by its underlined letter.
+    bool chooseFromFileMenu(Qt::Key letter)
+    {
+        QMenuBar *bar = window->menuBar();
+        QMenu *file = find<QMenu>("fileMenu");
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(file->menuAction()).center());
+        if (!QTest::qWaitFor([&] { return file->isVisible(); }))
+            return false;
+        QTest::keyClick(file, letter);
+        return true;
+    }
     // A tick box is ticked on its square, wherever its long caption ends.
     void tick(const char *name)
     {

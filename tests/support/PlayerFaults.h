@@ -63,8 +63,6 @@ inline void addRows()
     const QString renameRefused
         = QStringLiteral("Error transferring file.\r\nFTP Error: 21\r\nErr Desp: "
                          "media\\Lobby.rtf could not be renamed (the player answered \"553 ");
-    QTest::newRow("resets mid-document")
-        << Fault::Reset << large << State::Failed << kNotConnected << "" << QStringList{kIncomplete};
     QTest::newRow("stalls mid-document")
         << Fault::Stall << large << State::Failed << kNotConnected << "" << QStringList{kIncomplete};
     QTest::newRow("no SIZE")

@@ -27,12 +27,7 @@ public:
     {
         return nextFile();
     }
-    std::optional<QColor> pickColor(const QColor &) override
-    {
-        if (colorAnswers.isEmpty())
-            return std::nullopt;
-        return colorAnswers.takeFirst();
-    }
+    std::optional<QColor> pickColor(const QColor &) override { return std::nullopt; }
 
     std::optional<int> chooseItem(const QString &title, const QString &label, const QStringList &items) override
     {
@@ -46,7 +41,6 @@ public:
     QStringList said;
     QList<bool> yesNoAnswers;
     QList<std::optional<QString>> fileAnswers;
-    QList<std::optional<QColor>> colorAnswers;
     QList<std::optional<int>> itemAnswers;
     // What each choice offered: title, label, then the items.
     QList<QStringList> itemRequests;

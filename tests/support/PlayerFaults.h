@@ -11,9 +11,9 @@ namespace qvic::test {
 // The one table of what a player can do wrong and how a start to it ends, run against the
 // send engine; the windows' tests use its time limits and names. Faults other tests show are
 // not repeated here: nobody listening (the command line's status test), a refused logon (the
-// groups window), no greeting (the watch), a drop (the send engine's cut connection), silence
-// after the upload or at QUIT (its stuck players), a wrong SIZE and a slow player (the
-// transfer window).
+// groups window), no greeting (the watch), a drop or reset (the send engine's cut
+// connection), silence after the upload or at QUIT (its stuck players), a wrong SIZE and a
+// slow player (the transfer window).
 namespace faults {
 
 using Fault = StandInPlayers::Fault;

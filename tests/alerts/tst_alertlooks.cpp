@@ -32,6 +32,26 @@ class tst_AlertLooks : public QObject
     Q_OBJECT
 
 private slots:
+    // Without a looks file: white bold on red for the gravest, black on amber for Moderate, and
+    // the editor's own start for the rest.
+    void builtInLookBySeverity_data()
+    {
+        QTest::addColumn<CapSeverity>("severity");
+        QTest::addColumn<QString>("look");
+        QTest::newRow("Extreme") << CapSeverity::Extreme << "3600,none,0.00,3,0.0000,255 key= Times New Roman 30pt ffffff bold";
+        QTest::newRow("Severe") << CapSeverity::Severe << "3600,none,0.00,3,0.0000,255 key= Times New Roman 30pt ffffff bold";
+        QTest::newRow("Moderate") << CapSeverity::Moderate
+                                  << "3600,none,0.00,3,0.0000,49151 key= Times New Roman 30pt 000000 bold";
+        QTest::newRow("Minor") << CapSeverity::Minor << "3600,none,0.00,3,0.0000,0 key= Times New Roman 30pt ffffff bold";
+        QTest::newRow("Unknown") << CapSeverity::Unknown << "3600,none,0.00,3,0.0000,0 key= Times New Roman 30pt ffffff bold";
+    }
+
+    void builtInLookBySeverity()
+    {
+        QFETCH(CapSeverity, severity);
+        QTEST(described(AlertLooks().lookFor(severity)), "look");
+    }
+
     void fileChangesLooks_data()
     {
         QTest::addColumn<QByteArray>("file");

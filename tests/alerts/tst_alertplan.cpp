@@ -113,6 +113,18 @@ private slots:
         QTest::addColumn<CapAlert>("alert");
         QTest::addColumn<QList<SendLogRow>>("log");
         QTest::addColumn<QString>("decided");
+        QTest::newRow("Alert") << alertOf("KSTO-1", "Alert") << QList<SendLogRow>{} << "start 10.0.0.5,10.0.0.6";
+        QTest::newRow("Update, also where the earlier alert shows")
+            << alertOf("KSTO-2", "Update", "Actual", kFirst) << QList<SendLogRow>{logged("10.0.0.9", kFirst)}
+            << "start 10.0.0.5,10.0.0.6,10.0.0.9";
+        QTest::newRow("Error") << alertOf("KSTO-2", "Error", "Actual", kFirst) << QList<SendLogRow>{}
+                               << "none (an Error changes nothing)";
+        QTest::newRow("Test") << alertOf("KSTO-1", "Alert", "Test") << QList<SendLogRow>{}
+                              << "none (a Test alert: only Actual alerts reach players unless --accept test)";
+        QTest::newRow("System") << alertOf("KSTO-1", "Alert", "System") << QList<SendLogRow>{}
+                                << "none (a System alert: only Actual alerts reach players unless --accept system)";
+        QTest::newRow("Draft") << alertOf("KSTO-1", "Alert", "Draft") << QList<SendLogRow>{}
+                               << "none (a Draft alert: only Actual alerts reach players unless --accept draft)";
         QTest::newRow("Ack") << alertOf("KSTO-2", "Ack", "Actual", kFirst) << QList<SendLogRow>{}
                              << "none (an Ack changes nothing)";
         QTest::newRow("Exercise") << alertOf("KSTO-1", "Alert", "Exercise") << QList<SendLogRow>{}

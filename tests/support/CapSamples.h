@@ -24,9 +24,9 @@ inline const QString kCapSent = capTime(-600).left(17) + "00-06:00";
 
 struct CapSample
 {
-    QString identifier;
+    QString identifier{};
     QString messageType = "Alert";
-    QString references; // the identifiers of alerts sent before, as "KSTO-1 KSTO-2"
+    QString references{}; // the identifiers of alerts sent before, as "KSTO-1 KSTO-2"
     QString expires = capTime(30 * 60);
     QString area = "Green County";
 };

@@ -72,6 +72,8 @@ inline void addRows()
         << Fault::NoRenameOver << small << State::Delivered << "" << "replaced by delete and rename"
         << QStringList{kPart, kAside, kRenamed, "deleted /media/Lobby.rtf.old", kCommand};
     // The player is never left without the document it shows.
+    QTest::newRow("refuses every rename")
+        << Fault::NoRename << small << State::Failed << renameRefused << "" << QStringList{kPart};
     QTest::newRow("refuses to rename the new document")
         << Fault::NoRenamePart << small << State::Failed << renameRefused << ""
         << QStringList{kPart, kAside, "renamed /media/Lobby.rtf.old /media/Lobby.rtf"};

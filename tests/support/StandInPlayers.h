@@ -34,6 +34,7 @@ public:
         NoSize,           // 502 to SIZE
         WrongSize,        // SIZE tells a byte less than the file holds
         NoRenameOver,     // 550 to RNTO onto an existing file
+        NoRename,         // 553 to every RNTO
         NoRenamePart,     // 553 to RNTO of a file whose name ends in .part; other renames work
         Full,             // 552 to STOR
         Throttle,         // reads uploads at rate bytes a second
@@ -152,6 +153,7 @@ private:
         case Fault::NoSize: return "no-size";
         case Fault::WrongSize: return "wrong-size";
         case Fault::NoRenameOver: return "no-rename-over";
+        case Fault::NoRename: return "no-rename";
         case Fault::NoRenamePart: return "no-rename-part";
         case Fault::Full: return "full";
         case Fault::Throttle: return "throttle";

@@ -50,6 +50,7 @@ Faults:
     no-size              answers SIZE with 502
     wrong-size           SIZE tells one byte less than the file holds (1 for an empty file)
     no-rename-over       RNTO onto an existing file answered 550; onto a free name it works
+    no-rename            every RNTO answered 553
     no-rename-part       RNTO of a file whose name ends in .part answered 553; other renames work
     full                 answers STOR with 552
     throttle             reads uploads at --rate bytes per second, steadily, through a 16 KiB
@@ -76,7 +77,7 @@ from pyftpdlib.servers import FTPServer
 
 USER, PASSWORD = "qv7player", "tk2harbor"
 FAULTS = ("normal", "refused", "never-greets", "closed", "drop", "reset", "stall", "no-reply-after-data",
-          "silent-at-quit", "no-size", "wrong-size", "no-rename-over", "no-rename-part", "full",
+          "silent-at-quit", "no-size", "wrong-size", "no-rename-over", "no-rename", "no-rename-part", "full",
           "throttle")
 CUTTING = ("drop", "reset", "stall")  # the faults that cut an upload at AT_BYTE
 SMALL_RECEIVE_BUFFER = 16384
@@ -357,7 +358,7 @@ class PlayerHandler(FTPHandler):
         if fault == "no-rename-over" and self._rnfr and os.path.lexists(path):
             self._rnfr = None
             return self.respond("550 Cannot create a file when that file already exists.")
-        if fault == "no-rename-part" and self._rnfr and self._rnfr.endswith(".part"):
+        if fault == "no-rename" or (fault == "no-rename-part" and self._rnfr and self._rnfr.endswith(".part")):
             self._rnfr = None
             return self.respond("553 Requested action not taken. File name not allowed.")
         renamed = super().ftp_RNTO(path)

@@ -26,6 +26,7 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <functional>
 #include <optional>
 
 namespace qvic::cli {
@@ -45,10 +46,14 @@ int listPlayers(const Options &options)
     return answer(QString::fromLocal8Bit(listingText(*listing, options.json)));
 }
 
-int send(const Options &options, int argc, char *argv[])
+// What start, stop and status do first: the folders and libcurl readied (before libcurl's
+// first use, the address check included) and the players named; then the command's own part.
+// A refusal on the way is told and gives its exit status.
+int withPlayers(const Options &options,
+                const std::function<int(SharedState &state, const QStringList &players)> &command)
 {
     SharedState state;
-    const CurlGlobal curl; // before libcurl's first use, the address check included
+    const CurlGlobal curl;
     if (const auto error = readyToReachPlayers(state, curl))
         return refuse(*error);
     QStringList warnings;
@@ -57,6 +62,12 @@ int send(const Options &options, int argc, char *argv[])
     warn(warnings);
     if (!players)
         return refuse(error);
+    return command(state, *players);
+}
+
+int send(const Options &options, SharedState &state, const QStringList &players, int argc, char *argv[])
+{
+    QString error;
 
     const bool start = options.command == Command::Start;
     if (start) {
@@ -108,7 +119,7 @@ int send(const Options &options, int argc, char *argv[])
     if (const int signal = interruption.signal())
         return refuse(QStringLiteral("interrupted; nothing was sent"), 128 + signal);
     const QList<PlayerResult> results
-        = sendAndReport({*players, state.ftpUser, state.ftpPassword, prepared->files}, options.maxConnections,
+        = sendAndReport({players, state.ftpUser, state.ftpPassword, prepared->files}, options.maxConnections,
                         !options.json, interruption);
 
     // Every send is logged, one line per player, as the window logs its own.
@@ -126,25 +137,15 @@ int send(const Options &options, int argc, char *argv[])
 
 // Reads every player given and tells what each shows: a line as each answers,
 // then a summary, or one JSON object. Nothing changes on a player: no password.
-int checkStatus(const Options &options, int argc, char *argv[])
+int checkStatus(const Options &options, SharedState &state, const QStringList &players, int argc, char *argv[])
 {
-    SharedState state;
-    const CurlGlobal curl;
-    if (const auto error = readyToReachPlayers(state, curl))
-        return refuse(*error);
-    QStringList warnings;
-    QString error;
-    const auto players = choosePlayers(options.players, options.group, state, &warnings, &error);
-    warn(warnings);
-    if (!players)
-        return refuse(error);
 
     QCoreApplication application(argc, argv); // the engine's threads report through its event loop
     Interruption interruption;
     const QList<SendLogRow> log = SendLog::read(SendLog::pathFor(state)).rows;
     SendEngine check;
     check.setMaxConnections(options.maxConnections);
-    QList<std::optional<PlayerStatus>> statuses(players->size());
+    QList<std::optional<PlayerStatus>> statuses(players.size());
     QEventLoop loop;
     QObject::connect(&check, &SendEngine::playerChanged, [&](int player) {
         const PlayerResult &result = check.results()[player];
@@ -156,7 +157,7 @@ int checkStatus(const Options &options, int argc, char *argv[])
     });
     QObject::connect(&check, &SendEngine::finished, &loop, &QEventLoop::quit);
     interruption.setCancel([&check] { check.cancel(); });
-    check.start({*players, state.ftpUser, state.ftpPassword, {}, statusReadPlan()});
+    check.start({players, state.ftpUser, state.ftpPassword, {}, statusReadPlan()});
     loop.exec();
     interruption.setCancel({});
 
@@ -222,7 +223,9 @@ int run(int argc, char *argv[], const QString &versionText)
     case Command::Password:
         return changePassword(options);
     case Command::Status:
-        return checkStatus(options, argc, argv);
+        return withPlayers(options, [&](SharedState &state, const QStringList &players) {
+            return checkStatus(options, state, players, argc, argv);
+        });
     case Command::Alert:
         return runAlert(options, argc, argv);
     case Command::Watch:
@@ -231,7 +234,9 @@ int run(int argc, char *argv[], const QString &versionText)
     case Command::Stop:
         break;
     }
-    return send(options, argc, argv);
+    return withPlayers(options, [&](SharedState &state, const QStringList &players) {
+        return send(options, state, players, argc, argv);
+    });
 }
 
 } // namespace qvic::cli

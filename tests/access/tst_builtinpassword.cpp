@@ -1,14 +1,9 @@
 #include "ProgramRun.h"
-#include "RecordingDialogs.h"
 #include "StandInPlayers.h"
 #include "TestSupport.h"
 
-#include "access/ui/PasswordDialog.h"
-#include "state/SharedState.h"
 
-#include <QApplication>
 #include <QDirIterator>
-#include <QLineEdit>
 
 using namespace qvic;
 using namespace qvic::test;
@@ -36,29 +31,6 @@ private slots:
         qputenv("QVIC_SITE_CONFIG", siteFile().toLocal8Bit());
     }
 
-    void passwordOpensSend_data() { addRows(); }
-
-    // The password dialog, the password typed and Enter pressed as an operator does.
-    void passwordOpensSend()
-    {
-        QFETCH(QByteArray, siteSettings);
-        QFETCH(QString, password);
-        QFETCH(bool, opens);
-        writeSiteSettings(siteSettings);
-        SharedState state;
-        state.passwordFile = m_dirs.winDir() + "/icpass.ini";
-        RecordingDialogs dialogs;
-        whenModal([&](QWidget *dialog) {
-            QVERIFY(dialog && dialog->objectName() == u"PasswordDialog");
-            QTest::keyClicks(dialog->findChild<QLineEdit *>("passwordBox"), password);
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-        });
-
-        QCOMPARE(PasswordDialog::ask(state, dialogs, nullptr), opens);
-
-        QCOMPARE(dialogs.said, opens ? QStringList() : QStringList{"e Incorrect password!"});
-    }
-
     void commandLineSend_data() { addRows(); }
 
     // The command line checks the password as the dialog does: refused, nothing is sent.
@@ -84,13 +56,12 @@ private slots:
 private:
     static void addRows()
     {
-        QTest::addColumn<QByteArray>("siteSettings"); // "-": no file at all
+        QTest::addColumn<QByteArray>("siteSettings");
         QTest::addColumn<QString>("password");
         QTest::addColumn<bool>("opens");
         const QByteArray off = "[PASSWORD]\r\nbuiltin=0\r\n";
         QTest::newRow("built-in, turned off") << off << kBuiltIn << false;
         QTest::newRow("saved password, built-in turned off") << off << kSaved << true;
-        QTest::newRow("built-in, no site file") << QByteArray("-") << kBuiltIn << true;
     }
     static QStringList filesHolding(const QByteArray &text, const QStringList &folders)
     {
@@ -107,9 +78,7 @@ private:
     QString siteFile() const { return m_dirs.root.filePath("site/qv-instant-crawl.conf"); }
     void writeSiteSettings(const QByteArray &settings) const
     {
-        QFile::remove(siteFile());
-        if (settings != "-")
-            writeAll(siteFile(), settings);
+        writeAll(siteFile(), settings);
     }
 
     TempDirs m_dirs;

@@ -125,17 +125,6 @@ private slots:
         QCOMPARE(again.out, "Alert KSTO-3 (Severe, Actual): nothing sent: already stopped on every player.\n");
     }
 
-    // An empty feed is "no alert", not an alert of its own: nothing is sent, and so no password is asked.
-    void noAlertSendsNothingAndAsksNoPassword()
-    {
-        const QString empty = file("empty.xml", atomFeed({}));
-        const Ran ran = run(QStringList{empty} + playersOptions({0}), QByteArray());
-        QCOMPARE(ran.err, QByteArray());
-        QCOMPARE(ran.status, 0);
-        QCOMPARE(ran.out, "No alert in " + empty.toUtf8() + ": nothing sent.\n");
-        QCOMPARE(uploads(0), 0);
-    }
-
     // Player 1 refuses the logon at first: the run fails for it alone; the next run sends to it
     // only, and the one after that to nobody.
     void rerunSendsOnlyToPlayersWithoutIt()

@@ -32,40 +32,14 @@ class tst_AlertLooks : public QObject
     Q_OBJECT
 
 private slots:
-    // Without a looks file: white bold on red for the gravest, black on amber for Moderate, and
-    // the editor's own start for the rest.
-    void builtInLookBySeverity_data()
-    {
-        QTest::addColumn<CapSeverity>("severity");
-        QTest::addColumn<QString>("look");
-        QTest::newRow("Extreme") << CapSeverity::Extreme << "3600,none,0.00,3,0.0000,255 key= Times New Roman 30pt ffffff bold";
-        QTest::newRow("Severe") << CapSeverity::Severe << "3600,none,0.00,3,0.0000,255 key= Times New Roman 30pt ffffff bold";
-        QTest::newRow("Moderate") << CapSeverity::Moderate
-                                  << "3600,none,0.00,3,0.0000,49151 key= Times New Roman 30pt 000000 bold";
-        QTest::newRow("Minor") << CapSeverity::Minor << "3600,none,0.00,3,0.0000,0 key= Times New Roman 30pt ffffff bold";
-        QTest::newRow("Unknown") << CapSeverity::Unknown << "3600,none,0.00,3,0.0000,0 key= Times New Roman 30pt ffffff bold";
-    }
-
-    void builtInLookBySeverity()
-    {
-        QFETCH(CapSeverity, severity);
-        QTEST(described(AlertLooks().lookFor(severity)), "look");
-    }
-
     void fileChangesLooks_data()
     {
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<CapSeverity>("severity");
         QTest::addColumn<QString>("look");
-        QTest::newRow("own section, colours as RRGGBB")
-            << QByteArray("[Severe]\nBackground = 800000\nTextColor=#FFFF00\nBold = no\n") << CapSeverity::Severe
-            << "3600,none,0.00,3,0.0000,128 key= Times New Roman 30pt 00ffff regular";
         QTest::newRow("default stands for every severity")
             << QByteArray("; site look\r\n[Default]\r\nFont = Liberation Sans\r\nSize = 40\r\nSpeed=-2\r\n")
             << CapSeverity::Extreme << "3600,none,0.00,-2,0.0000,255 key= Liberation Sans 40pt ffffff bold";
-        QTest::newRow("own section beats default")
-            << QByteArray("[Minor]\nDwell = 5\n[default]\nDwell = 20\nLocation = 300\n") << CapSeverity::Minor
-            << "300,none,0.00,3,0.5000,0 key= Times New Roman 30pt ffffff bold";
         QTest::newRow("transparent keys the background")
             << QByteArray("[moderate]\ntransparent = yes\ntransparency = 25\n") << CapSeverity::Moderate
             << "3600,0x00BFFF,0.25,3,0.0000,49151 key=00BFFF Times New Roman 30pt 000000 bold";
@@ -106,15 +80,6 @@ private slots:
         writeAll(path, file);
         const auto read = AlertLooks::read(path);
         QCOMPARE(refusalOf(read), path + refusal);
-    }
-
-    // The commented example the package installs is a looks file the program takes.
-    void installedExampleReads()
-    {
-        const auto read = AlertLooks::read(QVIC_TEST_SUPPORT_DIR "/../../packaging/examples/alert-looks.ini");
-        QCOMPARE(refusalOf(read), QString());
-        QCOMPARE(described(std::get<AlertLooks>(read).lookFor(CapSeverity::Minor)),
-                 "3600,none,0.00,3,0.0000,6697728 key= Liberation Sans 36pt ffffff regular");
     }
 
 private:

@@ -69,33 +69,6 @@ private slots:
     {
         writeAll(groupsFile(), "[Lobby screens]\n10.0.0.5\n10.0.0.6\n[Cafeteria]\n10.0.0.6\n10.0.0.7\n[Empty]\n");
         QCOMPARE(m_groups.load(groupsFile()), QStringList());
-        writeAll(m_dirs.root.filePath("areas.txt"), "# county names as the weather office writes them\n"
-                                                    "green county = Lobby screens\n"
-                                                    "Elm Creek township = Cafeteria, lobby screens\n"
-                                                    "geocode:same:017009 = Cafeteria\n");
-    }
-
-    void areasReachTheirGroupsPlayers_data()
-    {
-        QTest::addColumn<QString>("description");
-        QTest::addColumn<QString>("sameCode");
-        QTest::addColumn<QString>("reached"); // groups, then players
-        QTest::newRow("two groups, a shared player once")
-            << "Elm Creek township" << "017003" << "Cafeteria,lobby screens: 10.0.0.6,10.0.0.7,10.0.0.5";
-        QTest::newRow("a geocode") << "Red County" << "017009" << "Cafeteria: 10.0.0.6,10.0.0.7";
-    }
-
-    void areasReachTheirGroupsPlayers()
-    {
-        QFETCH(QString, description);
-        QFETCH(QString, sameCode);
-        QFETCH(QString, reached);
-        const auto read = AlertAreas::read(m_dirs.root.filePath("areas.txt"), m_groups);
-        QVERIFY(std::holds_alternative<AlertAreas>(read));
-        CapInfo info;
-        info.areas = {CapArea{description, {CapValue{"SAME", sameCode}}}};
-        const AlertAreas::Reach reach = std::get<AlertAreas>(read).reach(info);
-        QCOMPARE(reach.groups.join(',') + ": " + reach.players.join(','), reached);
     }
 
     void badAreasFileRefusedWithLine()
@@ -121,10 +94,6 @@ private slots:
                                << "none (an Error changes nothing)";
         QTest::newRow("Test") << alertOf("KSTO-1", "Alert", "Test") << QList<SendLogRow>{}
                               << "none (a Test alert: only Actual alerts reach players unless --accept test)";
-        QTest::newRow("System") << alertOf("KSTO-1", "Alert", "System") << QList<SendLogRow>{}
-                                << "none (a System alert: only Actual alerts reach players unless --accept system)";
-        QTest::newRow("Draft") << alertOf("KSTO-1", "Alert", "Draft") << QList<SendLogRow>{}
-                               << "none (a Draft alert: only Actual alerts reach players unless --accept draft)";
         QTest::newRow("Ack") << alertOf("KSTO-2", "Ack", "Actual", kFirst) << QList<SendLogRow>{}
                              << "none (an Ack changes nothing)";
         QTest::newRow("Exercise") << alertOf("KSTO-1", "Alert", "Exercise") << QList<SendLogRow>{}

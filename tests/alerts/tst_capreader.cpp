@@ -23,13 +23,6 @@ CapDocument documentOf(const QByteArray &bytes)
     return std::get<CapDocument>(read);
 }
 
-// The one alert of a sample file.
-CapAlert alertOf(const QString &file)
-{
-    const CapDocument document = documentOf(test::readAll(QVIC_TEST_DATA_DIR "/cap/" + file));
-    return document.alerts.size() == 1 ? document.alerts.first() : CapAlert();
-}
-
 // The smallest alert CAP takes; rows replace one of its lines.
 const QByteArray kMinimalAlert = R"(<alert xmlns="urn:oasis:names:tc:emergency:cap:1.2">
   <identifier>campus-1</identifier>
@@ -63,23 +56,6 @@ class tst_CapReader : public QObject
     Q_OBJECT
 
 private slots:
-    void readsAreasWithTheirGeocodes()
-    {
-        const QList<CapArea> areas = alertOf("tornado-warning.xml").infos.value(0).areas;
-        QCOMPARE(areas.size(), 2);
-        QCOMPARE(areas[1].description, "Elm Creek township");
-        QCOMPARE(areas[1].geocodes, (QList<CapValue>{{"SAME", "017003"}, {"UGC", "ILC003"}}));
-    }
-
-    // The alerts of the tests elsewhere are CAP 1.2; fire panels still send 1.1.
-    void readsCap11Alert()
-    {
-        const CapAlert alert = alertOf("fire-drill.xml");
-        QCOMPARE(alert.version, "1.1");
-        QCOMPARE(capWord(alert.status), "Exercise");
-        QCOMPARE(capWord(alert.infos.value(0).severity), "Moderate");
-    }
-
     void refusesOneFeedEntryAndKeepsTheOthers()
     {
         const QByteArray entry = "<entry><id>urn:campus:%1</id><content type=\"application/cap+xml\">%2</content></entry>";
@@ -118,24 +94,6 @@ private slots:
         QCOMPARE(refusalOf(bytes), words);
     }
 
-    void choosesInfoInTheOperatorsLanguage_data()
-    {
-        QTest::addColumn<QString>("language");
-        QTest::addColumn<QString>("chosen");
-        QTest::newRow("another region") << "es-MX" << "es-US";
-        QTest::newRow("no such language: the first") << "fr-CA" << "en-US";
-    }
-
-    void choosesInfoInTheOperatorsLanguage()
-    {
-        QFETCH(QString, language);
-        QFETCH(QString, chosen);
-        const CapAlert alert = alertOf("tornado-warning.xml");
-        const CapInfo *info = chooseInfo(alert, language);
-        QVERIFY(info);
-        QCOMPARE(info->language, chosen);
-    }
-
     void makesCrawlTextFromAnInfo_data()
     {
         QTest::addColumn<QString>("headline");
@@ -143,10 +101,6 @@ private slots:
         QTest::addColumn<QString>("description");
         QTest::addColumn<QString>("instruction");
         QTest::addColumn<QString>("text"); // what the crawl shows, or the refusal's words
-        QTest::newRow("the event without a headline") << "" << "Ice" << "Walkways are icy." << ""
-            << "Ice: Walkways are icy.";
-        QTest::newRow("a headline that ends a sentence") << "Take cover!" << "" << "" << "Hail is near."
-            << "Take cover! Hail is near.";
         QTest::newRow("hyphens and minus signs they lack") << "Wind chill \u221230, non\u2011stop" << "" << "" << ""
             << "Wind chill -30, non-stop";
         QTest::newRow("a combining accent") << "Refu\u0301giese" << "" << "" << "" << "Refúgiese";

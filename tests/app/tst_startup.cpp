@@ -3,55 +3,11 @@
 using namespace qvic;
 using Fixture = test::MainWindowFixture;
 
-namespace {
-
-QStringList entriesOf(const QString &folder)
-{
-    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
-}
-
-} // namespace
-
 class TestStartUp : public QObject
 {
     Q_OBJECT
 
 private slots:
-    // The password folder is made only when a password is stored.
-    void firstStartCreatesOnlyTheApplicationFolders()
-    {
-        Fixture f;
-        QVERIFY(!f.error);
-        const QString app = f.dirs->appDir();
-        QCOMPARE(entriesOf(app), QStringList{"Application"});
-        QCOMPARE(entriesOf(app + "/Application"), QStringList({"RTF", "Settings"}));
-        QVERIFY(!QFileInfo::exists(f.dirs->winDir()));
-        QCOMPARE(f.dialogs.said, QStringList());
-    }
-
-    // The screen's height is three quarters of the width IC.ini gives (800 when absent); how
-    // IC.ini is read is the platform's matter.
-    void screenWidthFromIniFile_data()
-    {
-        QTest::addColumn<QByteArray>("ini"); // "-": no IC.ini
-        QTest::addColumn<double>("width");
-        QTest::addColumn<double>("height");
-        QTest::addColumn<QString>("label");
-        QTest::newRow("absent")
-            << QByteArray("-") << 800.0 << 600.0 << "(0 - 600)";
-        QTest::newRow("1366")
-            << QByteArray("[RESOLUTION]\r\nWidth=1366\r\n") << 1366.0 << 1024.5 << "(0 - 1024.5)";
-    }
-
-    void screenWidthFromIniFile()
-    {
-        QFETCH(QByteArray, ini);
-        Fixture f({{"IC.ini", ini}});
-        QTEST(f.window->screenWidth(), "width");
-        QTEST(f.window->screenHeight(), "height");
-        QTEST(f.text("locationExample"), "label");
-    }
-
     // What each stored file's reader refuses is the platform's matter; here, that start-up stops.
     void unusableFolderOrStoredFileStopsStartUp_data()
     {
@@ -73,30 +29,6 @@ private slots:
         Fixture f(dirs.appDir(), dirs.winDir());
         QVERIFY(f.error);
         QVERIFY2(f.error->contains(path + ": " + why), qPrintable(*f.error));
-    }
-
-    // How quoted fields are read is the platform's table; here, which file fills what.
-    void readsAddressFiles_data()
-    {
-        QTest::addColumn<QByteArray>("ipList"); // "-": no IPList.txt
-        QTest::addColumn<QByteArray>("preIp");
-        QTest::addColumn<QStringList>("entries");
-        QTest::addColumn<QString>("current");
-        QTest::newRow("every field of IPList, the first of preIP")
-            << QByteArray("10.0.0.5\r\n10.0.0.6,10.0.0.7\r\n") << QByteArray("10.0.0.9,10.0.0.1\r\n")
-            << QStringList{"10.0.0.5", "10.0.0.6", "10.0.0.7"} << "10.0.0.9";
-        QTest::newRow("preIP with no field, Windows-1252")
-            << QByteArray("caf\xE9\r\n") << QByteArray("") << QStringList{"café"} << "";
-    }
-
-    void readsAddressFiles()
-    {
-        QFETCH(QByteArray, ipList);
-        QFETCH(QByteArray, preIp);
-        Fixture f({{"IPList.txt", ipList}, {"preIP.txt", preIp}});
-        QVERIFY(!f.error);
-        QTEST(f.listEntries("addressBox"), "entries");
-        QTEST(f.text("addressBox"), "current");
     }
 
     void addAddress_data()

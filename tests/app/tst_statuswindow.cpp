@@ -1,7 +1,6 @@
 #include "MainWindowFixture.h"
-#include "StandInPlayers.h"
+#include "PlayerScreens.h"
 
-#include "commands/InstantFile.h"
 #include "dispatch/ui/PlayerGroupsWindow.h"
 
 #include <QLabel>
@@ -16,14 +15,7 @@ using Fault = StandInPlayers::Fault;
 
 namespace {
 
-const QString kStart = QStringLiteral("@START_INSTANT_CRAWL,Lobby.rtf,3600,none,0.25,3,0.5000,000000");
-
 enum Column { PlayerColumn, StateColumn, DocumentColumn, SinceColumn, UntilColumn, DetailsColumn };
-
-QByteArray commandFile(const QDateTime &when, const QString &message)
-{
-    return (timeStampLine(when) + QStringLiteral("\r\nMessage=") + message + QStringLiteral("\r\n")).toLatin1();
-}
 
 } // namespace
 
@@ -36,12 +28,8 @@ class tst_StatusWindow : public QObject
 private slots:
     void initTestCase()
     {
-        m_now = QDateTime::currentDateTime().addSecs(-60);
-        m_now.setTime(QTime(m_now.time().hour(), m_now.time().minute(), m_now.time().second()));
         QVERIFY2(m_players.start(), qPrintable(m_players.errorString()));
-        writeAll(m_players.root(0) + "/settings/Instant.txt", commandFile(m_now, kStart));
-        writeAll(m_players.root(0) + "/media/Lobby.rtf", "{\\rtf1 Doors open\\par}");
-        writeAll(m_players.root(1) + "/settings/Instant.txt", commandFile(m_now, "@STOP_INSTANT_CRAWL"));
+        m_now = showOnFirstStopSecond(m_players);
     }
 
     // Check Status on a group: a row per player with its state, document, times and words;
@@ -63,8 +51,6 @@ private slots:
         const QString since = m_now.toString("yyyy-MM-dd hh:mm:ss");
         QCOMPARE(cells(table, 0), QStringList({m_players.host(0), "showing", "Lobby.rtf", since,
                                                m_now.addSecs(3600).toString("yyyy-MM-dd hh:mm:ss"), ""}));
-        QCOMPARE(cells(table, 1), QStringList({m_players.host(1), "stopped", "", since, "", ""}));
-        QCOMPARE(cells(table, 2), QStringList({m_players.host(2), "unreachable", "", "", "", "Can't logon to this IP Address"}));
         QCOMPARE(w.dialogs.said, QStringList()); // no password asked, nothing to tell
 
         // Check Player reads the one player highlighted in the list, clicked on its text: still ticked.

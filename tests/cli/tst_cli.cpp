@@ -2,14 +2,8 @@
 #include "StandInPlayers.h"
 #include "TestSupport.h"
 
-#include "cli/CliOptions.h"
-#include "dispatch/SendLog.h"
-
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-
-#include <csignal>
 
 #include <fcntl.h>
 #include <sys/ioctl.h>
@@ -25,19 +19,6 @@ namespace {
 const QByteArray kCrawl
     = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0\\fs40 Doors open at nine\\par Exit by the \\b lobby\\b0}";
 const QByteArray kSettings = "120,none,0.25,3,0.5000,0\r\n";
-const QString kLogon = "Can't logon to this IP Address";
-
-// How the parser took the arguments: its usage error, the help asked for, or the SOURCE read.
-QString described(const cli::Parsed &parsed)
-{
-    if (const auto *error = std::get_if<cli::UsageError>(&parsed))
-        return error->problem;
-    if (const auto *help = std::get_if<cli::HelpRequest>(&parsed))
-        return "help " + cli::commandName(help->command);
-    if (const auto *options = std::get_if<cli::Options>(&parsed))
-        return "source " + options->source;
-    return "version";
-}
 
 // Whether the terminal behind terminal echoes what is typed.
 bool echoes(int terminal)
@@ -54,14 +35,9 @@ class tst_Cli : public QObject
 
 private slots:
     void initTestCase();
-    void options_data();
-    void options();
-    void failedPlayerToldInJson();
     void passwordTypedAtTheTerminal();
     void refusals_data();
     void refusals();
-    void players();
-    void signalEndsStuckSendAtOnce();
     void firstPasswordThenAStart();
 
 private:
@@ -77,7 +53,6 @@ private:
     }
     QString rtf() const { return m_dirs.appDir() + "/Application/RTF/"; }
     QString logPath() const { return m_dirs.appDir() + "/sendlog.csv"; }
-    QString tmpDir() const { return m_dirs.root.filePath("tmp"); }
     QString passwordFile() const { return m_dirs.winDir() + "/icpass.ini"; }
 
     TempDirs m_dirs;
@@ -88,64 +63,7 @@ void tst_Cli::initTestCase()
     writeAll(rtf() + "Lobby.rtf", kCrawl);
     writeAll(rtf() + "Lobby.inst", kSettings);
     writeAll(rtf() + "Bare.rtf", kCrawl);
-    writeAll(m_dirs.appDir() + "/IPList.txt", "10.0.0.5\r\n\r\n127.0.0.1:2100\r\n");
     writeAll(passwordFile(), "[PASSWORD]\r\nremember=0\r\npass=Secret\r\n");
-    writeAll(m_dirs.root.filePath("password"), "Secret\n");
-    // Long enough to be still on its way to a slow player when the program is told to end.
-    writeAll(rtf() + "Large.rtf", "{\\rtf1\\ansi " + QByteArray(1 << 20, 'x') + '}');
-    writeAll(rtf() + "Large.inst", kSettings);
-}
-
-void tst_Cli::options_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QString>("read"); // as described() tells it
-    QTest::newRow("alert's source after --")
-        << QStringList{"alert", "-g", "Lobby", "--", "--odd.xml"} << "source --odd.xml";
-    QTest::newRow("help wins")
-        << QStringList{"stop", "-p", "x", "--help", "--x"} << "help stop";
-    QTest::newRow("unknown")
-        << QStringList{"players", "--all"} << "unrecognized option '--all'";
-    QTest::newRow("not for stop")
-        << QStringList{"stop", "--crawl", "Lobby"} << "option '--crawl' does not apply to 'stop'";
-    QTest::newRow("twice")
-        << QStringList{"stop", "-g", "a", "-g", "b"} << "option '--group' given more than once";
-    QTest::newRow("off the list")
-        << QStringList{"alert", "a.xml", "-g", "Lobby", "--accept", "test,rehearsal"}
-        << "invalid argument 'test,rehearsal' for '--accept' (a list of exercise, test, system, draft)";
-}
-
-// GNU's words, a row for each kind of mistake; the first --help or --version decides, as for
-// the window.
-void tst_Cli::options()
-{
-    QFETCH(QStringList, arguments);
-    QTEST(described(cli::parseArguments(arguments)), "read");
-}
-
-// A group's player refuses the logon: the others get the crawl, the run exits 2, and the JSON
-// and the send log name the failed player with why.
-void tst_Cli::failedPlayerToldInJson()
-{
-    StandInPlayers players({StandInPlayers::Fault::None, StandInPlayers::Fault::Refused});
-    QVERIFY2(players.start(), qPrintable(players.errorString()));
-    writeAll(m_dirs.appDir() + "/groups.ini", ("[Lobby]\n" + players.host(0) + '\n' + players.host(1) + '\n').toUtf8());
-    const qsizetype logged = SendLog::read(logPath()).rows.size();
-
-    const Ran ran = run({"start", "--crawl", rtf() + "Lobby.rtf", "--group", "lobby", "--json"}, "Secret");
-
-    QVERIFY2(ran.status == 2, ran.out + ran.err);
-    QCOMPARE(readAll(players.root(0) + "/media/Lobby.rtf"), kCrawl);
-    QCOMPARE(readAll(players.root(1) + "/settings/Instant.txt"), QByteArray());
-    const QJsonArray reported = QJsonDocument::fromJson(ran.out).object().value("players").toArray();
-    QCOMPARE(reported.size(), 2);
-    QCOMPARE(reported[0].toObject()["outcome"].toString(), "delivered");
-    QCOMPARE(reported[1].toObject()["address"].toString(), players.host(1));
-    QCOMPARE(reported[1].toObject()["outcome"].toString(), "failed");
-    QCOMPARE(reported[1].toObject()["error"].toString(), kLogon);
-    const QList<SendLogRow> log = SendLog::read(logPath()).rows.mid(logged);
-    QCOMPARE(log.size(), 2);
-    QCOMPARE(log[1].outcome, "failed: " + kLogon);
 }
 
 // The operator types the password at the prompt on the terminal: it is not echoed, and the
@@ -240,55 +158,6 @@ void tst_Cli::refusals()
     QCOMPARE(QJsonDocument::fromJson(json.out).object(), refusal);
     QCOMPARE(player.events(), QStringList());
     QCOMPARE(readAll(logPath()), logBefore);
-}
-
-// The saved addresses and the groups; a skipped line of the groups file is told.
-void tst_Cli::players()
-{
-    writeAll(m_dirs.appDir() + "/groups.ini", "10.9.9.9\n[Lobby]\n10.0.0.5\n[::1]:2100\n[Empty]\n");
-
-    const Ran listed = run({"players"});
-
-    QCOMPARE(listed.status, 0);
-    QCOMPARE(QString(listed.out), "Saved addresses (" + m_dirs.appDir() + "/IPList.txt):\n"
-                                  "  10.0.0.5\n"
-                                  "  127.0.0.1:2100\n"
-                                  "Groups (" + m_dirs.appDir() + "/groups.ini):\n"
-                                  "  [Lobby]\n"
-                                  "    10.0.0.5\n"
-                                  "    [::1]:2100\n"
-                                  "  [Empty]\n"
-                                  "    (no address)\n");
-    QCOMPARE(QString(listed.err), "qv-instant-crawl: warning: " + m_dirs.appDir()
-                                      + "/groups.ini: line 1: an address outside any group was skipped\n");
-}
-
-// Players that took the document but never answer keep a send waiting for their reply; a
-// supervisor's SIGTERM ends it at once all the same, every player logged as cancelled and the
-// files built for them gone.
-void tst_Cli::signalEndsStuckSendAtOnce()
-{
-    QVERIFY(QDir(tmpDir()).removeRecursively());
-    QVERIFY(QDir().mkpath(tmpDir()));
-    StandInPlayers players(QList<StandInPlayers::Fault>(3, StandInPlayers::Fault::NoReplyAfterData));
-    QVERIFY2(players.start(), qPrintable(players.errorString()));
-    const qsizetype logged = SendLog::read(logPath()).rows.size();
-    QProcess process;
-    start(process, {"start", "--crawl", "Large", "-p", players.host(0), "-p", players.host(1),
-                    "-p", players.host(2), "--password-file", m_dirs.root.filePath("password")});
-    for (int player = 0; player < players.size(); ++player)
-        QTRY_COMPARE_WITH_TIMEOUT(players.count("received /media/Large.rtf.part", player), 1, 10000);
-
-    ::kill(pid_t(process.processId()), SIGTERM);
-
-    // Their replies would be awaited for the response limit, 15 s.
-    QVERIFY2(process.waitForFinished(10000), "the send went on after SIGTERM");
-    QCOMPARE(process.exitCode(), 128 + SIGTERM);
-    const QList<SendLogRow> log = SendLog::read(logPath()).rows.mid(logged);
-    QCOMPARE(log.size(), players.size());
-    for (const SendLogRow &line : log)
-        QCOMPARE(line.outcome, "failed: Transferring process is cancelled.");
-    QCOMPARE(QDir(tmpDir()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
 }
 
 // Without a password file a send is refused with the way out; `password` sets the first

@@ -1,8 +1,6 @@
+#include "PlayerScreens.h"
 #include "ProgramRun.h"
-#include "StandInPlayers.h"
-#include "TestSupport.h"
 
-#include "commands/InstantFile.h"
 #include "dispatch/SendLog.h"
 
 #include <QJsonArray>
@@ -14,13 +12,6 @@ using namespace qvic::test;
 using Fault = StandInPlayers::Fault;
 
 namespace {
-
-const QString kStart = QStringLiteral("@START_INSTANT_CRAWL,Lobby.rtf,3600,none,0.25,3,0.5000,000000");
-
-QByteArray commandFile(const QDateTime &when, const QString &message)
-{
-    return (timeStampLine(when) + QStringLiteral("\r\nMessage=") + message + QStringLiteral("\r\n")).toLatin1();
-}
 
 // A time as the status tells it: ISO 8601 with this computer's offset, to the second.
 QString isoTime(const QDateTime &when)
@@ -38,20 +29,15 @@ class tst_CliStatus : public QObject
 private slots:
     void initTestCase()
     {
-        // Whole seconds: the command file's time stamp holds no more.
-        m_now = QDateTime::currentDateTime().addSecs(-60);
-        m_now.setTime(QTime(m_now.time().hour(), m_now.time().minute(), m_now.time().second()));
         QVERIFY2(m_players.start(), qPrintable(m_players.errorString()));
-        writeAll(m_players.root(0) + "/settings/Instant.txt", commandFile(m_now, kStart));
-        writeAll(m_players.root(0) + "/media/Lobby.rtf", "{\\rtf1 Doors open\\par}");
-        writeAll(m_players.root(1) + "/settings/Instant.txt", commandFile(m_now, "@STOP_INSTANT_CRAWL"));
-        writeAll(m_players.root(2) + "/settings/Instant.txt", commandFile(m_now, kStart));
+        m_now = showOnFirstStopSecond(m_players);
+        writeAll(m_players.root(2) + "/settings/Instant.txt", commandFile(m_now, kShowingLobby));
         writeAll(m_players.root(4) + "/settings/Instant.txt", QByteArray(1 << 20, 'x'));
         // Player 5 holds no command file at all.
         // This computer last sent player 1 a start: the stop it holds differs.
         writeAll(m_dirs.appDir() + "/sendlog.csv",
                  "time,action,document,settings,player,outcome,bytes verified\r\n" + isoTime(m_now.addSecs(-30)).toLatin1()
-                     + ",start,Lobby.rtf,\"Message=" + kStart.toLatin1() + "\"," + m_players.host(1).toLatin1()
+                     + ",start,Lobby.rtf,\"Message=" + kShowingLobby.toLatin1() + "\"," + m_players.host(1).toLatin1()
                      + ",delivered,20172\r\n");
     }
 

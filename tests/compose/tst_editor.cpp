@@ -8,20 +8,6 @@ namespace {
 struct Window : test::MainWindowFixture
 {
     Window() { showActive(); }
-
-    // The styles of the character typed at position, in words: "bold", "italic underline", "".
-    QString styles(int position) const
-    {
-        const QTextCharFormat format = formatAt(position);
-        QStringList words;
-        if (format.fontWeight() == QFont::Bold)
-            words << "bold";
-        if (format.fontItalic())
-            words << "italic";
-        if (format.fontUnderline())
-            words << "underline";
-        return words.join(u' ');
-    }
 };
 
 } // namespace
@@ -39,8 +25,6 @@ private slots:
             << "" << QStringList();
         QTest::newRow("select all, Backspace, click")
             << "gone" << QStringList{"Ctrl+A", "Backspace", "click the text"};
-        QTest::newRow("Delete one by one")
-            << "ab" << QStringList{"Home", "Delete", "Delete"};
     }
 
     // Whenever the editor is empty, what is typed next looks as the lists show (white Times New
@@ -60,10 +44,6 @@ private slots:
                 QTest::keyClick(w.editor, Qt::Key_A, Qt::ControlModifier);
             else if (step == "Backspace")
                 QTest::keyClick(w.editor, Qt::Key_Backspace);
-            else if (step == "Home")
-                QTest::keyClick(w.editor, Qt::Key_Home);
-            else if (step == "Delete") // as a keyboard sends it: with the text DEL
-                test::typeKeys(w.editor, QStringLiteral("\x7f"));
         }
         QCOMPARE(w.editor->toPlainText(), QString());
 
@@ -79,38 +59,6 @@ private slots:
                  "}\n");
         QCOMPARE(w.text("fontSizeList"), "30");
         QCOMPARE(w.text("fontColorList"), "White");
-    }
-
-    // The style buttons are modes: the caret's next move applies them.
-    void styleModeTakesEffectAtNextSelectionChange()
-    {
-        Window w;
-        QTest::keyClicks(w.editor, QStringLiteral("xy"));
-        w.click("boldButton");
-        w.click("italicButton");
-        w.click("underlineButton");
-        QTRY_VERIFY(w.editor->hasFocus());
-
-        QTest::keyClicks(w.editor, QStringLiteral("abc"));
-
-        QCOMPARE(w.styles(1), "bold");
-        QCOMPARE(w.styles(2), "bold"); // "a" keeps the former style
-        QCOMPARE(w.styles(3), "italic underline");
-        QCOMPARE(w.styles(4), "italic underline");
-        w.select(0, 2); // selecting a range applies the mode to it
-        QCOMPARE(w.styles(0), "italic underline");
-    }
-
-    void typedFontSizeAppliesNothingEvenWithEnter()
-    {
-        Window w;
-        QTest::keyClicks(w.editor, QStringLiteral("abc"));
-        w.select(0, 3);
-        w.choose("fontSizeList", QStringLiteral("12"));
-        QLineEdit *size = w.find<QComboBox>("fontSizeList")->lineEdit();
-        size->selectAll();
-        QTest::keyClicks(size, QStringLiteral("48\r"));
-        QCOMPARE(w.formatAt(0).fontPointSize(), 12.0);
     }
 
     void typedCharacterFilter_data()

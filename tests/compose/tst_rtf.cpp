@@ -1,9 +1,7 @@
-#include "compose/EditorText.h"
 #include "compose/RtfReader.h"
 #include "compose/RtfWriter.h"
 #include "TestSupport.h"
 
-#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -59,26 +57,6 @@ void fill(QTextDocument &doc, const Runs &runs)
         cursor.insertText(text, format(look));
 }
 
-// Every character's look but those of paragraph and line breaks.
-QStringList looks(const QTextDocument &doc)
-{
-    QStringList all;
-    for (int i = 0; i < doc.characterCount() - 1; ++i)
-        if (!QStringLiteral("\u2029\u2028\n").contains(doc.characterAt(i)))
-            all.append(lookAt(doc, i));
-    return all;
-}
-
-// Each run of the document as "text=look".
-QStringList runsOf(const QTextDocument &doc)
-{
-    QStringList all;
-    for (QTextBlock block = doc.begin(); block.isValid(); block = block.next())
-        for (auto it = block.begin(); !it.atEnd(); ++it)
-            all.append(it.fragment().text() + u'=' + look(it.fragment().charFormat()));
-    return all;
-}
-
 const QString kPlain = QStringLiteral("Times New Roman 30 ffffff");
 
 // The text with paragraph separators as line ends.
@@ -98,8 +76,6 @@ const QByteArray kFonts = "{\\fonttbl{\\f0 Arial;}{\\f1\\fcharset204 Arial;}{\\f
                           "{\\f6\\fcharset128 MS Mincho;}{\\f7\\fcharset0 A;}}";
 
 } // namespace
-
-Q_DECLARE_METATYPE(Runs)
 
 class TestRtf : public QObject
 {
@@ -131,30 +107,6 @@ private slots:
         QCOMPARE(RtfWriter::write(doc), saved);
     }
 
-    void roundTrip_data()
-    {
-        QTest::addColumn<Runs>("runs");
-        QTest::newRow("unicode, tabs, line breaks")
-            << Runs{{"€ Ω Привет 東京 ‘q’ \u00a0a😀b\tb\t\tc\u2028d", kPlain}};
-        QTest::newRow("escapes")
-            << Runs{{"{x} \\par; ok", "A;B{\\}é 30 ffffff"}};
-    }
-
-    // Saved and loaded: the same text, every character's look, and the same bytes when saved
-    // again. (An empty paragraph's size is in the exact bytes below.)
-    void roundTrip()
-    {
-        QFETCH(Runs, runs);
-        QTextDocument original;
-        fill(original, runs);
-        const QByteArray saved = RtfWriter::write(original);
-        QTextDocument loaded;
-        QVERIFY(RtfReader::read(saved, loaded));
-        QCOMPARE(loaded.toPlainText(), original.toPlainText());
-        QCOMPARE(looks(loaded), looks(original));
-        QCOMPARE(RtfWriter::write(loaded), saved);
-    }
-
     void exactBytes()
     {
         QTextDocument doc;
@@ -171,26 +123,6 @@ private slots:
                  "}\n");
     }
 
-    // The players show the automatic colour black; the editor shows it so, in one paragraph,
-    // with nothing to undo.
-    void loadShowsAutomaticColourBlack()
-    {
-        QTextDocument original;
-        fill(original, {{"Auto ", "Arial 20 auto b"},
-                        {"red ", "Arial 20 ff0000 i"},
-                        {"auto", "Liberation Sans 8.5 auto u"}});
-        QTextDocument shown;
-        QTextCursor(&shown).insertText(QStringLiteral("former text"));
-
-        QVERIFY(editortext::loadCrawl(RtfWriter::write(original), shown));
-
-        QCOMPARE(shown.blockCount(), 1);
-        QCOMPARE(runsOf(shown), QStringList({"Auto =Arial 20 000000 b",
-                                             "red =Arial 20 ff0000 i",
-                                             "auto=Liberation Sans 8.5 000000 u"}));
-        QVERIFY(!shown.isUndoAvailable());
-    }
-
     void readsCodePagesAndSymbols_data()
     {
         QTest::addColumn<QByteArray>("rtf");
@@ -199,12 +131,6 @@ private slots:
             << document(kFonts + "\\f1 \\'cf\\'f0\\'e8\\f2 \\'9a\\'e8\\f3 \\'e1\\'e2\\f4 \\'fd\\'f0"
                                  "\\f5 \\'61\\'b7 p\\f6 \\'82\\'a0\\'82\\'a2")
             << "Приščαβığα• πあい";
-        QTest::newRow("uc2 skips two, surrogate pair")
-            << document("\\uc2\\u12354\\'82\\'a0 x{\\uc0\\u8364 y}\\uc1\\u-10179?\\u-8704?")
-            << "あ x€y😀";
-        QTest::newRow("symbols, tab and line")
-            << document("a\\~b\\_c\\-d\\{\\}\\\\\\lquote\\rquote\\emdash\\tab b\\line c\tz")
-            << "a\u00a0b\u2011cd{}\\‘’—\tb\u2028c\tz";
         QTest::newRow("field result kept, destinations skipped")
             << document("{\\field{\\*\\fldinst HYPERLINK \"x\"}{\\fldrslt link}}.{\\stylesheet{\\s0 Normal;}}"
                         "{\\info{\\title T}}{\\header H}{\\*\\generator G;}{\\pict\\bin3 }}}}"

@@ -15,8 +15,6 @@ namespace {
 
 const QByteArray kCommandFile = "Time=03/04/2024 01:05:09 PM\r\n"
                                 "Message=@START_INSTANT_CRAWL,Lobby.rtf,120,none,0.25,3,0.5000,000000\r\n";
-const QByteArray kDeviceScript = "Time=03/04/2024 01:05:10 PM\r\n"
-                                 "Message=@INSTANT_EVENT_COMMAND,Doors open\r\n";
 
 // Waits for the send to end, as long as the slowest fault of the table may take.
 bool ended(const SendEngine &send)
@@ -35,25 +33,22 @@ private slots:
     {
         writeAll(m_dir.filePath("Lobby.rtf"), crawl(20000));
         writeAll(m_dir.filePath("Instant.txt"), kCommandFile);
-        writeAll(m_dir.filePath("Kite7.txt"), kDeviceScript);
     }
 
     void faultBesideHealthyPlayer_data() { addRows(); }
     void faultBesideHealthyPlayer();
-    void oneConnectionAndWholePaths();
     void stuckPlayersHoldNobodyUp();
     void destroyedWhileSending();
-    void remoteNamesAsPlayersReadThem();
     void onePlayerUnderSeveralSpellings();
     void cutConnectionNoticedAtOnce_data();
     void cutConnectionNoticedAtOnce();
 
 private:
-    SendRequest request(const QStringList &players, const QString &document, bool withDevice = false) const
+    SendRequest request(const QStringList &players, const QString &document) const
     {
         return {players, "qv7player", "tk2harbor",
                 filesFor(DeliveryAction::Start, document, m_dir.filePath("Instant.txt"),
-                         withDevice ? m_dir.filePath("Kite7.txt") : QString())};
+                         QString())};
     }
 
     QTemporaryDir m_dir;
@@ -98,38 +93,6 @@ void tst_SendEngine::faultBesideHealthyPlayer()
     QCOMPARE(readAll(players.root(1) + "/settings/Instant.txt"), kCommandFile);
 }
 
-// A start with its device script: one logon, one connection for every file, whole paths
-// (no change of folder), each file's size asked back, and QUIT without waiting for its answer.
-void tst_SendEngine::oneConnectionAndWholePaths()
-{
-    StandInPlayers players;
-    QVERIFY2(players.start(), qPrintable(players.errorString()));
-    SendEngine send;
-    QVERIFY(send.start(request(players.hosts(), m_dir.filePath("Lobby.rtf"), true)));
-    QVERIFY(ended(send));
-
-    QCOMPARE(send.results()[0].state, State::Delivered);
-    const QStringList expected{"USER qv7player",
-                               "PASS ****",
-                               "PWD",
-                               "EPSV",
-                               "TYPE I",
-                               "STOR media/Lobby.rtf.part",
-                               "SIZE media/Lobby.rtf.part",
-                               "RNFR media/Lobby.rtf.part",
-                               "RNTO media/Lobby.rtf",
-                               "EPSV",
-                               "STOR settings/Instant.txt",
-                               "SIZE settings/Instant.txt",
-                               "EPSV",
-                               "STOR settings/Instant.txt",
-                               "SIZE settings/Instant.txt",
-                               "QUIT"};
-    QTRY_COMPARE(players.commands(), expected);
-    QCOMPARE(players.count("connect"), 1);
-    QCOMPARE(readAll(players.root() + "/settings/Instant.txt"), kDeviceScript);
-}
-
 // Players that never answer the end of an upload, or QUIT, keep only themselves waiting:
 // with two workers, every healthy player behind them is served meanwhile.
 void tst_SendEngine::stuckPlayersHoldNobodyUp()
@@ -171,22 +134,6 @@ void tst_SendEngine::destroyedWhileSending()
     QTRY_COMPARE_WITH_TIMEOUT(transfers(players.events(0)), QStringList{kIncomplete}, 20000);
     QTRY_COMPARE_WITH_TIMEOUT(players.count("disconnect", 0), 1, 20000);
     QCOMPARE(readAll(players.root(0) + "/media/Lobby.rtf"), kOlder);
-}
-
-// The player decodes names as Windows-1252: a UTF-8 name would arrive as "cafÃ©...". Nor may
-// a ";type=" in the name change the transfer type, nor a "#" end the path.
-void tst_SendEngine::remoteNamesAsPlayersReadThem()
-{
-    const QString name = QString::fromUtf8("café #1;type=a.rtf");
-    writeAll(m_dir.filePath("names/") + name, crawl(4096));
-    StandInPlayers players;
-    QVERIFY2(players.start(), qPrintable(players.errorString()));
-    SendEngine send;
-    QVERIFY(send.start(request(players.hosts(), m_dir.filePath("names/") + name)));
-    QVERIFY(ended(send));
-    QCOMPARE(send.results()[0].state, State::Delivered);
-    QCOMPARE(readAll(players.root() + "/media/" + name), crawl(4096));
-    QVERIFY(players.commands().contains("RNTO media/" + name));
 }
 
 // One player named twice would get two connections racing for its document, the loser's

@@ -4,10 +4,6 @@
 
 #include <QtTest>
 
-#include <latch>
-#include <thread>
-#include <vector>
-
 using namespace qvic;
 using namespace qvic::test;
 using State = PlayerResult::State;
@@ -53,9 +49,7 @@ class tst_SendLog : public QObject
 
 private slots:
     void appendWritesCsvWithOffsets();
-    void readSkipsOnlyBrokenLines();
     void appendCutShortLeavesTheLogAsItWas();
-    void appendsAtOnceToANewLogWriteOneHeader();
 
 private:
     TempDirs m_dirs;
@@ -76,34 +70,6 @@ void tst_SendLog::appendWritesCsvWithOffsets()
                  + start + "10.0.0.7,\"failed: Can't logon to this IP Address\nsecond line\",0,\r\n"
                  + stop + "\xc3\xbcn\xc3\xaf.local,delivered,120,\r\n"
                  + stop + "''-1,delivered,5,\r\n");
-}
-
-// A line cut short by hand, a stray quote and a missing column cost only themselves.
-void tst_SendLog::readSkipsOnlyBrokenLines()
-{
-    const QString path = m_dirs.appDir() + "/read/sendlog.csv";
-    appendTwoSends(path);
-    writeAll(path, readAll(path)
-                       + "2026-12-08T00:00:00+00:00,stop,\"Cut.rtf\r\n"
-                         "x,y\"z,1\r\n"
-                         "only,six,fields,a,b,c\r\n"
-                         "2026-12-08T00:00:01+00:00,stop,Ok.rtf,,10.0.0.9,delivered,7\r\n");
-
-    const SendLog::Contents contents = SendLog::read(path);
-
-    QCOMPARE(contents.error, QString());
-    QCOMPARE(contents.skipped, 3);
-    QCOMPARE(contents.rows.size(), 6);
-    const SendLogRow &failed = contents.rows[2];
-    QCOMPARE(failed.document, "Lobby, \"new\".rtf");
-    QCOMPARE(failed.settings, kSettings);
-    QCOMPARE(failed.player, "10.0.0.7");
-    QCOMPARE(failed.outcome, "failed: Can't logon to this IP Address\nsecond line");
-    QCOMPARE(contents.rows[3].player, "ünï.local");
-    QCOMPARE(contents.rows[3].bytesVerified, qint64(120));
-    QCOMPARE(contents.rows[3].document, "=HYPERLINK(1).rtf");
-    QCOMPARE(contents.rows[4].player, "'-1");
-    QCOMPARE(contents.rows[5].document, "Ok.rtf");
 }
 
 // The lines go in whole or not at all: a write the file size limit cuts short is taken out again.
@@ -128,39 +94,6 @@ void tst_SendLog::appendCutShortLeavesTheLogAsItWas()
     QVERIFY(!appended);
     QCOMPARE(error, "Cannot add to " + path + ": File too large");
     QCOMPARE(readAll(path), before);
-}
-
-// Sends that end at once each append to the log through a file opened for them alone, as
-// separate processes do; on a new log only the first writes the header, and every line is whole.
-void tst_SendLog::appendsAtOnceToANewLogWriteOneHeader()
-{
-    constexpr int appenders = 8;
-    // The appenders race for the header only while the log is new: many new logs give the race
-    // many chances.
-    for (int round = 0; round < 500; ++round) {
-        const QString path = m_dirs.appDir() + QStringLiteral("/race/sendlog-%1.csv").arg(round);
-        std::latch ready(appenders);
-        std::vector<std::thread> threads;
-        for (int i = 0; i < appenders; ++i) {
-            threads.emplace_back([&, i] {
-                // A log object and an open file of its own, as another process has.
-                SendLog log(path);
-                const QString address = QStringLiteral("10.0.0.%1").arg(i);
-                ready.arrive_and_wait();
-                log.append(DeliveryAction::Stop, {}, {}, {player(address, State::Delivered, 48)});
-            });
-        }
-        for (std::thread &thread : threads)
-            thread.join();
-
-        const QByteArray bytes = readAll(path);
-        const QString written = QStringLiteral("round %1 wrote:\n").arg(round) + QString::fromUtf8(bytes);
-        QVERIFY2(bytes.startsWith(kHeader), qPrintable(written));
-        QVERIFY2(bytes.count(kHeader) == 1, qPrintable(written));
-        const SendLog::Contents contents = SendLog::read(path);
-        QCOMPARE(contents.skipped, 0);
-        QCOMPARE(contents.rows.size(), appenders);
-    }
 }
 
 QTEST_GUILESS_MAIN(tst_SendLog)

@@ -110,7 +110,7 @@ private slots:
         else
             QCOMPARE(command, "Time=03/04/2024 01:05:09 PM\r\n" + line + "\r\n");
         // The send log has the command line, never the device script that followed it; the rest
-        // of its line is the transfer window's test.
+        // of its line is the send log's test.
         const QList<SendLogRow> log = w.log();
         QCOMPARE(log.size(), 1);
         QCOMPARE(log[0].action, start ? "start" : "stop");

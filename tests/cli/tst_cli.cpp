@@ -2,8 +2,12 @@
 #include "StandInPlayers.h"
 #include "TestSupport.h"
 
+#include "dispatch/SendLog.h"
+
 #include <QJsonDocument>
 #include <QJsonObject>
+
+#include <csignal>
 
 #include <fcntl.h>
 #include <sys/ioctl.h>
@@ -38,6 +42,7 @@ private slots:
     void passwordTypedAtTheTerminal();
     void refusals_data();
     void refusals();
+    void signalEndsStuckSendAtOnce();
     void firstPasswordThenAStart();
 
 private:
@@ -53,6 +58,7 @@ private:
     }
     QString rtf() const { return m_dirs.appDir() + "/Application/RTF/"; }
     QString logPath() const { return m_dirs.appDir() + "/sendlog.csv"; }
+    QString tmpDir() const { return m_dirs.root.filePath("tmp"); }
     QString passwordFile() const { return m_dirs.winDir() + "/icpass.ini"; }
 
     TempDirs m_dirs;
@@ -64,6 +70,10 @@ void tst_Cli::initTestCase()
     writeAll(rtf() + "Lobby.inst", kSettings);
     writeAll(rtf() + "Bare.rtf", kCrawl);
     writeAll(passwordFile(), "[PASSWORD]\r\nremember=0\r\npass=Secret\r\n");
+    writeAll(m_dirs.root.filePath("password"), "Secret\n");
+    // Long enough to be still on its way to a slow player when the program is told to end.
+    writeAll(rtf() + "Large.rtf", "{\\rtf1\\ansi " + QByteArray(1 << 20, 'x') + '}');
+    writeAll(rtf() + "Large.inst", kSettings);
 }
 
 // The operator types the password at the prompt on the terminal: it is not echoed, and the
@@ -162,6 +172,33 @@ void tst_Cli::refusals()
 
 // Without a password file a send is refused with the way out; `password` sets the first
 // password, which then opens a send.
+// SIGTERM while three players sit on their uploads' replies ends the send at once: every player
+// logged as cancelled, the temporary folder gone.
+void tst_Cli::signalEndsStuckSendAtOnce()
+{
+    QVERIFY(QDir(tmpDir()).removeRecursively());
+    QVERIFY(QDir().mkpath(tmpDir()));
+    StandInPlayers players(QList<StandInPlayers::Fault>(3, StandInPlayers::Fault::NoReplyAfterData));
+    QVERIFY2(players.start(), qPrintable(players.errorString()));
+    const qsizetype logged = SendLog::read(logPath()).rows.size();
+    QProcess process;
+    start(process, {"start", "--crawl", "Large", "-p", players.host(0), "-p", players.host(1),
+                    "-p", players.host(2), "--password-file", m_dirs.root.filePath("password")});
+    for (int player = 0; player < players.size(); ++player)
+        QTRY_COMPARE_WITH_TIMEOUT(players.count("received /media/Large.rtf.part", player), 1, 10000);
+
+    ::kill(pid_t(process.processId()), SIGTERM);
+
+    // Their replies would be awaited for the response limit, 15 s.
+    QVERIFY2(process.waitForFinished(10000), "the send went on after SIGTERM");
+    QCOMPARE(process.exitCode(), 128 + SIGTERM);
+    const QList<SendLogRow> log = SendLog::read(logPath()).rows.mid(logged);
+    QCOMPARE(log.size(), players.size());
+    for (const SendLogRow &line : log)
+        QCOMPARE(line.outcome, "failed: Transferring process is cancelled.");
+    QCOMPARE(QDir(tmpDir()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
+}
+
 void tst_Cli::firstPasswordThenAStart()
 {
     QVERIFY(QFile::rename(passwordFile(), passwordFile() + ".away"));

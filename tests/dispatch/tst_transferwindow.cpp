@@ -2,6 +2,7 @@
 #include "RecordingDialogs.h"
 #include "TestSupport.h"
 
+#include "dispatch/SendLog.h"
 #include "dispatch/ui/SingleSend.h"
 #include "dispatch/ui/TransferWindow.h"
 #include "state/SharedState.h"
@@ -20,6 +21,25 @@ QDateTime fixedClock()
     return QDateTime(QDate(2024, 3, 4), QTime(13, 5, 9));
 }
 
+// The dialogs of a test that also note, as each message opens, how many lines the send log holds.
+struct LogWatchingDialogs : RecordingDialogs
+{
+    void information(const QString &text) override
+    {
+        noteLogLines();
+        RecordingDialogs::information(text);
+    }
+    void exclamation(const QString &text) override
+    {
+        noteLogLines();
+        RecordingDialogs::exclamation(text);
+    }
+    void noteLogLines() { logLinesAtMessage << int(SendLog::read(logPath).rows.size()); }
+
+    QString logPath;
+    QList<int> logLinesAtMessage;
+};
+
 // A program's folders with a crawl document and its settings, ready to start.
 struct Desk
 {
@@ -33,15 +53,17 @@ struct Desk
         state.currentFilePath = dirs.appDir() + "/Application/RTF/Lobby.rtf";
         writeAll(state.currentFilePath, crawl(documentSize));
         writeAll(dirs.appDir() + "/Application/RTF/Lobby.inst", "120,none,0.25,3,0.5000,0\r\n");
+        dialogs.logPath = SendLog::pathFor(state);
     }
     bool start(const QString &player, const SendTimeLimits &limits = kLimits)
     {
         return sendToPlayer(state, dialogs, nullptr, DeliveryAction::Start, player, false, fixedClock, limits);
     }
+    QList<SendLogRow> log() const { return SendLog::read(SendLog::pathFor(state)).rows; }
 
     TempDirs dirs;
     SharedState state;
-    RecordingDialogs dialogs;
+    LogWatchingDialogs dialogs;
 };
 
 // Plays the operator at the transfer window while it is open: act() is called every few
@@ -70,8 +92,32 @@ class tst_TransferWindow : public QObject
     Q_OBJECT
 
 private slots:
+    void failureToldOnceAfterItIsLogged();
     void showsTimeLeftAndBytesDuringUpload();
 };
+
+// A start from a window to a player at fault: the transfer window tells the failure once in
+// the program's words, and the send log has the player's line before any message opens. How
+// each fault ends is the send engine's table; how a cancel ends, the main window's test.
+void tst_TransferWindow::failureToldOnceAfterItIsLogged()
+{
+    StandInPlayers players({Fault::WrongSize});
+    QVERIFY2(players.start(), qPrintable(players.errorString()));
+    writeAll(players.root() + "/media/Lobby.rtf", kOlder);
+    Desk desk;
+
+    QVERIFY(!desk.start(players.host()));
+
+    const QString words = "Error transferring file.\r\nFTP Error: 18\r\nErr Desp: "
+                          "media\\Lobby.rtf: the player holds 19999 bytes of the 20000 sent.";
+    QCOMPARE(desk.dialogs.said, QStringList{"e " + words});
+    QCOMPARE(desk.dialogs.logLinesAtMessage, QList<int>{1});
+    const QList<SendLogRow> log = desk.log();
+    QCOMPARE(log.size(), 1);
+    QCOMPARE(log[0].player, players.host());
+    QCOMPARE(log[0].outcome, "failed: " + words);
+    QCOMPARE(readAll(players.root() + "/media/Lobby.rtf"), kOlder);
+}
 
 // While a slow player takes the document, "Byte Count" grows with the bytes it holds and "Time"
 // shows the time left as hh:mm:ss.
